@@ -1,0 +1,209 @@
+#include "platform/core/thread_queue.h"
+
+#include <algorithm>
+#include <map>
+
+namespace plat {
+
+void ThreadQueue::Post(const Message& message) {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(mutex_);
+        posted_.push_back(message);
+        hook = wakeHook_;
+        changed_.notify_all();
+    }
+    if (hook) hook();
+}
+
+void ThreadQueue::PostQuit(int exitCode) {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(mutex_);
+        quitPosted_ = true;
+        quitCode_ = exitCode;
+        hook = wakeHook_;
+        changed_.notify_all();
+    }
+    if (hook) hook();
+}
+
+bool ThreadQueue::TakeTimerLocked(Message& message, Clock::time_point now) {
+    Timer* earliest = nullptr;
+    for (Timer& t : timers_)
+        if (t.due <= now && (!earliest || t.due < earliest->due)) earliest = &t;
+    if (!earliest) return false;
+    message = Message{earliest->window, WM_TIMER, earliest->id, 0};
+    // Keep the rhythm of the period; a timer that fell a whole period behind
+    // (its thread was busy) starts afresh instead of making the ticks up.
+    earliest->due += earliest->period;
+    if (earliest->due <= now) earliest->due = now + earliest->period;
+    return true;
+}
+
+bool ThreadQueue::Take(Message& message, bool wait) {
+    for (;;) {
+        RunSentRequests();
+        std::unique_lock lock(mutex_);
+        if (!sent_.empty()) continue;
+        if (!posted_.empty()) {
+            message = posted_.front();
+            posted_.pop_front();
+            return true;
+        }
+        if (quitPosted_) {
+            quitPosted_ = false;
+            message = Message{nullptr, WM_QUIT, static_cast<WParam>(quitCode_), 0};
+            return true;
+        }
+        Clock::time_point now = Clock::now();
+        if (TakeTimerLocked(message, now)) return true;
+        if (!wait) return false;
+        Clock::time_point next = Clock::time_point::max();
+        for (const Timer& t : timers_) next = std::min(next, t.due);
+        if (next == Clock::time_point::max())
+            changed_.wait(lock);
+        else
+            changed_.wait_until(lock, next);
+    }
+}
+
+ThreadQueue::Clock::time_point ThreadQueue::NextTimerDue() {
+    std::lock_guard lock(mutex_);
+    Clock::time_point next = Clock::time_point::max();
+    for (const Timer& t : timers_) next = std::min(next, t.due);
+    return next;
+}
+
+void ThreadQueue::SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs) {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(mutex_);
+        // A period of 0 behaves like the shortest timer the system has.
+        Clock::duration period = std::chrono::milliseconds(std::max(periodMs, 1u));
+        Clock::time_point due = Clock::now() + period;
+        auto it = std::find_if(timers_.begin(), timers_.end(),
+                               [&](const Timer& t) { return t.window == window && t.id == timerId; });
+        if (it != timers_.end()) {
+            it->period = period;
+            it->due = due;
+        } else {
+            timers_.push_back(Timer{window, timerId, period, due});
+        }
+        hook = wakeHook_;
+        changed_.notify_all();
+    }
+    if (hook) hook();
+}
+
+bool ThreadQueue::KillTimer(Window window, std::uintptr_t timerId) {
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(timers_.begin(), timers_.end(),
+                           [&](const Timer& t) { return t.window == window && t.id == timerId; });
+    if (it == timers_.end()) return false;
+    timers_.erase(it);
+    return true;
+}
+
+void ThreadQueue::KillTimersOf(Window window) {
+    std::lock_guard lock(mutex_);
+    timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.window == window; }),
+                  timers_.end());
+}
+
+void ThreadQueue::Send(const std::function<void()>& request) {
+    if (std::this_thread::get_id() == owner_) {
+        request();
+        return;
+    }
+    auto sent = std::make_shared<SentRequest>();
+    sent->run = request;
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(mutex_);
+        sent_.push_back(sent);
+        hook = wakeHook_;
+        changed_.notify_all();
+    }
+    if (hook) hook();
+    std::unique_lock lock(mutex_);
+    sentDone_.wait(lock, [&] { return sent->done; });
+}
+
+void ThreadQueue::RunSentRequests() {
+    for (;;) {
+        std::shared_ptr<SentRequest> next;
+        {
+            std::lock_guard lock(mutex_);
+            if (sent_.empty()) return;
+            next = sent_.front();
+            sent_.pop_front();
+        }
+        next->run();
+        std::lock_guard lock(mutex_);
+        next->done = true;
+        sentDone_.notify_all();
+    }
+}
+
+bool ThreadQueue::HasSentRequests() {
+    std::lock_guard lock(mutex_);
+    return !sent_.empty();
+}
+
+void ThreadQueue::Wake() {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(mutex_);
+        hook = wakeHook_;
+        changed_.notify_all();
+    }
+    if (hook) hook();
+}
+
+void ThreadQueue::SetWakeHook(std::function<void()> hook) {
+    std::lock_guard lock(mutex_);
+    wakeHook_ = std::move(hook);
+}
+
+namespace {
+std::mutex gQueuesMutex;
+std::map<std::thread::id, std::unique_ptr<ThreadQueue>>& Queues() {
+    static auto* queues = new std::map<std::thread::id, std::unique_ptr<ThreadQueue>>();
+    return *queues;
+}
+}  // namespace
+
+ThreadQueue& QueueOfThread(std::thread::id thread) {
+    std::lock_guard lock(gQueuesMutex);
+    auto& slot = Queues()[thread];
+    if (!slot) {
+        slot = std::make_unique<ThreadQueue>();
+        slot->SetOwner(thread);
+    }
+    return *slot;
+}
+
+namespace {
+// When a thread ends its queue is unhooked from its id, which the system may
+// hand to a new thread; the queue itself stays, as windows may point at it.
+struct QueueRelease {
+    std::thread::id id = std::this_thread::get_id();
+    ~QueueRelease() {
+        std::lock_guard lock(gQueuesMutex);
+        auto it = Queues().find(id);
+        if (it == Queues().end()) return;
+        static auto* graveyard = new std::vector<std::unique_ptr<ThreadQueue>>();
+        graveyard->push_back(std::move(it->second));
+        Queues().erase(it);
+    }
+};
+}  // namespace
+
+ThreadQueue& CurrentThreadQueue() {
+    thread_local QueueRelease release;
+    thread_local ThreadQueue* queue = &QueueOfThread(std::this_thread::get_id());
+    return *queue;
+}
+
+}  // namespace plat

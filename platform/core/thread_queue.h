@@ -1,0 +1,90 @@
+// One thread's message queue: posted messages, timers synthesised when due,
+// and requests sent from other threads that run on the owner thread while it
+// retrieves messages. Backends build their queues on this.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace plat {
+
+class ThreadQueue {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    void Post(const Message& message);
+    void PostQuit(int exitCode);
+
+    // Takes the next message: posted messages first, then WM_QUIT, then one
+    // due timer. Runs requests sent from other threads before looking.
+    // With wait false, returns false at once when there is nothing.
+    bool Take(Message& message, bool wait);
+
+    // The deadline of the next timer, or Clock::time_point::max().
+    Clock::time_point NextTimerDue();
+
+    // Arms or re-arms a timer of a window owned by this queue's thread. The
+    // first message is due one period from now.
+    void SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs);
+    bool KillTimer(Window window, std::uintptr_t timerId);
+    void KillTimersOf(Window window);
+
+    // Runs `request` on the owner thread the next time it retrieves messages
+    // and waits for it. Called on the owner thread, runs it at once.
+    void Send(const std::function<void()>& request);
+    // Runs the requests sent so far; the owner calls this from nested loops.
+    void RunSentRequests();
+    bool HasSentRequests();
+
+    // Wakes a thread waiting in Take (used when something outside the queue
+    // changed, and by backends that add their own wake-up).
+    void Wake();
+    // Called by the queue whenever something is added; a backend whose owner
+    // waits elsewhere (a toolkit event loop) hooks its own wake-up here.
+    void SetWakeHook(std::function<void()> hook);
+
+    std::thread::id Owner() const { return owner_; }
+    void SetOwner(std::thread::id owner) { owner_ = owner; }
+
+private:
+    struct Timer {
+        Window window;
+        std::uintptr_t id;
+        Clock::duration period;
+        Clock::time_point due;
+    };
+    struct SentRequest {
+        std::function<void()> run;
+        bool done = false;
+    };
+
+    bool TakeTimerLocked(Message& message, Clock::time_point now);
+    void NotifyLocked();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Message> posted_;
+    std::vector<Timer> timers_;
+    std::deque<std::shared_ptr<SentRequest>> sent_;
+    std::condition_variable sentDone_;
+    bool quitPosted_ = false;
+    int quitCode_ = 0;
+    std::function<void()> wakeHook_;
+    std::thread::id owner_;
+};
+
+// The queue of the calling thread, made on first use.
+ThreadQueue& CurrentThreadQueue();
+// The queue of another thread, made on first use.
+ThreadQueue& QueueOfThread(std::thread::id thread);
+
+}  // namespace plat

@@ -1,0 +1,301 @@
+// The platform contract: every service the drill, the dialog, the buttons and
+// the canvas ask of the operating system, and nothing else.
+//
+// The drill code calls only the free functions at the bottom of this file.
+// They forward to five service objects that a backend installs at start-up:
+//
+//   WindowSystem    windows, per-thread message queues, timers, keyboard and
+//                   mouse, dialog items, painting, message box, open dialog
+//   Imaging         picture files, drawing them into a window, BMP writing,
+//                   bitmaps and brushes for the dialog background
+//   CanvasGraphics  the canvas drawing device: clear, text, sprite, present
+//   Sound           asynchronous playing of a WAV file
+//   Process         threads, sleep, tick count, working directory, exit
+//
+// Every call has a direct counterpart among the classic Windows calls
+// (GetMessageA, SetTimer, GetDlgItemTextA, GdipDrawImageRectI,
+// ID3DXFont::DrawTextA, sndPlaySoundA, ...), so a native backend can fulfil
+// the contract call for call. Text crosses the contract as NUL-terminated GBK
+// bytes; paths to the asset folder are written with a backslash ("RES\41.wav")
+// and resolved by the backend against the working directory of the moment.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace plat {
+
+// ---------------------------------------------------------------------------
+// Opaque handles. Each backend defines the structs.
+struct BrushObject;
+struct BitmapObject;
+struct ImageObject;
+struct PaintContextObject;
+struct CanvasDeviceObject;
+struct CanvasFontObject;
+struct CanvasTextureObject;
+
+using Brush = BrushObject*;
+using Bitmap = BitmapObject*;
+using Image = ImageObject*;
+using PaintContext = PaintContextObject*;
+
+// ---------------------------------------------------------------------------
+// Window classes, dialog templates and the open-file request.
+
+struct WindowClass {
+    std::uint32_t style = 0;        // CS_* bits
+    WindowProc procedure = nullptr;
+    int iconResource = 0;           // large and small icon
+    Brush background = nullptr;     // erases the client area; null: nothing
+    const char* className = nullptr;
+};
+
+enum class ControlKind { Edit, HorizontalScrollBar };
+
+struct DialogControl {
+    int id = 0;
+    ControlKind kind = ControlKind::Edit;
+    int x = 0, y = 0, width = 0, height = 0;  // dialog units
+    std::uint32_t style = 0;
+    std::uint32_t exStyle = 0;
+};
+
+struct DialogTemplate {
+    const char* caption = nullptr;      // GBK
+    const char* fontFace = nullptr;     // GBK face name of the dialog font
+    int fontPointSize = 0;
+    int fontWeight = 0;
+    int fontCharset = 0;
+    int x = 0, y = 0, width = 0, height = 0;  // dialog units, on the screen
+    std::uint32_t style = 0;
+    int iconResource = 0;
+    const DialogControl* controls = nullptr;  // template order is tab order
+    int controlCount = 0;
+};
+
+struct OpenFileRequest {
+    std::uint32_t structSize = 0;
+    Window owner = nullptr;
+    const char* filter = nullptr;   // pairs of NUL-terminated texts, ended by an extra NUL
+    std::uint32_t filterIndex = 0;  // 1-based
+    char* file = nullptr;           // in: initial name; out: the chosen path
+    std::uint32_t maxFile = 0;
+    const char* defaultExtension = nullptr;
+    std::uint32_t flags = 0;
+};
+
+// A picture encoder as the imaging library describes it.
+struct Guid {
+    std::uint8_t bytes[16] = {};
+};
+struct ImageCodecInfo {
+    Guid classId;
+    const char16_t* mimeType = nullptr;  // NUL-terminated UTF-16
+};
+
+// ---------------------------------------------------------------------------
+// Services.
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // Windows. A window belongs to the thread that creates it: its procedure
+    // runs there and its messages queue there, also when its parent belongs
+    // to another thread.
+    virtual bool RegisterClass(const WindowClass& windowClass) = 0;
+    virtual Window CreateWindow(const char* className, const char* title, std::uint32_t style, int x,
+                                int y, int width, int height, Window parent) = 0;
+    // A modeless dialog; the procedure receives WM_INITDIALOG before this returns.
+    virtual Window CreateDialog(const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure,
+                                LParam parameter) = 0;
+    virtual Window GetDlgItem(Window dialog, int controlId) = 0;
+    virtual bool ShowWindow(Window window, int command) = 0;
+    virtual LResult DefWindowProc(Window window, MessageId message, WParam wParam, LParam lParam) = 0;
+
+    // The calling thread's message queue.
+    virtual bool GetMessage(Message& message) = 0;   // blocks; false for WM_QUIT
+    virtual bool PeekMessage(Message& message) = 0;  // removes; false when empty
+    virtual void TranslateMessage(const Message& message) = 0;
+    virtual LResult DispatchMessage(const Message& message) = 0;
+    virtual void PostQuitMessage(int exitCode) = 0;  // to the calling thread only
+    virtual bool PostMessage(Window window, MessageId message, WParam wParam, LParam lParam) = 0;
+
+    // Timers: WM_TIMER goes to the window's owner thread, whichever thread
+    // armed it; at most one per timer is pending; re-arming replaces the period.
+    virtual bool SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs) = 0;
+    virtual bool KillTimer(Window window, std::uintptr_t timerId) = 0;
+
+    // Input. GetKeyState answers for the key message the calling thread
+    // retrieved last (high bit set while the key is down).
+    virtual std::int16_t GetKeyState(int virtualKey) = 0;
+    virtual bool TrackMouseEvent(Window window, unsigned flags, unsigned hoverTimeMs) = 0;
+
+    // Dialog items. Called from a thread other than the dialog's owner, the
+    // request waits until the owner retrieves messages (also inside a modal
+    // box or the open-file dialog).
+    virtual unsigned GetDlgItemText(Window dialog, int controlId, char* buffer, int bufferSize) = 0;
+    virtual bool SetDlgItemText(Window dialog, int controlId, const char* text) = 0;
+    virtual bool SetScrollRange(Window scrollBar, int bar, int minimum, int maximum, bool redraw) = 0;
+    virtual int SetScrollPos(Window scrollBar, int bar, int position, bool redraw) = 0;
+
+    // Painting: a WM_PAINT follows an invalidation; with erasing, the class
+    // brush paints first.
+    virtual bool InvalidateRect(Window window, bool erase) = 0;
+    virtual PaintContext BeginPaint(Window window) = 0;
+    virtual void EndPaint(Window window, PaintContext context) = 0;
+
+    // Modal dialogs.
+    virtual int MessageBox(Window owner, const char* text, const char* caption, unsigned type) = 0;
+    virtual bool GetOpenFileName(OpenFileRequest& request) = 0;
+};
+
+class Imaging {
+public:
+    virtual ~Imaging() = default;
+    virtual bool Startup() = 0;
+    // Always an object, even for a missing file: it then measures 0 x 0 and
+    // draws nothing. Null only when no object can be made at all.
+    virtual Image LoadImage(const char* path) = 0;
+    virtual unsigned ImageWidth(Image image) = 0;
+    virtual unsigned ImageHeight(Image image) = 0;
+    // The whole picture scaled into the rectangle, alpha-blended.
+    virtual void DrawImage(PaintContext context, Image image, int x, int y, int width, int height) = 0;
+    virtual void GetImageEncodersSize(unsigned* count, unsigned* bytes) = 0;
+    virtual void GetImageEncoders(unsigned count, unsigned bytes, ImageCodecInfo* encoders) = 0;
+    virtual bool SaveImage(Image image, const char* path, const Guid& encoder) = 0;
+    // A bitmap file at its own size; null when it cannot be loaded.
+    virtual Bitmap LoadBitmapFile(const char* path) = 0;
+    virtual Brush CreatePatternBrush(Bitmap bitmap) = 0;  // null for a null bitmap
+    virtual Brush CreateSolidBrush(ColourRef colour) = 0;
+};
+
+enum class DeviceStatus { Ok, Lost, NotReset };
+
+// The canvas drawing device. One per canvas window, used by one thread.
+class CanvasDevice {
+public:
+    virtual ~CanvasDevice() = default;
+    virtual DeviceStatus TestCooperativeLevel() = 0;
+    virtual bool Reset() = 0;  // after Lost/NotReset; textures must be made again
+    virtual void Clear(Argb colour) = 0;
+    virtual void BeginScene() = 0;
+    virtual void EndScene() = 0;
+    // Height and width in pixels, weight 0 for don't-care, face as GBK.
+    // Falls back to a similar installed face; null only without any font.
+    virtual CanvasFontObject* CreateFont(int height, int width, int weight, const char* face) = 0;
+    // GBK text of length bytes (-1: up to the NUL), clipped to the rectangle,
+    // laid out by the DT_* format bits. Returns the drawn height.
+    virtual int DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect, unsigned format,
+                         Argb colour) = 0;
+    // The picture resized to width x height with a box filter; pixels equal
+    // to colourKey (an ARGB value) become fully transparent. Null on failure.
+    virtual CanvasTextureObject* CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) = 0;
+    virtual void SpriteBegin() = 0;
+    // The source cell unscaled, top-left at (x, y), alpha-blended, modulated by colour.
+    virtual void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) = 0;
+    virtual void SpriteEnd() = 0;
+    // Shows the back buffer in the window and returns at the next display
+    // refresh. Lost when the surface went away (the frame was not shown).
+    virtual DeviceStatus Present() = 0;
+};
+
+class CanvasGraphics {
+public:
+    virtual ~CanvasGraphics() = default;
+    // A device presenting into the window's client area, its size the back
+    // buffer's. Null when no device can be made.
+    virtual CanvasDevice* CreateDevice(Window window) = 0;
+};
+
+class Sound {
+public:
+    virtual ~Sound() = default;
+    // Returns at once; the file is read anew at each call and played in the
+    // background. A missing or unreadable file plays the default sound.
+    virtual bool PlaySoundAsync(const char* path) = 0;
+};
+
+class Process {
+public:
+    virtual ~Process() = default;
+    virtual void CreateThread(void (*entry)()) = 0;  // starts at once, never joined
+    virtual void Sleep(unsigned milliseconds) = 0;
+    virtual std::uint32_t GetTickCount() = 0;          // milliseconds, wraps
+    // Copies the directory with its NUL when it fits and returns its length;
+    // otherwise leaves the buffer alone and returns the size it needs.
+    virtual unsigned GetCurrentDirectory(unsigned bufferSize, char* buffer) = 0;
+    virtual bool SetCurrentDirectory(const char* path) = 0;
+    [[noreturn]] virtual void Exit(int status) = 0;  // every thread ends at once
+};
+
+struct Services {
+    WindowSystem* windows = nullptr;
+    Imaging* imaging = nullptr;
+    CanvasGraphics* canvas = nullptr;
+    Sound* sound = nullptr;
+    Process* process = nullptr;
+};
+
+// Installs the backend; the previous services are returned so tests can put
+// them back. A service left null answers every call with "failed" or 0.
+Services Install(const Services& services);
+const Services& Installed();
+
+// ---------------------------------------------------------------------------
+// The calls the drill code makes.
+
+bool RegisterClass(const WindowClass& windowClass);
+Window CreateWindow(const char* className, const char* title, std::uint32_t style, int x, int y, int width,
+                    int height, Window parent);
+Window CreateDialog(const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure, LParam parameter);
+Window GetDlgItem(Window dialog, int controlId);
+bool ShowWindow(Window window, int command);
+LResult DefWindowProc(Window window, MessageId message, WParam wParam, LParam lParam);
+bool GetMessage(Message& message);
+bool PeekMessage(Message& message);
+void TranslateMessage(const Message& message);
+LResult DispatchMessage(const Message& message);
+void PostQuitMessage(int exitCode);
+bool PostMessage(Window window, MessageId message, WParam wParam, LParam lParam);
+bool SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs);
+bool KillTimer(Window window, std::uintptr_t timerId);
+std::int16_t GetKeyState(int virtualKey);
+bool TrackMouseEvent(Window window, unsigned flags, unsigned hoverTimeMs);
+unsigned GetDlgItemText(Window dialog, int controlId, char* buffer, int bufferSize);
+bool SetDlgItemText(Window dialog, int controlId, const char* text);
+bool SetScrollRange(Window scrollBar, int bar, int minimum, int maximum, bool redraw);
+int SetScrollPos(Window scrollBar, int bar, int position, bool redraw);
+bool InvalidateRect(Window window, bool erase);
+PaintContext BeginPaint(Window window);
+void EndPaint(Window window, PaintContext context);
+int MessageBox(Window owner, const char* text, const char* caption, unsigned type);
+bool GetOpenFileName(OpenFileRequest& request);
+
+bool StartImaging();
+Image LoadImage(const char* path);
+unsigned ImageWidth(Image image);
+unsigned ImageHeight(Image image);
+void DrawImage(PaintContext context, Image image, int x, int y, int width, int height);
+void GetImageEncodersSize(unsigned* count, unsigned* bytes);
+void GetImageEncoders(unsigned count, unsigned bytes, ImageCodecInfo* encoders);
+bool SaveImage(Image image, const char* path, const Guid& encoder);
+Bitmap LoadBitmapFile(const char* path);
+Brush CreatePatternBrush(Bitmap bitmap);
+Brush CreateSolidBrush(ColourRef colour);
+
+CanvasDevice* CreateCanvasDevice(Window window);
+
+bool PlaySoundAsync(const char* path);
+
+void CreateThread(void (*entry)());
+void Sleep(unsigned milliseconds);
+std::uint32_t GetTickCount();
+unsigned GetCurrentDirectory(unsigned bufferSize, char* buffer);
+bool SetCurrentDirectory(const char* path);
+[[noreturn]] void Exit(int status);
+
+}  // namespace plat

@@ -1,0 +1,44 @@
+// What the pieces of the Qt backend share: the definitions of the opaque
+// handles they hand out, and the window system's hooks for painting and for
+// showing canvas frames.
+#pragma once
+
+#include <QBrush>
+#include <QImage>
+#include <QSize>
+
+#include "platform/platform.h"
+
+class QPainter;
+class QWidget;
+
+struct plat::BrushObject {
+    QBrush brush;
+};
+struct plat::BitmapObject {
+    QImage image;
+};
+struct plat::ImageObject {
+    QImage image;  // null for a file that could not be read
+};
+// Valid between BeginPaint and EndPaint, on the thread that paints.
+struct plat::PaintContextObject {
+    QPainter* painter = nullptr;
+};
+
+namespace plat::qt {
+
+// The widget behind a window (main thread only); null for none.
+QWidget* WidgetOf(Window window);
+
+// Client size of a window; any thread.
+QSize ClientSize(Window window);
+
+// Hands a finished frame to a canvas window, to be shown at the next repaint.
+// Any thread. False when the window has no surface to show it on.
+bool PresentFrame(Window window, const QImage& frame);
+
+// The refresh rate of the screen showing the window, 60 where unknown.
+double RefreshRate(Window window);
+
+}  // namespace plat::qt
