@@ -1,0 +1,10 @@
+// The canvas window's procedure: clicks pause and acknowledge.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace kestran {
+
+plat::LResult CanvasProc(plat::Window window, plat::MessageId message, plat::WParam wParam, plat::LParam lParam);
+
+}  // namespace kestran
