@@ -1,0 +1,134 @@
+#include "wordlist/load_word_list.h"
+
+#include <cstring>
+#include <utility>
+
+#include "drill/drill_state.h"
+#include "ui/button_visual.h"
+#include "wordlist/text_stream.h"
+#include "wordlist/word_list_parser.h"
+#include "wordlist/word_table_blocks.h"
+
+namespace kestran {
+
+plat::OpenFileRequest listOpenRequest;
+
+namespace {
+
+// One filter: description ".txt", pattern "*.txt;"; the literal's own NUL
+// ends the list.
+constexpr char kListFilter[] = ".txt\0*.txt;\0";
+
+// UiThread only. The blocks drill.WordTable and drill.drawnIndices point to,
+// and the ones they pointed to before the last load: the ticker or the
+// renderer may have been in the middle of reading those when listLoaded went
+// to 0, so they are freed only when the next list is installed.
+WordListBlocks currentBlocks;
+WordListBlocks retiredBlocks;
+
+std::unique_ptr<TextStream> OpenListFile() {
+    // A path without its NUL inside the buffer is not a path.
+    if (!std::memchr(drill.listPath, '\0', kListPathSize)) return nullptr;
+    return TextStream::Open(drill.listPath);
+}
+
+// A list shorter than the one before must not leave a pass counter naming a
+// slot beyond its drawnIndices.
+void KeepPassCountersInRange(std::int32_t wordCount) {
+    auto belowCount = [wordCount](Shared<std::int32_t>& counter) {
+        std::int32_t value = counter;
+        if (value < 0 || value >= wordCount) counter = 0;
+    };
+    belowCount(drill.practiceDrawn);
+    belowCount(drill.practiceShown);
+    belowCount(drill.testDrawn);
+    std::int32_t answered = drill.randomAnswered;
+    if (answered < 0 || answered > wordCount) drill.randomAnswered = 0;
+}
+
+void InstallBlocks(WordListBlocks fresh) {
+    retiredBlocks = std::exchange(currentBlocks, WordListBlocks{});
+    drill.WordTable = fresh.table.get();
+    drill.drawnIndices = fresh.drawnIndices.get();
+    const std::int32_t count = fresh.wordCount;
+    currentBlocks = std::move(fresh);
+    // The count goes up only once the blocks it describes are in place.
+    drill.wordCount = count;
+    drill.wordCountF = static_cast<float>(count);
+}
+
+// Count pass, table set-up, entry reading and trimming; then the list is
+// marked loaded.
+void ReadListFile(TextStream& file) {
+    WordListBlocks fresh;
+    if (!ParseWordList(file, fresh).loaded) {
+        // No partial list: nothing is marked loaded and the previous blocks
+        // stay as they were.
+        drill.wordCount = 0;
+        drill.wordCountF = 0.0f;
+        return;
+    }
+    const std::int32_t count = fresh.wordCount;
+    InstallBlocks(std::move(fresh));
+    KeepPassCountersInRange(count);
+    drill.listLoaded = 1;
+    drill.scrollX = -20;
+}
+
+}  // namespace
+
+void PrepareListOpenRequest(bool clearFirst) {
+    if (clearFirst) listOpenRequest = plat::OpenFileRequest{};
+    listOpenRequest.structSize = 88;
+    listOpenRequest.owner = MainDialog;
+    listOpenRequest.filter = kListFilter;
+    listOpenRequest.filterIndex = 1;
+    listOpenRequest.file = drill.listPath;
+    listOpenRequest.maxFile = static_cast<std::uint32_t>(kListPathSize);
+    listOpenRequest.defaultExtension = "txt";
+}
+
+void LoadWordList() {
+    drill.paused = 0;
+    openButtonVisual.visualState = kLookPressed;
+    drill.randomProgress = 1;
+    drill.randomProgressText.Set("1");
+    plat::InvalidateRect(OpenButton, true);
+    plat::SetDlgItemText(MainDialog, kAnswerBoxId, "");
+    // listLoaded goes first: from here on no other thread reads the table.
+    drill.resultPending = 0;
+    drill.practiceFinished = 0;
+    drill.listLoaded = 0;
+    drill.wordCount = 0;
+
+    // OK and cancel alike go on: after a cancel listPath still names the
+    // list chosen last time, which is read anew.
+    plat::GetOpenFileName(listOpenRequest);
+
+    if (drill.listFile) {
+        delete drill.listFile;
+        drill.listFile = nullptr;
+        drill.practiceIndex = 0;
+    }
+    drill.listFile = OpenListFile().release();
+    if (drill.listFile) ReadListFile(*drill.listFile);
+
+    drill.testIndex = 0;
+    // The dialog may have moved the working directory; the asset paths are
+    // relative to the one at start-up.
+    plat::SetCurrentDirectory(drill.startDirectory);
+}
+
+void ReleaseWordListForTest() {
+    delete drill.listFile;
+    drill.listFile = nullptr;
+    if (drill.WordTable == currentBlocks.table.get() || drill.WordTable == retiredBlocks.table.get())
+        drill.WordTable = nullptr;
+    if (drill.drawnIndices == currentBlocks.drawnIndices.get() ||
+        drill.drawnIndices == retiredBlocks.drawnIndices.get())
+        drill.drawnIndices = nullptr;
+    currentBlocks = WordListBlocks{};
+    retiredBlocks = WordListBlocks{};
+}
+
+}  // namespace kestran

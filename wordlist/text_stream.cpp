@@ -1,0 +1,119 @@
+#include "wordlist/text_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kestran {
+namespace {
+
+constexpr std::size_t kReadBufferSize = 64 * 1024;
+constexpr std::size_t kNumberTextLimit = 32;
+
+bool IsScanSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+int OpenRegularFileForReading(const char* path) {
+    if (!path || !*path) return -1;
+    // Non-blocking, so that naming a FIFO does not hang the caller.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+std::unique_ptr<TextStream> TextStream::Open(const char* path) {
+    int fd = OpenRegularFileForReading(path);
+    if (fd < 0) return nullptr;
+    std::unique_ptr<TextStream> stream(new TextStream());
+    stream->fd_ = fd;
+    stream->buffer_.reset(new unsigned char[kReadBufferSize]);
+    stream->next_ = stream->end_ = stream->buffer_.get();
+    return stream;
+}
+
+std::unique_ptr<TextStream> TextStream::FromBytes(std::string_view bytes) {
+    std::unique_ptr<TextStream> stream(new TextStream());
+    stream->begin_ = reinterpret_cast<const unsigned char*>(bytes.data());
+    stream->next_ = stream->begin_;
+    stream->end_ = stream->begin_ + bytes.size();
+    return stream;
+}
+
+TextStream::~TextStream() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool TextStream::Refill() {
+    if (fd_ < 0) return false;
+    for (;;) {
+        ssize_t got = ::read(fd_, buffer_.get(), kReadBufferSize);
+        if (got > 0) {
+            next_ = buffer_.get();
+            end_ = next_ + got;
+            return true;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        // End of file, or a read error: either way nothing more to read.
+        return false;
+    }
+}
+
+int TextStream::AfterCarriageReturn() {
+    if (next_ == end_ && !Refill()) return '\r';
+    if (*next_ == '\n') {
+        ++next_;
+        return '\n';
+    }
+    return '\r';
+}
+
+bool TextStream::ScanNumber(NumberScan* scan) {
+    int c = Get();
+    while (IsScanSpace(c)) c = Get();
+    auto note = [&](int byte) {
+        if (!scan) return;
+        if (scan->line == 0) scan->line = line_;
+        if (scan->text.size() < kNumberTextLimit) scan->text.push_back(static_cast<char>(byte));
+    };
+    if (c == '+' || c == '-') {
+        note(c);
+        if (scan) scan->sign = true;
+        c = Get();
+    }
+    std::int64_t digits = 0;
+    while (IsDigit(c)) {
+        note(c);
+        ++digits;
+        c = Get();
+    }
+    if (scan) scan->digitCount = digits;
+    // The byte that ended the number is left for the next read.
+    if (c != kEndOfStream) StepBack();
+    return digits > 0;
+}
+
+void TextStream::Rewind() {
+    if (fd_ >= 0) {
+        ::lseek(fd_, 0, SEEK_SET);
+        next_ = end_ = buffer_.get();
+    } else {
+        next_ = begin_;
+    }
+    pushedBack_ = false;
+    haveLast_ = false;
+    ended_ = false;
+    line_ = 1;
+}
+
+}  // namespace kestran
