@@ -1,0 +1,149 @@
+#include "platform/qt/qt_imaging.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+#include <cstring>
+#include <new>
+
+#include "platform/asset_path.h"
+#include "platform/gbk.h"
+#include "platform/qt/qt_bridge.h"
+
+namespace plat::qt {
+namespace {
+
+std::uint64_t Fnv1a(const QByteArray& text, std::uint64_t seed) {
+    std::uint64_t hash = seed;
+    for (char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001B3ull;
+    }
+    return hash;
+}
+
+bool StartsLikeBmp(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    char magic[2] = {};
+    return file.read(magic, 2) == 2 && magic[0] == 'B' && magic[1] == 'M';
+}
+
+}  // namespace
+
+QString FileNameOf(const char* path) { return QString::fromStdString(GbkToUtf8(LocalPath(path))); }
+
+Guid QtImaging::ClassIdFor(const QByteArray& mimeType) {
+    const std::uint64_t high = Fnv1a(mimeType, 0xCBF29CE484222325ull);
+    const std::uint64_t low = Fnv1a(mimeType, 0x6C62272E07BB0142ull);
+    Guid id;
+    std::memcpy(id.bytes, &high, 8);
+    std::memcpy(id.bytes + 8, &low, 8);
+    return id;
+}
+
+QtImaging::QtImaging() {
+    for (const QByteArray& mime : QImageWriter::supportedMimeTypes()) {
+        const QList<QByteArray> formats = QImageWriter::imageFormatsForMimeType(mime);
+        if (formats.isEmpty()) continue;
+        Encoder e;
+        e.classId = ClassIdFor(mime);
+        e.mimeType = QString::fromLatin1(mime).toStdU16String();
+        e.format = formats.first();
+        encoders_.push_back(std::move(e));
+    }
+}
+
+bool QtImaging::Startup() { return true; }
+
+Image QtImaging::LoadImage(const char* path) {
+    auto* image = new (std::nothrow) ImageObject();
+    if (!image) return nullptr;
+    QImageReader reader(FileNameOf(path));
+    image->image = reader.read();  // stays null for a missing or broken file
+    return image;
+}
+
+unsigned QtImaging::ImageWidth(Image image) {
+    return image && !image->image.isNull() ? static_cast<unsigned>(image->image.width()) : 0;
+}
+
+unsigned QtImaging::ImageHeight(Image image) {
+    return image && !image->image.isNull() ? static_cast<unsigned>(image->image.height()) : 0;
+}
+
+void QtImaging::DrawImage(PaintContext context, Image image, int x, int y, int width, int height) {
+    if (!context || !context->painter || !image || image->image.isNull() || width <= 0 || height <= 0) return;
+    QPainter& painter = *context->painter;
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRect(x, y, width, height), image->image);
+    painter.restore();
+}
+
+// The block holds the descriptions followed by their MIME strings, so the
+// caller's one allocation carries everything the descriptions point at.
+unsigned QtImaging::BlockBytes() const {
+    std::size_t bytes = encoders_.size() * sizeof(ImageCodecInfo);
+    for (const Encoder& e : encoders_) bytes += (e.mimeType.size() + 1) * sizeof(char16_t);
+    return static_cast<unsigned>(bytes);
+}
+
+void QtImaging::GetImageEncodersSize(unsigned* count, unsigned* bytes) {
+    if (count) *count = static_cast<unsigned>(encoders_.size());
+    if (bytes) *bytes = BlockBytes();
+}
+
+void QtImaging::GetImageEncoders(unsigned count, unsigned bytes, ImageCodecInfo* encoders) {
+    if (!encoders || count != encoders_.size() || bytes < BlockBytes()) return;
+    auto* text = reinterpret_cast<char16_t*>(encoders + count);
+    for (unsigned i = 0; i < count; ++i) {
+        const Encoder& e = encoders_[i];
+        std::memcpy(text, e.mimeType.c_str(), (e.mimeType.size() + 1) * sizeof(char16_t));
+        encoders[i].classId = e.classId;
+        encoders[i].mimeType = text;
+        text += e.mimeType.size() + 1;
+    }
+}
+
+bool QtImaging::SaveImage(Image image, const char* path, const Guid& encoder) {
+    if (!image || image->image.isNull()) return false;
+    const Encoder* chosen = nullptr;
+    for (const Encoder& e : encoders_)
+        if (std::memcmp(e.classId.bytes, encoder.bytes, sizeof encoder.bytes) == 0) chosen = &e;
+    if (!chosen) return false;
+    // Written aside and moved into place, so a failed write leaves no torn file.
+    QSaveFile file(FileNameOf(path));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    QImageWriter writer(&file, chosen->format);
+    if (!writer.write(image->image)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+Bitmap QtImaging::LoadBitmapFile(const char* path) {
+    const QString fileName = FileNameOf(path);
+    if (!StartsLikeBmp(fileName)) return nullptr;
+    QImageReader reader(fileName, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    QImage picture = reader.read();
+    if (picture.isNull()) return nullptr;
+    return new (std::nothrow) BitmapObject{std::move(picture)};
+}
+
+Brush QtImaging::CreatePatternBrush(Bitmap bitmap) {
+    if (!bitmap || bitmap->image.isNull()) return nullptr;
+    return new (std::nothrow) BrushObject{QBrush(bitmap->image)};
+}
+
+Brush QtImaging::CreateSolidBrush(ColourRef colour) {
+    const QColor qcolour(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    return new (std::nothrow) BrushObject{QBrush(qcolour)};
+}
+
+}  // namespace plat::qt
