@@ -16,6 +16,16 @@ void ThreadQueue::Post(const Message& message) {
     if (hook) hook();
 }
 
+bool ThreadQueue::ReplaceNewest(Window window, MessageId from, MessageId to) {
+    std::lock_guard lock(mutex_);
+    for (auto it = posted_.rbegin(); it != posted_.rend(); ++it)
+        if (it->window == window && it->message == from) {
+            it->message = to;
+            return true;
+        }
+    return false;
+}
+
 void ThreadQueue::PostQuit(int exitCode) {
     std::function<void()> hook;
     {

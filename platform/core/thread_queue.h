@@ -23,6 +23,9 @@ public:
 
     void Post(const Message& message);
     void PostQuit(int exitCode);
+    // Turns the newest still-queued message `from` of the window into `to`;
+    // false when there is none left in the queue.
+    bool ReplaceNewest(Window window, MessageId from, MessageId to);
 
     // Takes the next message: posted messages first, then WM_QUIT, then one
     // due timer. Runs requests sent from other threads before looking.

@@ -1,0 +1,32 @@
+#include "app/canvas_proc.h"
+
+#include "drill/drill_state.h"
+
+namespace kestran {
+
+plat::LResult CanvasProc(plat::Window window, plat::MessageId message, plat::WParam wParam, plat::LParam lParam) {
+    switch (message) {
+        case plat::WM_LBUTTONDOWN:
+        case plat::WM_LBUTTONDBLCLK:
+            // A click acts always: it toggles the pause and acknowledges,
+            // leaving the answer box alone.
+            Toggle(drill.paused);
+            if (drill.randomOrder == 1 && drill.practiceFinished == 1) {
+                drill.randomProgress = 1;
+                drill.randomProgressText.Set("1");
+            }
+            drill.practiceFinished = 0;
+            drill.resultPending = 0;
+            return 0;
+        case plat::WM_KEYDOWN:
+            if (plat::LowWord(wParam) == plat::VK_ESCAPE) plat::PostQuitMessage(0);
+            return 0;
+        case plat::WM_DESTROY:
+            plat::PostQuitMessage(0);
+            return 0;
+        default:
+            return plat::DefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace kestran

@@ -1,0 +1,5 @@
+// KESTRAN: an English vocabulary drill for Chinese-speaking learners.
+#include "app/win_main.h"
+#include "platform/qt/qt_backend.h"
+
+int main(int argc, char** argv) { plat::qt::RunProgram(argc, argv, &kestran::WinMain); }

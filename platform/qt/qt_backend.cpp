@@ -1,0 +1,45 @@
+#include "platform/qt/qt_backend.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/posix/posix_process.h"
+#include "platform/qt/qt_window_system.h"
+
+namespace plat::qt {
+
+namespace {
+
+bool HaveDisplay() {
+    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+}
+
+}  // namespace
+
+void RunProgram(int argc, char** argv, int (*entry)()) {
+    PosixProcess process;
+    if (!HaveDisplay()) {
+        std::fprintf(stderr,
+                     "KESTRAN needs a graphical desktop, and none was found (DISPLAY is not set).\n"
+                     "Start it from a desktop session, or on a machine without one run:\n"
+                     "  xvfb-run -a ./kestran     (and look at it with a VNC viewer or screenshots)\n");
+        process.Exit(1);
+    }
+    static QApplication* app = new QApplication(argc, argv);
+    app->setApplicationName("KESTRAN");
+    app->setApplicationVersion(KESTRAN_VERSION);
+    app->setQuitOnLastWindowClosed(false);
+
+    static QtWindowSystem* windows = new QtWindowSystem();
+    Services services;
+    services.windows = windows;
+    services.process = &process;
+    Install(services);
+
+    int status = entry();
+    process.Exit(status);
+}
+
+}  // namespace plat::qt
