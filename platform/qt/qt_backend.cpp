@@ -6,7 +6,10 @@
 #include <cstdlib>
 
 #include "platform/posix/posix_process.h"
+#include "platform/qt/qt_canvas.h"
+#include "platform/qt/qt_imaging.h"
 #include "platform/qt/qt_window_system.h"
+#include "platform/qt/sdl_sound.h"
 
 namespace plat::qt {
 
@@ -32,9 +35,12 @@ void RunProgram(int argc, char** argv, int (*entry)()) {
     app->setApplicationVersion(KESTRAN_VERSION);
     app->setQuitOnLastWindowClosed(false);
 
-    static QtWindowSystem* windows = new QtWindowSystem();
+    // The services live as long as the process; nothing is torn down.
     Services services;
-    services.windows = windows;
+    services.windows = new QtWindowSystem();
+    services.imaging = new QtImaging();
+    services.canvas = new QtCanvasGraphics();
+    services.sound = new SdlSound();
     services.process = &process;
     Install(services);
 

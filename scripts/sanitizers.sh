@@ -1,0 +1,31 @@
+#!/bin/sh
+# The suite under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
+# tests under ThreadSanitizer, and a bounded fuzz run of the list parser.
+set -eu
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+status=0
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRAN_SANITIZE=address,undefined \
+  -DKESTRAN_BENCH=OFF >/dev/null
+cmake --build build/asan -j"$jobs" >/dev/null
+# The program keeps its windows and images for its whole life on purpose, so
+# leak reports say nothing; memory errors and undefined behaviour do.
+(cd build/asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  QT_QPA_PLATFORM=offscreen ctest -j"$jobs" -LE e2e --timeout 600 --output-on-failure | tail -n 3) || status=1
+
+echo "== ThreadSanitizer"
+# The toolkit itself is not built for ThreadSanitizer, so this build leaves
+# the Qt backend out: the threaded tests run on the headless backend.
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRAN_SANITIZE=thread -DKESTRAN_WITH_QT=OFF \
+  -DKESTRAN_BENCH=OFF >/dev/null
+cmake --build build/tsan -j"$jobs" >/dev/null
+(cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest -j"$jobs" --timeout 600 \
+  --output-on-failure | tail -n 3) || status=1
+
+if [ -x scripts/fuzz_wordlist.sh ]; then
+  echo "== Fuzzing the word-list parser"
+  ./scripts/fuzz_wordlist.sh "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
+fi
+exit $status
