@@ -35,6 +35,9 @@ class HeadlessAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetDrillStateForTest();
+        plat::Message stale{};
+        while (plat::PeekMessage(stale)) {
+        }
         MainDialog = plat::CreateDialog(TestDialogTemplate(), nullptr, nullptr, 0);
         answerBox = plat::GetDlgItem(MainDialog, kAnswerBoxId);
     }
@@ -43,11 +46,13 @@ protected:
     void PostKey(int vk, plat::Window to = nullptr) {
         plat::PostMessage(to ? to : answerBox, plat::WM_KEYDOWN, static_cast<plat::WParam>(vk), 1);
     }
-    // Runs the loop until the sentinel posted now has been dispatched.
+    // Runs the loop until nothing is left, characters made from keys included.
     void RunLoop() {
-        plat::PostMessage(answerBox, kSentinel, 0, 0);
-        plat::Message m{};
-        while (RunLoopOnce(m, false) && m.message != kSentinel) {
+        for (bool handledOther = true; handledOther;) {
+            handledOther = false;
+            plat::PostMessage(answerBox, kSentinel, 0, 0);
+            plat::Message m{};
+            while (RunLoopOnce(m, false) && m.message != kSentinel) handledOther = true;
         }
     }
     std::string AnswerText() { return backend.windows.ControlText(MainDialog, kAnswerBoxId); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -54,7 +55,9 @@ TEST_F(QtFrontEnd, CtrlArrowsNudgeAndPlainArrowsMoveTheCursor) {
     QTest::keyClick(edit, Qt::Key_Left);
     RunLoop();
     EXPECT_EQ(drill.scrollX, 100) << "without Ctrl the word stays";
-    EXPECT_EQ(edit->cursorPosition(), 2) << "the arrows reached the answer box";
+    // Ctrl+Left and Ctrl+Right were handed on too: word jumps to 0 and 4,
+    // then a plain Left to 3.
+    EXPECT_EQ(edit->cursorPosition(), 3) << "the arrows reached the answer box";
 }
 
 TEST_F(QtFrontEnd, AutoRepeatedKeyDownsEachApplyTheirRow) {
