@@ -11,4 +11,10 @@ bool InitDirect3D(plat::Window canvas);
 // Draws one frame from the drill state and makes the frame's state changes.
 void RenderFrame();
 
+// Makes the fonts and the animation strip on a device and has RenderFrame
+// draw with it. A null device leaves the canvas undrawn while every frame
+// still makes its state changes. InitDirect3D ends here; tests hand in a
+// device of their own. RenderThread only.
+void UseCanvasDevice(plat::CanvasDevice* device);
+
 }  // namespace kestran

@@ -1,0 +1,199 @@
+#include "platform/qt/qt_canvas.h"
+
+#include <QGuiApplication>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/asset_path.h"
+#include "platform/gbk.h"
+#include "platform/qt/qt_bridge.h"
+#include "platform/qt/qt_canvas_font.h"
+#include "platform/qt/qt_canvas_image.h"
+
+namespace plat::qt {
+
+namespace {
+
+// The back buffer has no alpha, like a display-format surface.
+QImage NewBackBuffer(QSize size) {
+    if (size.isEmpty()) return {};
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(0xFF000000u);
+    return image;
+}
+
+// Multiplies a premultiplied cell by an ARGB colour, as vertex colours
+// modulate a sprite.
+void Modulate(QImage& cell, Argb colour) {
+    const int ma = qAlpha(colour), mr = qRed(colour), mg = qGreen(colour), mb = qBlue(colour);
+    for (int y = 0; y < cell.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(cell.scanLine(y));
+        for (int x = 0; x < cell.width(); ++x) {
+            const QRgb p = line[x];
+            line[x] = qRgba(qRed(p) * mr * ma / (255 * 255), qGreen(p) * mg * ma / (255 * 255),
+                            qBlue(p) * mb * ma / (255 * 255), qAlpha(p) * ma / 255);
+        }
+    }
+}
+
+}  // namespace
+
+int TextFlagsFor(unsigned format) {
+    int flags = 0;
+    if (format & DT_CENTER)
+        flags |= Qt::AlignHCenter;
+    else if (format & DT_RIGHT)
+        flags |= Qt::AlignRight;
+    else
+        flags |= Qt::AlignLeft;
+    flags |= (format & DT_VCENTER) ? Qt::AlignVCenter : Qt::AlignTop;
+    // Without the single-line bit, lines break only where the text has a
+    // line break: no automatic wrapping, as the classic text call does
+    // without its word-break bit.
+    if (format & DT_SINGLELINE) flags |= Qt::TextSingleLine;
+    return flags;
+}
+
+QtCanvasDevice::QtCanvasDevice(Window window) : window_(window), pacer_(RefreshRate(window)) {
+    backBuffer_ = NewBackBuffer(ClientSize());
+}
+
+QtCanvasDevice::QtCanvasDevice(QSize offscreenSize, double refreshHz)
+    : offscreenSize_(offscreenSize), pacer_(refreshHz) {
+    backBuffer_ = NewBackBuffer(offscreenSize);
+}
+
+QtCanvasDevice::~QtCanvasDevice() { EndPainting(); }
+
+QSize QtCanvasDevice::ClientSize() const { return window_ ? plat::qt::ClientSize(window_) : offscreenSize_; }
+
+DeviceStatus QtCanvasDevice::TestCooperativeLevel() {
+    if (lost_ || backBuffer_.isNull() || ClientSize() != backBuffer_.size()) return DeviceStatus::Lost;
+    return DeviceStatus::Ok;
+}
+
+bool QtCanvasDevice::Reset() {
+    EndPainting();
+    backBuffer_ = NewBackBuffer(ClientSize());
+    if (backBuffer_.isNull()) return false;  // nothing to draw on yet
+    lost_ = false;
+    for (auto& texture : textures_) texture->image = QImage();
+    if (window_) pacer_.SetRate(RefreshRate(window_));
+    return true;
+}
+
+void QtCanvasDevice::Clear(Argb colour) {
+    if (backBuffer_.isNull()) return;
+    const QColor fill = QColor::fromRgb(colour | 0xFF000000u);  // the buffer keeps no alpha
+    if (painter_.isActive()) {
+        painter_.save();
+        painter_.setClipping(false);
+        painter_.setCompositionMode(QPainter::CompositionMode_Source);
+        painter_.fillRect(backBuffer_.rect(), fill);
+        painter_.restore();
+    } else {
+        backBuffer_.fill(fill);
+    }
+}
+
+void QtCanvasDevice::BeginScene() {
+    if (inScene_ || backBuffer_.isNull()) return;
+    inScene_ = painter_.begin(&backBuffer_);
+}
+
+void QtCanvasDevice::EndScene() { EndPainting(); }
+
+void QtCanvasDevice::EndPainting() {
+    inSprite_ = false;
+    if (painter_.isActive()) painter_.end();
+    inScene_ = false;
+}
+
+CanvasFontObject* QtCanvasDevice::CreateFont(int height, int width, int weight, const char* face) {
+    if (!qGuiApp) return nullptr;  // Qt has no fonts without a GUI application
+    const QString requested = QString::fromStdString(GbkToUtf8(face ? face : ""));
+    const QStringList candidates = CandidateFamilies(requested);
+    // An installed candidate first, the rest as per-glyph fallbacks; with
+    // none installed, the default face (still sized as asked).
+    auto font = std::make_unique<CanvasFontObject>();
+    font->font = MakeCellFont(InstalledFamily(candidates), candidates, height, width, weight);
+    fonts_.push_back(std::move(font));
+    return fonts_.back().get();
+}
+
+int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect,
+                             unsigned format, Argb colour) {
+    if (!font || !text || !inScene_ || length < -1) return 0;
+    const std::string_view bytes(text, length == -1 ? std::strlen(text) : static_cast<std::size_t>(length));
+    const QRect box(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    if (box.isEmpty()) return 0;
+
+    painter_.save();
+    painter_.setClipRect(box, Qt::IntersectClip);
+    painter_.setFont(font->font);
+    painter_.setPen(QColor::fromRgba(colour));
+    QRect drawn;
+    painter_.drawText(box, TextFlagsFor(format), QString::fromStdString(GbkToUtf8(bytes)), &drawn);
+    painter_.restore();
+    return drawn.height();
+}
+
+CanvasTextureObject* QtCanvasDevice::CreateTextureFromFile(const char* path, int width, int height,
+                                                           Argb colourKey) {
+    if (!path) return nullptr;
+    const QString file = QString::fromStdString(GbkToUtf8(LocalPath(path)));
+    QImage image = LoadTextureImage(file, QSize(width, height), colourKey);
+    if (image.isNull()) return nullptr;
+    auto texture = std::make_unique<CanvasTextureObject>();
+    texture->image = std::move(image);
+    textures_.push_back(std::move(texture));
+    return textures_.back().get();
+}
+
+void QtCanvasDevice::SpriteBegin() { inSprite_ = inScene_; }
+
+void QtCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) {
+    if (!inSprite_ || !texture || texture->image.isNull()) return;
+    const QRect cellRect =
+        QRect(source.left, source.top, source.right - source.left, source.bottom - source.top) &
+        texture->image.rect();
+    if (cellRect.isEmpty()) return;
+    QImage cell = texture->image.copy(cellRect);
+    if (colour != 0xFFFFFFFFu) Modulate(cell, colour);
+    painter_.save();
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // Whole pixels: an unscaled cell must not be resampled.
+    painter_.drawImage(QPoint(qRound(x), qRound(y)), cell);
+    painter_.restore();
+}
+
+void QtCanvasDevice::SpriteEnd() { inSprite_ = false; }
+
+bool QtCanvasDevice::ShowFrame() {
+    if (backBuffer_.isNull()) return false;
+    if (window_) return PresentFrame(window_, backBuffer_);
+    if (offscreenPresentFails_) return false;
+    lastFrame_ = backBuffer_;  // shared until the next frame paints
+    return true;
+}
+
+DeviceStatus QtCanvasDevice::Present() {
+    EndPainting();
+    const bool shown = ShowFrame();
+    if (!shown) lost_ = true;
+    // Waits also when the frame was not shown, so a lost surface does not
+    // turn the render loop into a busy one.
+    pacer_.WaitForRefresh();
+    return shown ? DeviceStatus::Ok : DeviceStatus::Lost;
+}
+
+CanvasDevice* QtCanvasGraphics::CreateDevice(Window window) {
+    if (!window) return nullptr;
+    // Never deleted: the render thread is not joined and may still draw
+    // while the process runs its exit handlers.
+    return new QtCanvasDevice(window);
+}
+
+}  // namespace plat::qt

@@ -1,0 +1,91 @@
+// The canvas drawing device on QImage and QPainter. It draws into a back
+// buffer of the window's client size and hands each finished frame to the
+// window system, so it can run on any thread; only the fonts need the
+// QGuiApplication to exist.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QSize>
+
+#include <memory>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/qt/qt_frame_pacing.h"
+
+struct plat::CanvasFontObject {
+    QFont font;
+};
+// A texture belongs to the back buffer generation it was made in; a Reset
+// empties it, as a reset empties device-pool textures.
+struct plat::CanvasTextureObject {
+    QImage image;  // premultiplied ARGB
+};
+
+namespace plat::qt {
+
+class QtCanvasDevice final : public CanvasDevice {
+public:
+    // Presents into the window, paced at its screen's refresh rate.
+    explicit QtCanvasDevice(Window window);
+    // Draws into an offscreen image of the given size, with no window; the
+    // frames are kept for LastFrame(). refreshHz 0: Present does not wait.
+    explicit QtCanvasDevice(QSize offscreenSize, double refreshHz = 0);
+    ~QtCanvasDevice() override;
+
+    DeviceStatus TestCooperativeLevel() override;
+    bool Reset() override;
+    void Clear(Argb colour) override;
+    void BeginScene() override;
+    void EndScene() override;
+    CanvasFontObject* CreateFont(int height, int width, int weight, const char* face) override;
+    int DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect, unsigned format,
+                 Argb colour) override;
+    CanvasTextureObject* CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) override;
+    void SpriteBegin() override;
+    void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
+    void SpriteEnd() override;
+    DeviceStatus Present() override;
+
+    // --- Offscreen device ---------------------------------------------------
+    // The frame the last successful Present showed (null before the first).
+    QImage LastFrame() const { return lastFrame_; }
+    // What the window would report: a new client size, or a surface that
+    // refuses frames. Either makes the device lost.
+    void SetOffscreenClientSize(QSize size) { offscreenSize_ = size; }
+    void SetOffscreenPresentFails(bool fails) { offscreenPresentFails_ = fails; }
+
+private:
+    QSize ClientSize() const;
+    bool ShowFrame();
+    void EndPainting();
+
+    Window window_ = nullptr;  // null for an offscreen device
+    QSize offscreenSize_;
+    bool offscreenPresentFails_ = false;
+    QImage lastFrame_;
+
+    QImage backBuffer_;
+    QPainter painter_;
+    bool inScene_ = false;
+    bool inSprite_ = false;
+    bool lost_ = false;
+    FramePacer pacer_;
+
+    std::vector<std::unique_ptr<CanvasFontObject>> fonts_;
+    std::vector<std::unique_ptr<CanvasTextureObject>> textures_;
+};
+
+// The service the backend installs: one device per canvas window.
+class QtCanvasGraphics final : public CanvasGraphics {
+public:
+    // Lives until the process ends, like the window it draws into.
+    CanvasDevice* CreateDevice(Window window) override;
+};
+
+// Qt alignment and wrapping flags for the DT_* format bits.
+int TextFlagsFor(unsigned format);
+
+}  // namespace plat::qt

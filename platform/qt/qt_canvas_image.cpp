@@ -1,0 +1,95 @@
+#include "platform/qt/qt_canvas_image.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace plat::qt {
+
+QImage ApplyColourKey(const QImage& image, Argb colourKey) {
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            if (row[x] == colourKey) row[x] = 0;
+    }
+    return out;
+}
+
+namespace {
+
+struct Tap {
+    int index;
+    float weight;
+};
+
+// For each of `target` cells, the source cells it covers and their shares.
+std::vector<std::vector<Tap>> AreaTaps(int source, int target) {
+    std::vector<std::vector<Tap>> taps(target);
+    const double scale = static_cast<double>(source) / target;
+    for (int i = 0; i < target; ++i) {
+        const double from = i * scale, to = (i + 1) * scale;
+        const int last = std::min(source, static_cast<int>(std::ceil(to)));
+        for (int j = static_cast<int>(std::floor(from)); j < last; ++j) {
+            const double overlap = std::min(to, j + 1.0) - std::max(from, static_cast<double>(j));
+            if (overlap > 0) taps[i].push_back({j, static_cast<float>(overlap / scale)});
+        }
+    }
+    return taps;
+}
+
+int Channel(float value) { return std::clamp(static_cast<int>(std::lround(value)), 0, 255); }
+
+}  // namespace
+
+QImage BoxResize(const QImage& image, QSize size) {
+    if (image.isNull() || size.isEmpty()) return {};
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (source.size() == size) return source;
+
+    const int sw = source.width(), sh = source.height();
+    const int tw = size.width(), th = size.height();
+    const auto columns = AreaTaps(sw, tw);
+    const auto rows = AreaTaps(sh, th);
+
+    // Horizontal pass into floats (4 channels per pixel), then vertical.
+    std::vector<float> wide(static_cast<std::size_t>(sh) * tw * 4, 0.0f);
+    for (int y = 0; y < sh; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        float* out = &wide[static_cast<std::size_t>(y) * tw * 4];
+        for (int x = 0; x < tw; ++x)
+            for (const Tap& tap : columns[x]) {
+                const QRgb p = line[tap.index];
+                out[x * 4 + 0] += tap.weight * qAlpha(p);
+                out[x * 4 + 1] += tap.weight * qRed(p);
+                out[x * 4 + 2] += tap.weight * qGreen(p);
+                out[x * 4 + 3] += tap.weight * qBlue(p);
+            }
+    }
+
+    QImage result(size, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < th; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < tw; ++x) {
+            float sum[4] = {0, 0, 0, 0};
+            for (const Tap& tap : rows[y]) {
+                const float* in = &wide[(static_cast<std::size_t>(tap.index) * tw + x) * 4];
+                for (int c = 0; c < 4; ++c) sum[c] += tap.weight * in[c];
+            }
+            const int a = Channel(sum[0]);
+            // Rounding must not leave a premultiplied channel above its alpha.
+            line[x] = qRgba(std::min(a, Channel(sum[1])), std::min(a, Channel(sum[2])), std::min(a, Channel(sum[3])), a);
+        }
+    }
+    return result;
+}
+
+QImage LoadTextureImage(const QString& file, QSize size, Argb colourKey) {
+    QImage picture(file);
+    if (picture.isNull()) return {};
+    // Key before filtering: a black cell background must blend into
+    // transparency at the edges, not into a dark fringe.
+    return BoxResize(ApplyColourKey(picture, colourKey), size.isEmpty() ? picture.size() : size);
+}
+
+}  // namespace plat::qt

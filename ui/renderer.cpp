@@ -1,0 +1,263 @@
+#include "ui/renderer.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "app/canvas_proc.h"
+#include "app/create_child_window.h"
+#include "drill/drill_state.h"
+#include "drill/texts.h"
+#include "ui/canvas_layout.h"
+
+namespace kestran {
+
+using namespace canvas;
+
+namespace {
+
+// Everything RenderThread draws with; made once, never released.
+struct CanvasObjects {
+    plat::CanvasDevice* device = nullptr;
+    plat::CanvasFontObject* wordFont = nullptr;
+    plat::CanvasFontObject* labelFont = nullptr;
+    plat::CanvasFontObject* creditFont = nullptr;
+    plat::CanvasTextureObject* animTexture = nullptr;
+};
+CanvasObjects objects;
+
+// Without a device the loop has no retrace to wait for; this stands in for
+// it so animations keep their length and the thread does not spin.
+constexpr unsigned kFramePeriodWithoutDeviceMs = 16;
+
+// Said once, on stderr: the drill works without a canvas, so this is no
+// error of the drill, only a missing view of it.
+void NoteOnce(std::atomic<bool>& said, const char* line) {
+    if (!said.exchange(true)) std::fputs(line, stderr);
+}
+std::atomic<bool> saidNoDevice{false};
+std::atomic<bool> saidNoFont{false};
+
+plat::CanvasTextureObject* LoadAnimTexture(plat::CanvasDevice* device) {
+    return device->CreateTextureFromFile(kAnimStripPath, kAnimCellSize * kAnimCellCount, kAnimCellSize,
+                                         kAnimColourKey);
+}
+
+// Frames are drawn only while this is true; the state changes run always.
+bool drawing = false;
+
+void DrawItem(plat::CanvasFontObject* font, const char* text, std::size_t length, const plat::Rect& rect,
+              unsigned format, plat::Argb colour) {
+    if (drawing) objects.device->DrawText(font, text, static_cast<int>(length), rect, format, colour);
+}
+template <std::size_t N>
+void DrawItem(plat::CanvasFontObject* font, const char (&text)[N], const plat::Rect& rect, unsigned format,
+              plat::Argb colour) {
+    DrawItem(font, text, N - 1, rect, format, colour);
+}
+template <std::size_t N>
+void DrawItem(plat::CanvasFontObject* font, const std::array<char, N>& text, const plat::Rect& rect,
+              unsigned format, plat::Argb colour) {
+    DrawItem(font, text.data(), strnlen(text.data(), N), rect, format, colour);
+}
+
+// The record an index names, or null when it names none: no list, an
+// empty list, or the moment after a hit on the last entry.
+const WordRecord* RecordAt(int index) {
+    const WordRecord* table = drill.WordTable;
+    const int count = drill.wordCount;
+    if (!table || index < 0 || index >= count) return nullptr;
+    return &table[index];
+}
+
+// Fields are bounded by their size even if a record lost its NUL.
+void DrawWord(const WordRecord& record, const plat::Rect& rect, plat::Argb colour) {
+    DrawItem(objects.wordFont, record.word, strnlen(record.word, kWordFieldSize), rect, kLeftTop, colour);
+}
+void DrawMeaning(const WordRecord& record, const plat::Rect& rect, unsigned format, plat::Argb colour) {
+    DrawItem(objects.wordFont, record.meaning, strnlen(record.meaning, kWordFieldSize), rect, format, colour);
+}
+
+// A device that lost its surface gets it back here; its textures are gone
+// with the old surface and are made again.
+bool BeginFrame() {
+    plat::CanvasDevice* device = objects.device;
+    if (!device) return false;
+    if (device->TestCooperativeLevel() != plat::DeviceStatus::Ok) {
+        if (!device->Reset()) return false;
+        objects.animTexture = LoadAnimTexture(device);
+    }
+    device->Clear(drill.clearColour);
+    device->BeginScene();
+    return true;
+}
+
+void EndFrame() {
+    if (drawing) {
+        objects.device->EndScene();
+        objects.device->Present();  // waits for the display refresh
+    } else {
+        plat::Sleep(kFramePeriodWithoutDeviceMs);
+    }
+    drawing = false;
+}
+
+// Draws the cell animFrame stands at, at (x, y), and moves on one frame.
+// True when this frame completed the animation.
+bool StepHitAnimation(float x, float y) {
+    if (drawing) objects.device->SpriteBegin();
+    const int frame = drill.animFrame;
+    for (int i = 0; i < kAnimCellCount; ++i)
+        if (drawing && frame >= i * framesPerCell && frame < (i + 1) * framesPerCell)
+            objects.device->SpriteDraw(objects.animTexture, animCells[i], x, y, kUntinted);
+    const bool completed = frame + 1 >= kAnimFrames;
+    drill.animFrame = completed ? 0 : frame + 1;
+    if (drawing) objects.device->SpriteEnd();
+    return completed;
+}
+
+// An acknowledged result: the counters start again for the next test.
+// testIndex, testDrawn, sequentialAnswered and testRandomStarted carry on.
+void ResetFinishedTest() {
+    drill.testFinished = 0;
+    drill.sequentialCorrectF = 0.0f;
+    drill.correctTotalF = 0.0f;
+    drill.wrongCount = 0;
+    drill.correctCount = 0;
+    drill.resultText.Clear();
+    drill.scoreText.Clear();
+    drill.resultText.Set(texts::kResultPrefix);
+    drill.correctText.Set("0");
+    drill.wrongText.Set("0");
+    drill.testScore = 0;
+    drill.randomAnswered = 0;
+}
+
+void DrawOptionLabels(plat::Argb labelColour) {
+    if (drill.randomOrder == 0)
+        DrawItem(objects.labelFont, texts::kFileOrder, orderLabelRect, kLeftTop, labelColour);
+    else
+        DrawItem(objects.labelFont, texts::kRandomOrder, orderLabelRect, kLeftTop, labelColour);
+    if (drill.effectsOff == 0)
+        DrawItem(objects.labelFont, texts::kEffectsOn, effectsLabelRect, kCentredTop, labelColour);
+    else
+        DrawItem(objects.labelFont, texts::kEffectsOff, effectsLabelRect, kCentredTop, labelColour);
+}
+
+void DrawPracticeView(int scrollX, plat::Argb wordColour, plat::Argb labelColour) {
+    const bool finished = drill.practiceFinished == 1;
+    if (!finished) {
+        if (const WordRecord* record = RecordAt(drill.practiceIndex)) {
+            DrawWord(*record, wordRect(scrollX), wordColour);
+            DrawMeaning(*record, meaningRect(scrollX), kLeftTop, wordColour);
+        }
+    }
+    if (drill.randomOrder == 0)
+        DrawItem(objects.labelFont, drill.sequentialProgressText.Get(), progressRect, kRightTop, labelColour);
+    else
+        DrawItem(objects.labelFont, drill.randomProgressText.Get(), progressRect, kRightTop, labelColour);
+    DrawItem(objects.labelFont, texts::kPracticeMode, modeLabelRect, kCentred, labelColour);
+    if (finished) {
+        drill.paused = 1;  // the end message holds the word until acknowledged
+        DrawItem(objects.wordFont, texts::kPracticeFinished, messageRect, kCentred, wordColour);
+    }
+}
+
+void DrawTestView(plat::Argb wordColour, plat::Argb labelColour) {
+    DrawItem(objects.labelFont, texts::kTestMode, modeLabelRect, kCentred, labelColour);
+
+    // The acquire pairs with the checker's release store: the result text
+    // is complete whenever testFinished is seen as 1.
+    if (drill.testFinished.load(std::memory_order_acquire) == 1 && drill.testHitAnim == 0) {
+        DrawItem(objects.wordFont, drill.resultText.Get(), messageRect, kCentred, wordColour);
+        if (drill.resultPending == 0) ResetFinishedTest();
+    }
+    // Read after the reset, so the resetting frame already asks the next word.
+    if (drill.testFinished == 0) {
+        if (const WordRecord* record = RecordAt(drill.testIndex))
+            DrawMeaning(*record, testMeaningRect, kCentred, wordColour);
+    }
+    DrawItem(objects.labelFont, texts::kCorrectLabel, correctLabelRect, kLeftTop, labelColour);
+    DrawItem(objects.labelFont, texts::kWrongLabel, wrongLabelRect, kLeftTop, labelColour);
+    DrawItem(objects.labelFont, drill.correctText.Get(), correctCountRect, kLeftTop, labelColour);
+    DrawItem(objects.labelFont, drill.wrongText.Get(), wrongCountRect, kLeftTop, labelColour);
+
+    if (drill.testHitAnim == 1 && drill.effectsOff == 0 && drill.hitAnimBlocked == 0) {
+        if (StepHitAnimation(kTestHitX, kHitY)) drill.testHitAnim = 0;
+    }
+}
+
+}  // namespace
+
+void UseCanvasDevice(plat::CanvasDevice* device) {
+    objects = CanvasObjects{};
+    objects.device = device;
+    if (!device) {
+        NoteOnce(saidNoDevice,
+                 "kestran: no drawing device for the canvas; the drill runs on without its picture\n");
+        return;
+    }
+    objects.wordFont = device->CreateFont(kWordFontSize.height, kWordFontSize.width, 0, texts::kWordFontFace);
+    objects.labelFont = device->CreateFont(kLabelFontSize.height, kLabelFontSize.width, 0, texts::kWordFontFace);
+    objects.creditFont =
+        device->CreateFont(kCreditFontSize.height, kCreditFontSize.width, 0, texts::kCreditFontFace);
+    if (!objects.wordFont || !objects.labelFont || !objects.creditFont)
+        NoteOnce(saidNoFont, "kestran: no font for the canvas text; the drill runs on without its words shown\n");
+    objects.animTexture = LoadAnimTexture(device);
+}
+
+bool InitDirect3D(plat::Window canvas) {
+    UseCanvasDevice(plat::CreateCanvasDevice(canvas));
+    return objects.animTexture != nullptr;
+}
+
+void RenderFrame() {
+    drawing = BeginFrame();
+    const int scrollX = drill.scrollX;
+    const plat::Argb wordColour = drill.wordColour;
+    const plat::Argb labelColour = drill.labelColour;
+
+    if (drill.listLoaded == 0) {
+        DrawItem(objects.creditFont, kCreditLine, messageRect, kCentred, wordColour);
+    } else {
+        DrawOptionLabels(labelColour);
+        if (drill.testMode == 0)
+            DrawPracticeView(scrollX, wordColour, labelColour);
+        else
+            DrawTestView(wordColour, labelColour);
+    }
+
+    // Runs in either mode: a hit animation outlives a switch to the test.
+    if (drill.practiceHitAnim == 1 && drill.effectsOff == 0 && drill.listLoaded == 1) {
+        if (StepHitAnimation(static_cast<float>(drill.hitAnimX.load()), kHitY)) {
+            drill.practiceHitAnim = 0;  // releases the ticker's wait
+            drill.paused = 0;
+        }
+    }
+    EndFrame();
+}
+
+void RenderThreadMain() {
+    // Made on first use rather than at load time: the backend must be in
+    // place to make a brush.
+    static const plat::Brush canvasBrush = plat::CreateSolidBrush(kCanvasBrushColour);
+
+    const plat::Window canvasWindow = CreateChildWindow(canvasBrush, CanvasProc, "S", MainDialog,
+                                                        plat::WS_CHILD | plat::WS_VISIBLE, kCanvasX, kCanvasY,
+                                                        kCanvasWidth, kCanvasHeight);
+    Canvas = canvasWindow;
+    plat::ShowWindow(canvasWindow, plat::SW_SHOWNORMAL);
+    InitDirect3D(canvasWindow);
+
+    plat::Message message{};
+    while (message.message != plat::WM_QUIT) {
+        plat::Sleep(1);
+        RenderFrame();
+        if (plat::PeekMessage(message)) {
+            plat::TranslateMessage(message);
+            plat::DispatchMessage(message);
+        }
+    }
+}
+
+}  // namespace kestran
