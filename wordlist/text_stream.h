@@ -33,6 +33,8 @@ public:
     static std::unique_ptr<TextStream> Open(const char* path);
     // Reads `bytes`, which must outlive the stream.
     static std::unique_ptr<TextStream> FromBytes(std::string_view bytes);
+    static std::unique_ptr<TextStream> FromBytes(const char* text) { return FromBytes(std::string_view(text)); }
+    static std::unique_ptr<TextStream> FromBytes(std::string&&) = delete;  // would dangle
 
     ~TextStream();
     TextStream(const TextStream&) = delete;
