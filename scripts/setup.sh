@@ -6,7 +6,7 @@ set -eu
 PACKAGES="build-essential cmake pkg-config git
   qt6-base-dev libqt6svg6 libsdl2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk fonts-dejavu-core fonts-dejavu-extra
+  fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth xdotool x11-utils imagemagick
   clang libclang-rt-14-dev
   appstream desktop-file-utils dpkg-dev file"

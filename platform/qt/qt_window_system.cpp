@@ -33,8 +33,11 @@ std::atomic<double> gRefreshRate{60.0};
 QString FromGbk(const char* text) { return QString::fromStdString(GbkToUtf8(text ? text : "")); }
 std::string ToGbk(const QString& text) { return Utf8ToGbk(text.toStdString()); }
 
-// The face that stands in for the classic dialog font: a CJK sans-serif.
-constexpr const char* kDialogFontStandIn = "Noto Sans CJK SC";
+// The face that stands in for the classic dialog font: a CJK sans-serif
+// whose metrics give the dialog 9 x 19 pixel units, so the 267 x 116 unit
+// dialog is 601 x 276 pixels and holds the canvas and the buttons with the
+// answer box and the slider centred beneath them.
+constexpr const char* kDialogFontStandIn = "WenQuanYi Micro Hei";
 
 QFont DialogFont(const DialogTemplate& t) {
     QString face = FromGbk(t.fontFace);
