@@ -100,15 +100,20 @@ std::vector<std::uint8_t> SdlSound::ReadConverted(const std::string& fileName) {
     Uint8* samples = nullptr;
     Uint32 length = 0;
     if (!SDL_LoadWAV(fileName.c_str(), &source, &samples, &length)) return out;
-    SDL_AudioStream* stream = SDL_NewAudioStream(source.format, source.channels, source.freq, deviceFormat_,
-                                                 static_cast<Uint8>(deviceChannels_), deviceRate_);
-    if (stream) {
-        if (SDL_AudioStreamPut(stream, samples, static_cast<int>(length)) == 0 && SDL_AudioStreamFlush(stream) == 0) {
-            out.resize(static_cast<std::size_t>(SDL_AudioStreamAvailable(stream)));
-            const int got = out.empty() ? 0 : SDL_AudioStreamGet(stream, out.data(), static_cast<int>(out.size()));
-            out.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-        }
-        SDL_FreeAudioStream(stream);
+    // The one-shot converter keeps the whole sound; the streaming one of
+    // this SDL version drops the tail of a resampled sound.
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, source.format, source.channels, source.freq, deviceFormat_,
+                          static_cast<Uint8>(deviceChannels_), deviceRate_) >= 0 &&
+        length > 0) {
+        cvt.len = static_cast<int>(length);
+        out.resize(static_cast<std::size_t>(length) * static_cast<std::size_t>(cvt.len_mult));
+        std::memcpy(out.data(), samples, length);
+        cvt.buf = out.data();
+        if (SDL_ConvertAudio(&cvt) == 0)
+            out.resize(static_cast<std::size_t>(cvt.len_cvt));
+        else
+            out.clear();
     }
     SDL_FreeWAV(samples);
     return out;
