@@ -26,8 +26,11 @@ SC_INDEX = 2  # Simplified Chinese face inside the collections
 
 SS = 4  # supersampling factor for smooth edges
 
-# The dialog's client area and what sits on it, in client pixels.
-CLIENT = (545, 240)
+# The dialog's client area and what sits on it, in client pixels (the
+# dialog's 267 x 116 units at 9 x 19 pixel dialog units).
+CLIENT = (601, 276)
+ANSWER_BOX_RECT = (191, 185, 418, 218)
+SLIDER_RECT = (212, 228, 392, 247)
 CANVAS_RECT = (58, 33, 538, 108)
 BUTTONS = {
     # name: (x, y, width, height)
@@ -433,6 +436,11 @@ def preview(bk, buttons, burst, icon_image, path):
         d.rectangle((l, t, r - 1, b - 1), fill=(0, 0, 255, 255))
         d.text((l + 150, t + 18), "apple", font=font(20), fill=(255, 255, 0, 255))
         d.text((l + 150, t + 42), "苹果", font=font(14), fill=(255, 255, 0, 255))
+        d.rectangle(ANSWER_BOX_RECT, fill=(255, 255, 255, 255), outline=(120, 130, 140, 255))
+        d.text((ANSWER_BOX_RECT[0] + 6, ANSWER_BOX_RECT[1] + 5), "appl", font=font(15), fill=(0, 0, 0, 255))
+        d.rectangle(SLIDER_RECT, fill=(225, 228, 232, 255), outline=(150, 155, 160, 255))
+        mid = (SLIDER_RECT[0] + SLIDER_RECT[2]) // 2
+        d.rectangle((mid - 12, SLIDER_RECT[1] + 2, mid + 12, SLIDER_RECT[3] - 2), fill=(170, 176, 184, 255))
         for name, (x, y, bw, bh) in BUTTONS.items():
             n = name[1]
             img.paste(buttons[f"bb{n}.jpg"], (x, y))
