@@ -1,0 +1,281 @@
+#include "drill/practice_ticker.h"
+
+#include <cstring>
+
+#include "app/create_child_window.h"
+#include "drill/current_entry.h"
+#include "drill/drill_state.h"
+#include "drill/list_identity.h"
+#include "drill/random_draw.h"
+
+namespace kestran {
+namespace {
+
+constexpr std::int32_t kStartX = -20;
+constexpr std::int32_t kCrossedX = 500;
+constexpr char kTickerClass[] = "sf";
+constexpr char kHitSound[] = "RES\\41.wav";
+constexpr int kAnswerBufferSize = 64;
+
+void ClearAnswerBox() { plat::SetDlgItemText(MainDialog, kAnswerBoxId, ""); }
+
+void Increment(Shared<std::int32_t>& field) { field = field + 1; }
+
+bool WaitedTooLong(std::uint32_t since) { return plat::GetTickCount() - since >= kHitWaitLimitMs; }
+
+// A new list keeps the counters of the old one; start its pass afresh so
+// that every index and slot in use belongs to the new list.
+void StartFreshPassOnNewList() {
+    if (!NoteCurrentList(practiceList)) return;
+    drill.practiceDrawn = 0;
+    drill.practiceShown = 0;
+    drill.randomPassStarted = 0;
+    drill.sequentialPassStarted = 0;
+    drill.advanceRequested = 0;
+}
+
+// The wait of a random-order advance. Ends when the renderer clears the
+// flag, and also when it never will: effects switched off (the animation no
+// longer runs), the list going away (an open attempt), or the time limit.
+// Returns false when the list went away and the tick must stop at once.
+bool WaitForHitAnimation() {
+    if (drill.effectsOff == 0) {
+        const std::uint32_t since = plat::GetTickCount();
+        while (drill.practiceHitAnim.load() == 1) {
+            drill.paused = 1;
+            if (drill.effectsOff != 0) break;
+            if (drill.listLoaded != 1) {
+                drill.practiceHitAnim = 0;
+                drill.paused = 0;
+                return false;
+            }
+            if (WaitedTooLong(since)) {
+                drill.practiceHitAnim = 0;
+                break;
+            }
+            plat::Sleep(1);
+        }
+        drill.paused = 0;
+    }
+    if (drill.effectsOff == 1) drill.practiceHitAnim = 0;
+    return true;
+}
+
+// Keeps the advance's counters where the draw needs them: practiceDrawn
+// below wordCount (an index left to draw, the next slot inside the array)
+// and practiceShown below wordCount (the pass can end), one apart as a pass
+// keeps them. Counters from a longer list land outside; the pass record
+// then restarts around the word on screen, as if it had been the first
+// word of the pass. A word from the longer list is not counted at all.
+// A one-entry list has nothing to exclude: both restart at 0.
+// Returns whether the word on screen counts as shown.
+bool KeepPassCountersInRange(int count, std::int32_t* slots) {
+    const std::int32_t drawn = drill.practiceDrawn;
+    const std::int32_t shown = drill.practiceShown;
+    if (drawn >= 0 && drawn < count && shown >= 0 && shown < count) return true;
+    const std::int32_t current = drill.practiceIndex;
+    drill.practiceShown = 0;
+    if (count > 1 && current >= 0 && current < count) {
+        WriteSlot(slots, 0, current);
+        drill.practiceDrawn = 1;
+        return true;
+    }
+    drill.practiceDrawn = 0;
+    return count == 1;
+}
+
+// Returns false when the tick must end (the list went away during a wait).
+bool RandomOrderStep() {
+    plat::srand(plat::GetTickCount());
+
+    int count = drill.wordCount;
+    std::int32_t* slots = drill.drawnIndices;
+    if (count <= 0 || !slots) {
+        // Nothing to draw: like file order, the empty pass is over at once.
+        drill.randomProgressText.SetNumber(drill.randomProgress);
+        drill.practiceIndex = 0;
+        drill.scrollX = kStartX;
+        drill.practiceFinished = 1;
+        drill.advanceRequested = 0;
+        return true;
+    }
+
+    if (drill.randomPassStarted == 0 && drill.practiceFinished == 0) {
+        drill.practiceIndex = DrawIndexOtherThan(count, drill.practicePrevIndex);
+        drill.practiceDrawn = 0;
+        WriteSlot(slots, drill.practiceDrawn, drill.practiceIndex);
+        drill.randomPassStarted = 1;
+        drill.sequentialPassStarted = 0;
+        Increment(drill.practiceDrawn);
+    }
+
+    drill.randomProgressText.SetNumber(drill.randomProgress);
+
+    if (drill.scrollX >= kCrossedX || drill.advanceRequested == 1) {
+        if (!WaitForHitAnimation()) return false;
+        drill.scrollX = kStartX;
+
+        count = drill.wordCount;
+        slots = drill.drawnIndices;
+        if (drill.listLoaded != 1 || count <= 0 || !slots) return false;
+        const bool currentCounts = KeepPassCountersInRange(count, slots);
+
+        drill.practiceIndex = DrawIndexNotAmong(count, slots, drill.practiceDrawn);
+        if (drill.practiceFinished == 0) {
+            WriteSlot(slots, drill.practiceDrawn, drill.practiceIndex);
+            Increment(drill.practiceDrawn);
+        }
+        if (currentCounts) Increment(drill.practiceShown);
+        if (drill.practiceShown == count) {
+            drill.practiceShown = 0;
+            drill.practiceFinished = 1;
+        }
+        if (drill.practiceFinished == 0 && drill.randomProgress >= count) drill.randomProgress = 1;
+        Increment(drill.randomProgress);
+        if (drill.randomProgress >= count) drill.randomProgress = count;
+        if (drill.practiceDrawn == count) drill.practiceDrawn = 0;
+        drill.advanceRequested = 0;
+    }
+
+    if (drill.paused == 0 && drill.practiceFinished == 0) Increment(drill.scrollX);
+    return true;
+}
+
+void SequentialOrderStep() {
+    if (drill.sequentialPassStarted == 0) {
+        drill.practiceIndex = 0;
+        drill.practicePrevIndex = 0;
+        drill.sequentialPassStarted = 1;
+        drill.randomPassStarted = 0;
+    }
+    if (drill.scrollX >= kCrossedX) {
+        drill.scrollX = kStartX;
+        Increment(drill.practiceIndex);
+        Increment(drill.practicePrevIndex);
+    }
+    // Past the end of the list, not only exactly at it: an index left from a
+    // longer list ends the pass too instead of naming a record beyond the list.
+    std::int32_t index = drill.practiceIndex;
+    if (index >= drill.wordCount || index < 0) {
+        drill.practiceIndex = 0;
+        drill.practicePrevIndex = 0;
+        drill.scrollX = kStartX;
+        drill.practiceFinished = 1;
+    }
+    if (drill.practiceFinished == 0) drill.sequentialProgressText.SetNumber(drill.practiceIndex + 1);
+    if (drill.paused == 0 && drill.practiceFinished == 0) Increment(drill.scrollX);
+}
+
+// The sequential hold after a hit with effects on: the word stays where it
+// was hit (hitAnimX follows it if the user nudges it) until the renderer ends
+// the animation. Switching to random order ends the wait with nothing done;
+// the random step takes over. Effects switched off end it too: the
+// effects-off handling that follows moves on. Returns false when the list
+// went away and the tick must stop at once.
+bool HoldWordForHitAnimation() {
+    const std::uint32_t since = plat::GetTickCount();
+    while (drill.randomOrder == 0) {
+        drill.hitAnimX = drill.scrollX.load();
+        if (drill.practiceHitAnim.load() == 1) {
+            drill.paused = 1;
+            if (drill.effectsOff != 0) {
+                drill.paused = 0;
+                return true;
+            }
+            if (drill.listLoaded != 1) {
+                drill.practiceHitAnim = 0;
+                drill.paused = 0;
+                return false;
+            }
+            if (WaitedTooLong(since)) {
+                drill.practiceHitAnim = 0;
+                continue;
+            }
+            plat::Sleep(1);
+            continue;
+        }
+        drill.scrollX = kStartX;
+        Increment(drill.practiceIndex);
+        drill.paused = 0;
+        ClearAnswerBox();
+        return true;
+    }
+    return true;
+}
+
+void AnswerMatch() {
+    char typed[kAnswerBufferSize] = {};
+    plat::GetDlgItemText(MainDialog, kAnswerBoxId, typed, kAnswerBufferSize);
+    typed[kAnswerBufferSize - 1] = '\0';
+    drill.typedAnswer.Set(typed);
+
+    // No current entry (an empty list, or just after a hit on the last word
+    // in file order): nothing to compare with.
+    const WordRecord* entry = CurrentEntry(drill.practiceIndex);
+    if (!entry || !TypedMatches(*entry, typed)) return;
+
+    drill.practiceHitAnim = 1;
+    if (drill.effectsOff == 0) {
+        drill.hitAnimX = drill.scrollX.load();
+        plat::PlaySoundAsync(kHitSound);
+        if (!HoldWordForHitAnimation()) return;
+    }
+    if (drill.effectsOff == 1 && drill.randomOrder == 0) {
+        drill.scrollX = kStartX;
+        drill.practiceHitAnim = 0;
+        Increment(drill.practiceIndex);
+        ClearAnswerBox();
+    }
+    if (drill.randomOrder == 1) {
+        drill.hitAnimX = drill.scrollX.load();
+        drill.advanceRequested = 1;
+        ClearAnswerBox();
+    }
+}
+
+}  // namespace
+
+void PracticeTick() {
+    if (drill.listLoaded != 1 || drill.testMode != 0) return;
+    StartFreshPassOnNewList();
+    if (drill.randomOrder == 1 && !RandomOrderStep()) return;
+    if (drill.randomOrder == 0) SequentialOrderStep();
+    AnswerMatch();
+}
+
+plat::LResult TickerWindowProc(plat::Window window, plat::MessageId message, plat::WParam wParam,
+                               plat::LParam lParam) {
+    if (message == plat::WM_DESTROY) {
+        plat::PostQuitMessage(0);
+        return 0;
+    }
+    return plat::DefWindowProc(window, message, wParam, lParam);
+}
+
+void CreateTickerWindow() {
+    TickerWindow = CreateChildWindow(nullptr, TickerWindowProc, kTickerClass, MainDialog, plat::WS_CHILD, 0, 0, 1, 1);
+    plat::ShowWindow(TickerWindow, plat::SW_HIDE);
+    plat::SetTimer(TickerWindow, kTickTimerId, kTickPeriodMs);
+}
+
+bool TickerLoopPass(plat::Message& message) {
+    plat::Sleep(1);
+    if (!plat::PeekMessage(message)) return false;
+    // Every timer message is a tick, whichever timer sent it; it is not dispatched.
+    if (message.message == plat::WM_TIMER) {
+        PracticeTick();
+        return true;
+    }
+    // WM_QUIT included: the ticker runs until the process ends.
+    plat::TranslateMessage(message);
+    plat::DispatchMessage(message);
+    return false;
+}
+
+void TickerThreadMain() {
+    CreateTickerWindow();
+    plat::Message message{};
+    for (;;) TickerLoopPass(message);
+}
+
+}  // namespace kestran

@@ -1,0 +1,148 @@
+// Shared set-up of the drill tests: the headless window system with a
+// dialog holding the answer box, a clock and sleep the test controls, word
+// lists with guard zones around the drawn-index array, and stand-ins for
+// what the renderer does to the drill state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "drill/drill_state.h"
+#include "platform/headless/headless_backend.h"
+
+namespace drilltest {
+
+// Sleep runs `onSleep` (a stand-in for another thread's work, such as the
+// renderer ending an animation) and, when asked, moves the clock on.
+class ScriptedProcess final : public plat::Process {
+public:
+    std::function<void()> onSleep;
+    std::uint32_t now = 1000;
+    bool clockMovesOnSleep = false;
+    long sleeps = 0;
+
+    void CreateThread(void (*entry)()) override;
+    void Sleep(unsigned milliseconds) override;
+    std::uint32_t GetTickCount() override { return now; }
+    unsigned GetCurrentDirectory(unsigned, char*) override { return 0; }
+    bool SetCurrentDirectory(const char*) override { return false; }
+    [[noreturn]] void Exit(int status) override { throw plat::ExitCalled{status}; }
+};
+
+// Passes every call to the headless window system and records the erase
+// flag of each invalidation.
+class RecordingWindows final : public plat::WindowSystem {
+public:
+    explicit RecordingWindows(plat::HeadlessWindowSystem& inner) : inner_(inner) {}
+    std::vector<std::pair<plat::Window, bool>> invalidations;
+
+    bool RegisterClass(const plat::WindowClass& c) override { return inner_.RegisterClass(c); }
+    plat::Window CreateWindow(const char* cls, const char* title, std::uint32_t style, int x, int y, int w, int h,
+                              plat::Window parent) override {
+        return inner_.CreateWindow(cls, title, style, x, y, w, h, parent);
+    }
+    plat::Window CreateDialog(const plat::DialogTemplate& t, plat::Window owner, plat::DialogProc p,
+                              plat::LParam l) override {
+        return inner_.CreateDialog(t, owner, p, l);
+    }
+    plat::Window GetDlgItem(plat::Window d, int id) override { return inner_.GetDlgItem(d, id); }
+    bool ShowWindow(plat::Window w, int c) override { return inner_.ShowWindow(w, c); }
+    plat::LResult DefWindowProc(plat::Window w, plat::MessageId m, plat::WParam wp, plat::LParam lp) override {
+        return inner_.DefWindowProc(w, m, wp, lp);
+    }
+    bool GetMessage(plat::Message& m) override { return inner_.GetMessage(m); }
+    bool PeekMessage(plat::Message& m) override { return inner_.PeekMessage(m); }
+    void TranslateMessage(const plat::Message& m) override { inner_.TranslateMessage(m); }
+    plat::LResult DispatchMessage(const plat::Message& m) override { return inner_.DispatchMessage(m); }
+    void PostQuitMessage(int code) override { inner_.PostQuitMessage(code); }
+    bool PostMessage(plat::Window w, plat::MessageId m, plat::WParam wp, plat::LParam lp) override {
+        return inner_.PostMessage(w, m, wp, lp);
+    }
+    bool SetTimer(plat::Window w, std::uintptr_t id, unsigned ms) override { return inner_.SetTimer(w, id, ms); }
+    bool KillTimer(plat::Window w, std::uintptr_t id) override { return inner_.KillTimer(w, id); }
+    std::int16_t GetKeyState(int vk) override { return inner_.GetKeyState(vk); }
+    bool TrackMouseEvent(plat::Window w, unsigned f, unsigned t) override { return inner_.TrackMouseEvent(w, f, t); }
+    unsigned GetDlgItemText(plat::Window d, int id, char* b, int n) override { return inner_.GetDlgItemText(d, id, b, n); }
+    bool SetDlgItemText(plat::Window d, int id, const char* t) override { return inner_.SetDlgItemText(d, id, t); }
+    bool SetScrollRange(plat::Window s, int bar, int lo, int hi, bool r) override {
+        return inner_.SetScrollRange(s, bar, lo, hi, r);
+    }
+    int SetScrollPos(plat::Window s, int bar, int pos, bool r) override { return inner_.SetScrollPos(s, bar, pos, r); }
+    bool InvalidateRect(plat::Window w, bool erase) override {
+        invalidations.emplace_back(w, erase);
+        return inner_.InvalidateRect(w, erase);
+    }
+    plat::PaintContext BeginPaint(plat::Window w) override { return inner_.BeginPaint(w); }
+    void EndPaint(plat::Window w, plat::PaintContext c) override { inner_.EndPaint(w, c); }
+    int MessageBox(plat::Window o, const char* t, const char* c, unsigned type) override {
+        return inner_.MessageBox(o, t, c, type);
+    }
+    bool GetOpenFileName(plat::OpenFileRequest& r) override { return inner_.GetOpenFileName(r); }
+
+private:
+    plat::HeadlessWindowSystem& inner_;
+};
+
+inline constexpr std::int32_t kUnwritten = -777777;
+inline constexpr std::int32_t kGuard = 0x5A5A5A5A;
+inline constexpr int kGuardSlots = 16;
+
+// A list of `count` entries, word i being "w<i>" unless given, held as the
+// loader holds it: count + 3 records (the spare ones with an empty word, so
+// that reading one would match an empty answer box) and count + 3 slots,
+// here with guard zones on both sides.
+class WordList {
+public:
+    explicit WordList(int count, const std::function<std::string(int)>& word = {});
+    // Puts the list in place as a finished load does.
+    void Install();
+    bool GuardsIntact() const;
+    // The three spare slots after the list are never written either.
+    bool SparesUntouched() const;
+    std::int32_t* Slots() { return slotsWithGuards_.data() + kGuardSlots; }
+    std::string Word(int index) const { return records_[index].word; }
+    int Count() const { return count_; }
+
+private:
+    int count_;
+    std::vector<kestran::WordRecord> records_;
+    std::vector<std::int32_t> slotsWithGuards_;
+};
+
+class DrillTest : public ::testing::Test {
+protected:
+    plat::HeadlessBackend backend;
+    ScriptedProcess process;
+    RecordingWindows windows{backend.windows};
+
+    void SetUp() override;
+    void TearDown() override;
+    // A clean state within one test, for table-driven cases.
+    void Fresh() {
+        TearDown();
+        SetUp();
+    }
+    // The real clock and sleep of the headless backend, for tests on threads.
+    void UseRealClock();
+
+    void Type(const std::string& text) { backend.windows.SetControlText(kestran::MainDialog, kestran::kAnswerBoxId, text); }
+    std::string Box() { return backend.windows.ControlText(kestran::MainDialog, kestran::kAnswerBoxId); }
+    std::size_t Sounds() { return backend.sound.Played().size(); }
+    // The renderer's part in a hit: after 42 frames (one per sleep of the
+    // waiting ticker) it clears practiceHitAnim and paused.
+    void RendererEndsHitAnimationsInSleep();
+    int framesDrawn = 0;
+
+private:
+    plat::Services previous_;
+};
+
+// What the renderer does on the first frame after a result is acknowledged.
+void AcknowledgeResultAndReset();
+
+}  // namespace drilltest

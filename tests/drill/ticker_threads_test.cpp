@@ -1,0 +1,90 @@
+// The ticker on its own thread with real timers, a renderer-like thread
+// ending each hit animation, and the test thread as UiThread owning the
+// answer box: many hits in a row, none lost and none stuck.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "drill/drill_state.h"
+#include "drill/practice_ticker.h"
+#include "drill_test_support.h"
+
+using namespace kestran;
+using namespace std::chrono_literals;
+using drilltest::WordList;
+
+namespace {
+
+class TickerThreadsTest : public drilltest::DrillTest {};
+
+TEST_F(TickerThreadsTest, EveryHitAnimationIsHandedBackAndTheDrillGoesOn) {
+    for (std::uint8_t random : {0, 1}) {
+        SCOPED_TRACE(random ? "random order" : "file order");
+        Fresh();
+        UseRealClock();
+        WordList list(5);
+        list.Install();
+        drill.randomOrder = random;
+        constexpr int kHits = 40;
+
+        std::atomic<bool> stop{false}, tickerDone{false}, rendererDone{false};
+        std::atomic<int> handovers{0};
+        std::thread ticker([&] {
+            CreateTickerWindow();
+            plat::Message message{};
+            while (!stop) TickerLoopPass(message);
+            tickerDone = true;
+        });
+        std::thread renderer([&] {
+            int frame = 0;
+            while (!stop) {
+                std::this_thread::sleep_for(200us);
+                if (drill.practiceHitAnim != 1 || drill.effectsOff != 0 || drill.listLoaded != 1) continue;
+                if (++frame < 42) continue;
+                frame = 0;
+                drill.practiceHitAnim = 0;
+                drill.paused = 0;
+                ++handovers;
+            }
+            rendererDone = true;
+        });
+        while (!TickerWindow.load()) std::this_thread::yield();
+        // The slider's re-arming, from this thread: timer 1 at the fastest speed.
+        plat::KillTimer(TickerWindow, kTickTimerId);
+        plat::SetTimer(TickerWindow, 1, 8);
+
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        plat::Message message{};
+        int typed = 0;
+        while (Sounds() < kHits && std::chrono::steady_clock::now() < deadline) {
+            while (plat::PeekMessage(message)) plat::DispatchMessage(message);
+            if (drill.practiceFinished == 1) {  // Space
+                drill.practiceFinished = 0;
+                drill.paused = 0;
+            }
+            const int index = drill.practiceIndex;
+            const bool settled = drill.advanceRequested == 0 && drill.practiceHitAnim == 0;
+            if (settled && Box().empty() && static_cast<int>(Sounds()) == typed && index >= 0 &&
+                index < list.Count()) {
+                Type(list.Word(index));
+                ++typed;
+            }
+            std::this_thread::sleep_for(100us);
+        }
+        EXPECT_EQ(Sounds(), static_cast<std::size_t>(kHits));
+        stop = true;
+        while (!tickerDone || !rendererDone) {
+            while (plat::PeekMessage(message)) plat::DispatchMessage(message);
+            std::this_thread::yield();
+        }
+        ticker.join();
+        renderer.join();
+        // The last hit may still be waiting for its animation when stopped.
+        EXPECT_GE(handovers, kHits - 1);
+        EXPECT_TRUE(list.GuardsIntact());
+    }
+}
+
+}  // namespace
