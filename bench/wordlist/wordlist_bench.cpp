@@ -1,0 +1,183 @@
+// Loads a generated list of 100,000 entries (about 3 MB) and prints the
+// parse time and the heap it takes. Exits 1 when a target is missed:
+//   - the parse of the file takes well under 100 ms (median under 100 ms);
+//   - the heap at its peak holds no more than the table, the drawn-index
+//     slots and a constant (the read buffer and the stream).
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "drill/drill_state.h"
+#include "wordlist/load_word_list.h"
+#include "wordlist/text_stream.h"
+#include "wordlist/word_list_parser.h"
+
+// --- Heap accounting: every operator new in the process goes through here.
+namespace {
+std::atomic<long long> heapNow{0};
+std::atomic<long long> heapPeak{0};
+
+void* Counted(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) return nullptr;
+    long long now = heapNow += static_cast<long long>(malloc_usable_size(p));
+    long long peak = heapPeak.load();
+    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+    }
+    return p;
+}
+void Uncounted(void* p) {
+    if (!p) return;
+    heapNow -= static_cast<long long>(malloc_usable_size(p));
+    std::free(p);
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (void* p = Counted(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Counted(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Counted(size); }
+void operator delete(void* p) noexcept { Uncounted(p); }
+void operator delete[](void* p) noexcept { Uncounted(p); }
+void operator delete(void* p, std::size_t) noexcept { Uncounted(p); }
+void operator delete[](void* p, std::size_t) noexcept { Uncounted(p); }
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kEntries = 100000;
+constexpr int kRuns = 15;
+
+// Everyday-looking entries: a word of 4 to 14 letters, sometimes two words,
+// a meaning of 3 to 12 Chinese characters from the common GBK range, now and
+// then a part of speech; CR LF line ends. About 30 bytes a line.
+std::string GenerateList() {
+    std::mt19937 random(20240607);
+    auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    std::string list;
+    list.reserve(3300000);
+    for (int i = 0; i < kEntries; ++i) {
+        int words = pick(1, 5) == 1 ? 2 : 1;
+        for (int w = 0; w < words; ++w) {
+            if (w) list += ' ';
+            for (int n = pick(4, 14); n > 0; --n) list += static_cast<char>('a' + pick(0, 25));
+        }
+        list += ' ';
+        for (int n = pick(3, 12); n > 0; --n) {
+            list += static_cast<char>(pick(0xB0, 0xD7));  // first-level characters
+            list += static_cast<char>(pick(0xA1, 0xFE));
+        }
+        if (pick(1, 3) == 1) list += " (n.)";
+        list += "\r\n";
+    }
+    return list;
+}
+
+struct Timing {
+    double minMs, medianMs;
+};
+
+template <class F>
+Timing Time(F&& run) {
+    std::vector<double> ms;
+    for (int i = 0; i < kRuns; ++i) {
+        auto start = Clock::now();
+        run();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms[ms.size() / 2]};
+}
+
+double Mb(long long bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+}  // namespace
+
+int main() {
+    const std::string list = GenerateList();
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("kestran-bench-" + std::to_string(getpid()) + ".txt");
+    std::ofstream(file, std::ios::binary).write(list.data(), static_cast<std::streamsize>(list.size()));
+    std::printf("list: %d entries, %zu bytes (%.2f MB)\n", kEntries, list.size(), Mb(static_cast<long long>(list.size())));
+
+    std::int32_t parsed = 0;
+    Timing fromFile = Time([&] {
+        auto stream = kestran::TextStream::Open(file.c_str());
+        kestran::WordListBlocks blocks;
+        kestran::ParseWordList(*stream, blocks);
+        parsed = blocks.wordCount;
+    });
+    Timing fromMemory = Time([&] {
+        auto stream = kestran::TextStream::FromBytes(list);
+        kestran::WordListBlocks blocks;
+        kestran::ParseWordList(*stream, blocks);
+    });
+
+    // The heap one parse of the file needs, above what was in use before.
+    const long long before = heapNow.load();
+    heapPeak = before;
+    long long blockBytes = 0;
+    {
+        auto stream = kestran::TextStream::Open(file.c_str());
+        kestran::WordListBlocks blocks;
+        kestran::ParseWordList(*stream, blocks);
+        blockBytes = static_cast<long long>(blocks.wordCount + kestran::kSpareRecords) *
+                     static_cast<long long>(sizeof(kestran::WordRecord) + sizeof(std::int32_t));
+    }
+    const long long parsePeak = heapPeak.load() - before;
+
+    // The whole click, no dialog (no backend: the dialog "fails" and the
+    // loader reads listPath). The loader keeps the list before the current
+    // one alive, so after the first two loads it holds two lists.
+    std::strncpy(kestran::drill.listPath, file.c_str(), kestran::kListPathSize - 1);
+    Timing click = Time([] { kestran::LoadWordList(); });
+    const bool clickLoaded = kestran::drill.listLoaded == 1 && kestran::drill.wordCount == kEntries;
+    const long long heldByLoader = heapNow.load() - before;
+    kestran::ReleaseWordListForTest();
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::filesystem::remove(file);
+
+    std::printf("parse from the file:   min %.2f ms, median %.2f ms (%d runs)\n", fromFile.minMs, fromFile.medianMs, kRuns);
+    std::printf("parse from memory:     min %.2f ms, median %.2f ms\n", fromMemory.minMs, fromMemory.medianMs);
+    std::printf("LoadWordList (click):  min %.2f ms, median %.2f ms\n", click.minMs, click.medianMs);
+    std::printf("heap peak of a parse:  %.2f MB = table and slots %.2f MB + %lld bytes\n", Mb(parsePeak),
+                Mb(blockBytes), parsePeak - blockBytes);
+    std::printf("held by the loader:    %.2f MB (current and previous list)\n", Mb(heldByLoader));
+    std::printf("process peak RSS:      %.2f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+
+    bool ok = true;
+    if (parsed != kEntries || !clickLoaded) {
+        std::printf("FAIL: expected %d entries, parsed %d\n", kEntries, parsed);
+        ok = false;
+    }
+    if (fromFile.medianMs >= 100.0) {
+        std::printf("FAIL: the parse takes %.2f ms, target under 100 ms\n", fromFile.medianMs);
+        ok = false;
+    }
+    constexpr long long kConstantAllowance = 256 * 1024;
+    if (parsePeak - blockBytes > kConstantAllowance) {
+        std::printf("FAIL: the parse needs %lld bytes beyond its blocks, allowance %lld\n", parsePeak - blockBytes,
+                    kConstantAllowance);
+        ok = false;
+    }
+    std::printf(ok ? "targets met\n" : "targets missed\n");
+    return ok ? 0 : 1;
+}
