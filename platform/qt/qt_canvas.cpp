@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 
 #include <cstring>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -58,11 +59,13 @@ int TextFlagsFor(unsigned format) {
 
 QtCanvasDevice::QtCanvasDevice(Window window) : window_(window), pacer_(RefreshRate(window)) {
     backBuffer_ = NewBackBuffer(ClientSize());
+    spareBuffer_ = backBuffer_.copy();
 }
 
 QtCanvasDevice::QtCanvasDevice(QSize offscreenSize, double refreshHz)
     : offscreenSize_(offscreenSize), pacer_(refreshHz) {
     backBuffer_ = NewBackBuffer(offscreenSize);
+    spareBuffer_ = backBuffer_.copy();
 }
 
 QtCanvasDevice::~QtCanvasDevice() { EndPainting(); }
@@ -77,6 +80,7 @@ DeviceStatus QtCanvasDevice::TestCooperativeLevel() {
 bool QtCanvasDevice::Reset() {
     EndPainting();
     backBuffer_ = NewBackBuffer(ClientSize());
+    spareBuffer_ = backBuffer_.copy();
     if (backBuffer_.isNull()) return false;  // nothing to draw on yet
     lost_ = false;
     for (auto& texture : textures_) texture->image = QImage();
@@ -86,6 +90,9 @@ bool QtCanvasDevice::Reset() {
 
 void QtCanvasDevice::Clear(Argb colour) {
     if (backBuffer_.isNull()) return;
+    // Still shared with a shown frame: a fresh buffer is cheaper than the
+    // copy a write would make, and the clear overwrites it all anyway.
+    if (!painter_.isActive() && !backBuffer_.isDetached()) backBuffer_ = QImage(backBuffer_.size(), backBuffer_.format());
     const QColor fill = QColor::fromRgb(colour | 0xFF000000u);  // the buffer keeps no alpha
     if (painter_.isActive()) {
         painter_.save();
@@ -130,14 +137,16 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
     const QRect box(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     if (box.isEmpty()) return 0;
 
-    painter_.save();
-    painter_.setClipRect(box, Qt::IntersectClip);
-    painter_.setFont(font->font);
-    painter_.setPen(QColor::fromRgba(colour));
-    QRect drawn;
-    painter_.drawText(box, TextFlagsFor(format), QString::fromStdString(GbkToUtf8(bytes)), &drawn);
-    painter_.restore();
-    return drawn.height();
+    const TextPicture& picture = textPictures_.Get(font->font, reinterpret_cast<std::uintptr_t>(font),
+                                                   QString::fromStdString(GbkToUtf8(bytes)), box.size(),
+                                                   TextFlagsFor(format), colour);
+    if (!picture.image.isNull()) {
+        painter_.save();
+        painter_.setClipRect(box, Qt::IntersectClip);
+        painter_.drawImage(box.topLeft() + picture.offset, picture.image);
+        painter_.restore();
+    }
+    return picture.height;
 }
 
 CanvasTextureObject* QtCanvasDevice::CreateTextureFromFile(const char* path, int width, int height,
@@ -182,7 +191,10 @@ bool QtCanvasDevice::ShowFrame() {
 DeviceStatus QtCanvasDevice::Present() {
     EndPainting();
     const bool shown = ShowFrame();
-    if (!shown) lost_ = true;
+    if (shown)
+        std::swap(backBuffer_, spareBuffer_);
+    else
+        lost_ = true;
     // Waits also when the frame was not shown, so a lost surface does not
     // turn the render loop into a busy one.
     pacer_.WaitForRefresh();

@@ -14,6 +14,7 @@
 
 #include "platform/platform.h"
 #include "platform/qt/qt_frame_pacing.h"
+#include "platform/qt/qt_text_cache.h"
 
 struct plat::CanvasFontObject {
     QFont font;
@@ -67,13 +68,17 @@ private:
     bool offscreenPresentFails_ = false;
     QImage lastFrame_;
 
+    // Two buffers taking turns: the one shown last is still held by the
+    // window while the next frame is drawn into the other.
     QImage backBuffer_;
+    QImage spareBuffer_;
     QPainter painter_;
     bool inScene_ = false;
     bool inSprite_ = false;
     bool lost_ = false;
     FramePacer pacer_;
 
+    TextPictureCache textPictures_;
     std::vector<std::unique_ptr<CanvasFontObject>> fonts_;
     std::vector<std::unique_ptr<CanvasTextureObject>> textures_;
 };

@@ -100,6 +100,44 @@ TEST(CanvasDeviceTest, TextIsClippedToItsRectangle) {
     }
 }
 
+// Laid-out text is kept between frames; what a frame shows must not depend
+// on what earlier frames drew.
+TEST(CanvasDeviceTest, TextLooksTheSameWhateverWasDrawnBefore) {
+    struct Draw {
+        plat::Rect rect;
+        plat::Argb clear;
+    };
+    struct Case {
+        const char* name;
+        unsigned format;
+        Draw before, now;
+    };
+    const Case cases[] = {
+        {"left, narrow then wide", plat::DT_SINGLELINE, {{100, 10, 112, 70}, kBlack}, {{100, 10, 400, 70}, kBlack}},
+        {"left, wide then narrow", plat::DT_SINGLELINE, {{100, 10, 400, 70}, kBlack}, {{100, 10, 112, 70}, kBlack}},
+        {"left, moved", plat::DT_SINGLELINE, {{-19, 16, 500, 82}, kBlack}, {{470, 16, 500, 82}, kBlack}},
+        {"right, other width", plat::DT_SINGLELINE | plat::DT_RIGHT, {{0, 56, 470, 125}, kBlack}, {{0, 56, 300, 125}, kBlack}},
+        {"centred, other size", plat::DT_CENTER | plat::DT_VCENTER, {{0, 0, 480, 75}, kBlack}, {{100, 0, 300, 40}, kBlack}},
+        {"centred top, other width", plat::DT_CENTER, {{0, 59, 480, 160}, kBlack}, {{0, 59, 200, 160}, kBlack}},
+        {"other background", plat::DT_SINGLELINE, {{10, 10, 400, 70}, kBlack}, {{10, 10, 400, 70}, 0xFF0000FFu}},
+    };
+    auto draw = [](QtCanvasDevice& device, plat::CanvasFontObject* font, unsigned format, const Draw& d) {
+        return Frame(device, [&] {
+            device.Clear(d.clear);
+            device.DrawText(font, "Wavy jH", -1, d.rect, format, 0xC0FFFFFFu);
+        });
+    };
+    for (const Case& c : cases) {
+        QtCanvasDevice reused(QSize(480, 75)), fresh(QSize(480, 75));
+        plat::CanvasFontObject* reusedFont = reused.CreateFont(21, 8, 0, "Georgia");
+        plat::CanvasFontObject* freshFont = fresh.CreateFont(21, 8, 0, "Georgia");
+        draw(reused, reusedFont, c.format, c.before);
+        const QImage expected = draw(fresh, freshFont, c.format, c.now);
+        EXPECT_GT(InkOn(expected, Whole(expected), c.now.clear).count, 0) << c.name;
+        EXPECT_EQ(draw(reused, reusedFont, c.format, c.now), expected) << c.name;
+    }
+}
+
 TEST(CanvasDeviceTest, TextWithoutSingleLineBreaksOnlyAtLineBreaks) {
     const plat::Rect box{0, 0, 480, 75};
     const Ink oneLong = InkOn(TextFrame("HH HH HH HH HH HH HH HH HH HH HH HH HH", box, plat::DT_CENTER),

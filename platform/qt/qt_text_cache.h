@@ -1,0 +1,43 @@
+// Laid-out canvas text kept as small pictures. The canvas draws the same
+// labels, word and meaning in every frame; laying them out again each time
+// costs far more than copying their pixels, mostly in a thread that sleeps
+// between frames and so starts every frame with cold caches.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace plat::qt {
+
+// Text as drawText would lay it out in a rectangle, kept relative to the
+// rectangle's top-left corner.
+struct TextPicture {
+    QImage image;   // premultiplied; empty when the text leaves no ink
+    QPoint offset;  // of the image's top-left from the rectangle's
+    int height = 0; // of the laid-out text, as drawText reports it
+};
+
+class TextPictureCache {
+public:
+    // flags: Qt alignment and text flags. The picture is reused for any
+    // rectangle where the layout comes out the same: only the dimensions
+    // the alignment depends on are part of the key.
+    const TextPicture& Get(const QFont& font, std::uintptr_t fontId, const QString& text, QSize rectSize, int flags,
+                           std::uint32_t argb);
+    std::size_t Size() const { return pictures_.size(); }
+
+    static constexpr std::size_t kCapacity = 128;
+
+private:
+    static TextPicture Render(const QFont& font, const QString& text, QSize rectSize, int flags, std::uint32_t argb);
+    std::unordered_map<std::string, TextPicture> pictures_;
+};
+
+}  // namespace plat::qt
