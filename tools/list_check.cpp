@@ -190,9 +190,8 @@ private:
             wordExplained = true;
         }
         if (e.meaningEnd == MeaningEnd::kTooLong) {
-            Add(e.meaningLine, "the meaning is longer than " + std::to_string(kMaxFieldBytes) + " bytes: it is cut to " +
-                                   std::to_string(std::char_traits<char>::length(record.meaning)) + " bytes; " +
-                                   RestOfLine(e, next));
+            Add(e.meaningLine, "the meaning is longer than " + std::to_string(kMaxFieldBytes) +
+                                   " bytes and is cut there; " + RestOfLine(e, next));
         }
         if (word.empty() && !wordExplained && e.wordEnd == WordEnd::kMeaningByte)
             Add(entryLine, "the line starts with Chinese, so the entry's word is empty");

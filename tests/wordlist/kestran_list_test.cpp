@@ -83,8 +83,8 @@ TEST(KestranList, NotesNameTheLinesThatSurprise) {
           "of the line is read as the next entry",
           "line 3: not read as an entry"}},
         {"a too-long meaning", "a " + longMeaning + "\nb " + kBanana + "\n",
-         {"line 1: the meaning is longer than 126 bytes: it is cut to 126 bytes; the rest of the line is read as "
-          "the next entry",
+         {"line 1: the meaning is longer than 126 bytes and is cut there; the rest of the line is read as the next "
+          "entry",
           "line 2: not read as an entry"}},
         {"bytes that are not GBK", "a " + kApple + "\nb \x80" + kBanana + "\n",
          {"line 2: byte 0x80 at column 3 is not valid GBK"}},
