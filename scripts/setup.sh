@@ -9,7 +9,7 @@ PACKAGES="build-essential cmake pkg-config git
   fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth xdotool x11-utils imagemagick
   clang libclang-rt-14-dev
-  appstream desktop-file-utils dpkg-dev file"
+  appstream desktop-file-utils dpkg-dev file gdb python3"
 
 missing=""
 for p in $PACKAGES; do
