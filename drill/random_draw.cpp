@@ -7,8 +7,26 @@
 namespace kestran {
 namespace {
 
-// 2^30: two 15-bit values cover every index below it.
-constexpr long long kTwoValueDrawLimit = 1LL << 30;
+// The picks of one draw over a list longer than rand() reaches.
+class LongListDraws {
+public:
+    explicit LongListDraws(int count) : count_(static_cast<std::uint64_t>(count)) {
+        state_ = static_cast<std::uint64_t>(plat::rand()) << 15;
+        state_ |= static_cast<std::uint64_t>(plat::rand());
+    }
+    int Next() {
+        // splitmix64, then the top 32 bits scaled onto 0..count-1.
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        return static_cast<int>(((z >> 32) * count_) >> 32);
+    }
+
+private:
+    std::uint64_t count_;
+    std::uint64_t state_ = 0;
+};
 
 class IndexBitmap {
 public:
@@ -40,17 +58,20 @@ IndexBitmap& ThreadBitmap() {
 int DrawIndex(int count) {
     if (count <= 1) return count == 1 ? plat::rand() % 1 : 0;
     if (count <= kSingleValueDrawLimit) return plat::rand() % count;
-    std::uint64_t value = static_cast<std::uint64_t>(plat::rand()) << 15;
-    value |= static_cast<std::uint64_t>(plat::rand());
-    if (count > kTwoValueDrawLimit) value = (value << 15) | static_cast<std::uint64_t>(plat::rand());
-    return static_cast<int>(value % static_cast<std::uint64_t>(count));
+    return LongListDraws(count).Next();
 }
 
 int DrawIndexOtherThan(int count, int avoid) {
-    int index = DrawIndex(count);
     // One entry, or nothing to avoid in range: the first draw stands.
-    if (count <= 1 || avoid < 0 || avoid >= count) return index;
-    while (index == avoid) index = DrawIndex(count);
+    if (count <= 1 || avoid < 0 || avoid >= count) return DrawIndex(count);
+    if (count <= kSingleValueDrawLimit) {
+        int index = plat::rand() % count;
+        while (index == avoid) index = plat::rand() % count;
+        return index;
+    }
+    LongListDraws draws(count);
+    int index = draws.Next();
+    while (index == avoid) index = draws.Next();
     return index;
 }
 
@@ -74,9 +95,17 @@ int DrawIndexNotAmong(int count, const std::int32_t* slots, int used) {
     // bound only makes "never draw for ever" independent of the generator.
     const long long maxDraws = 64LL * count + 1024;
     int index = 0;
-    for (long long draws = 0; draws < maxDraws; ++draws) {
-        index = DrawIndex(count);
-        if (!taken.Has(index)) return index;
+    if (count <= kSingleValueDrawLimit) {
+        for (long long draws = 0; draws < maxDraws; ++draws) {
+            index = plat::rand() % count;
+            if (!taken.Has(index)) return index;
+        }
+    } else {
+        LongListDraws candidates(count);
+        for (long long draws = 0; draws < maxDraws; ++draws) {
+            index = candidates.Next();
+            if (!taken.Has(index)) return index;
+        }
     }
     return taken.FirstFreeFrom(index, count);
 }

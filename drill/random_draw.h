@@ -12,8 +12,13 @@ namespace kestran {
 // pick is rand() % count as the drill has always made it.
 inline constexpr int kSingleValueDrawLimit = plat::kRandMax + 1;
 
-// An index in 0..count-1 (count >= 1). Longer lists combine several rand()
-// values so that every index can come up.
+// An index in 0..count-1 (count >= 1).
+//
+// Lists longer than one rand() value reaches take their picks from a 64-bit
+// generator seeded with two rand() values of the calling thread, so every
+// index can come up and the picks still follow the thread's seeding. One
+// seeding serves all the draws of one pick, which keeps the rejected draws
+// at the end of a long pass cheap.
 int DrawIndex(int count);
 
 // Draws until the index differs from `avoid`. With one entry there is no

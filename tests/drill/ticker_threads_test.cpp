@@ -29,17 +29,17 @@ TEST_F(TickerThreadsTest, EveryHitAnimationIsHandedBackAndTheDrillGoesOn) {
         drill.randomOrder = random;
         constexpr int kHits = 40;
 
-        std::atomic<bool> stop{false}, tickerDone{false}, rendererDone{false};
+        std::atomic<bool> stopTicker{false}, stopRenderer{false}, tickerDone{false}, rendererDone{false};
         std::atomic<int> handovers{0};
         std::thread ticker([&] {
             CreateTickerWindow();
             plat::Message message{};
-            while (!stop) TickerLoopPass(message);
+            while (!stopTicker) TickerLoopPass(message);
             tickerDone = true;
         });
         std::thread renderer([&] {
             int frame = 0;
-            while (!stop) {
+            while (!stopRenderer) {
                 std::this_thread::sleep_for(200us);
                 if (drill.practiceHitAnim != 1 || drill.effectsOff != 0 || drill.listLoaded != 1) continue;
                 if (++frame < 42) continue;
@@ -65,7 +65,10 @@ TEST_F(TickerThreadsTest, EveryHitAnimationIsHandedBackAndTheDrillGoesOn) {
                 drill.paused = 0;
             }
             const int index = drill.practiceIndex;
-            const bool settled = drill.advanceRequested == 0 && drill.practiceHitAnim == 0;
+            // Type only once the word on the canvas is known: after the first
+            // tick of the pass, and in random order after the advance.
+            const bool passStarted = random ? drill.randomPassStarted == 1 : drill.sequentialPassStarted == 1;
+            const bool settled = passStarted && drill.advanceRequested == 0 && drill.practiceHitAnim == 0;
             if (settled && Box().empty() && static_cast<int>(Sounds()) == typed && index >= 0 &&
                 index < list.Count()) {
                 Type(list.Word(index));
@@ -74,15 +77,22 @@ TEST_F(TickerThreadsTest, EveryHitAnimationIsHandedBackAndTheDrillGoesOn) {
             std::this_thread::sleep_for(100us);
         }
         EXPECT_EQ(Sounds(), static_cast<std::size_t>(kHits));
-        stop = true;
-        while (!tickerDone || !rendererDone) {
+        // The renderer keeps drawing until the ticker has stopped, so that a
+        // ticker still waiting for the last animation is released.
+        stopTicker = true;
+        while (!tickerDone) {
+            while (plat::PeekMessage(message)) plat::DispatchMessage(message);
+            std::this_thread::yield();
+        }
+        while (drill.practiceHitAnim == 1) std::this_thread::yield();
+        stopRenderer = true;
+        while (!rendererDone) {
             while (plat::PeekMessage(message)) plat::DispatchMessage(message);
             std::this_thread::yield();
         }
         ticker.join();
         renderer.join();
-        // The last hit may still be waiting for its animation when stopped.
-        EXPECT_GE(handovers, kHits - 1);
+        EXPECT_EQ(handovers, kHits);
         EXPECT_TRUE(list.GuardsIntact());
     }
 }
