@@ -54,13 +54,13 @@ public:
     void Set(const char* text) {
         std::lock_guard lock(mutex_);
         bytes_.fill('\0');
-        if (text) std::strncpy(bytes_.data(), text, N - 1);
+        if (text) std::memcpy(bytes_.data(), text, strnlen(text, N - 1));
     }
     // Appends as much as fits, keeping the NUL.
     void Append(const char* text) {
         std::lock_guard lock(mutex_);
         std::size_t used = std::strlen(bytes_.data());
-        if (text && used < N - 1) std::strncat(bytes_.data(), text, N - 1 - used);
+        if (text && used < N - 1) std::memcpy(bytes_.data() + used, text, strnlen(text, N - 1 - used));
     }
     void Clear() {
         std::lock_guard lock(mutex_);
