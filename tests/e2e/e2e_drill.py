@@ -11,33 +11,31 @@ usage: e2e_drill.py KESTRAN KESTRAN_LIST SOURCE_DIR
 
 import json
 import os
-import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 
+from kestran_driver import (ANSWER_BOX, BLACK, BLUE, COLOUR_BUTTON, MODE_BUTTON, OPEN_BUTTON, ORDER_BUTTON,
+                            SLIDER_LEFT_END, YELLOW, DriverError, Kestran, Screenshot, StateLayout, VirtualScreen,
+                            count, run)
+from kestran_driver import wait_for as _wait_for
+
 KESTRAN, KESTRAN_LIST, SOURCE = sys.argv[1:4]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-")
 SHOTS = os.path.join(WORK, "shots")
 os.makedirs(SHOTS)
-SCREEN = (1024, 768)
+AUDIO_FILE = os.path.join(WORK, "audio.raw")
 
-# Places in the dialog's client area.
-CANVAS = (58, 33, 480, 75)
-OPEN_BUTTON = (264 + 38, 145 + 19)
-ORDER_BUTTON = (165 + 52, 147 + 19)
-MODE_BUTTON = (335 + 52, 147 + 19)
-COLOUR_BUTTON = (123 + 25, 180 + 25)
-ANSWER_BOX = (304, 202)
-SLIDER_LEFT_END = (215, 237)
-
+screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=AUDIO_FILE,
+                                      SDL_DISKAUDIODELAY="10"))
+kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
+program = None
 step_no = 0
 
 
-class StepFailed(Exception):
+class StepFailed(DriverError):
     pass
 
 
@@ -45,165 +43,30 @@ def log(text):
     print(text, flush=True)
 
 
-def run(*args, **kw):
-    return subprocess.run(args, check=True, capture_output=True, text=True, **kw).stdout
-
-
-def free_display():
-    for n in range(70, 99):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return f":{n}"
-    raise RuntimeError("no free display number")
-
-
-DISPLAY = free_display()
-ENV = dict(os.environ, DISPLAY=DISPLAY)
-ENV.pop("QT_QPA_PLATFORM", None)
-AUDIO_FILE = os.path.join(WORK, "audio.raw")
-ENV.update(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=AUDIO_FILE, SDL_DISKAUDIODELAY="10")
-
-xvfb = subprocess.Popen(["Xvfb", DISPLAY, "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp"],
-                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-program = None
-
-
-def xdo(*args):
-    return subprocess.run(["xdotool", *map(str, args)], env=ENV, capture_output=True, text=True).stdout
-
-
 def cleanup():
-    for p in (program, xvfb):
-        if p and p.poll() is None:
-            p.kill()
-            p.wait()
+    if kestran.process:
+        kestran.stop()
+    screen.close()
 
 
-# --- Looking at the screen -------------------------------------------------
-
-class Shot:
-    def __init__(self, name):
-        self.path = os.path.join(SHOTS, f"{step_no:02d}-{name}.png")
-        raw = subprocess.run(["import", "-display", DISPLAY, "-window", "root", "-depth", "8", "rgb:-"],
-                             env=ENV, capture_output=True, check=True).stdout
-        self.raw = raw
-        subprocess.run(["convert", "-size", f"{SCREEN[0]}x{SCREEN[1]}", "-depth", "8", "rgb:-", self.path],
-                       input=raw, check=True)
-
-    def pixel(self, x, y):
-        i = (y * SCREEN[0] + x) * 3
-        return tuple(self.raw[i:i + 3])
-
-    def region(self, x, y, w, h):
-        return [self.pixel(x + dx, y + dy) for dy in range(h) for dx in range(w)]
-
-
-def client_origin():
-    wid = xdo("search", "--onlyvisible", "--name", "^KESTRAN$").split()
-    if not wid:
-        raise StepFailed("no KESTRAN window")
-    geometry = xdo("getwindowgeometry", wid[0])
-    m = re.search(r"Position: (\d+),(\d+)", geometry)
-    return int(m.group(1)), int(m.group(2))
-
-
-def screen_of(point):
-    ox, oy = client_origin()
-    return ox + point[0], oy + point[1]
-
-
-def canvas_region(shot):
-    x, y = screen_of(CANVAS[:2])
-    return shot.region(x, y, CANVAS[2], CANVAS[3])
-
-
-def count(pixels, colour, tolerance=40):
-    return sum(1 for p in pixels if all(abs(a - b) <= tolerance for a, b in zip(p, colour)))
-
-
-BLUE, YELLOW, BLACK, WHITE = (0, 0, 255), (255, 255, 0), (0, 0, 0), (255, 255, 255)
-
-
-# --- Reading the program's state --------------------------------------------
-
-INT_FIELDS = ["listLoaded", "wordCount", "practiceIndex", "practiceFinished", "paused", "practiceHitAnim",
-              "randomOrder", "testMode", "testIndex", "testFinished", "testScore", "correctCount", "wrongCount",
-              "scrollX"]
-TEXT_FIELDS = ["resultText", "correctText", "wrongText"]
-LAYOUT = {}
-
-
-def learn_layout():
-    """Where each field lies, from the program's debug information: reading
-    the memory of the running process then never stops it."""
-    exprs = ["print (long)&kestran::drill"]
-    for f in INT_FIELDS:
-        exprs.append(f"print (long)&kestran::drill.{f} - (long)&kestran::drill")
-        exprs.append(f"print sizeof(kestran::drill.{f})")
-    for f in TEXT_FIELDS:
-        exprs.append(f"print (long)&kestran::drill.{f}.bytes_ - (long)&kestran::drill")
-        exprs.append(f"print sizeof(kestran::drill.{f}.bytes_)")
-    args = ["gdb", "-batch", "-nx", KESTRAN]
-    for e in exprs:
-        args += ["-ex", e]
-    values = [int(v) for v in re.findall(r"^\$\d+ = (-?\d+)", run(*args), re.M)]
-    if len(values) != len(exprs):
-        raise StepFailed("could not read the layout of the drill state")
-    LAYOUT["base"] = values[0]
-    for i, f in enumerate(INT_FIELDS + TEXT_FIELDS):
-        LAYOUT[f] = (values[1 + 2 * i], values[2 + 2 * i])
-
-
-def load_address():
-    exe = os.path.realpath(KESTRAN)
-    with open(f"/proc/{program.pid}/maps") as maps:
-        for line in maps:
-            if line.rstrip().endswith(exe):
-                return int(line.split("-")[0], 16)
-    raise StepFailed("the program is not mapped")
-
-
-def state(*fields):
-    """Reads drill fields from the memory of the running process."""
-    base = load_address() + LAYOUT["base"]
-    result = {}
-    with open(f"/proc/{program.pid}/mem", "rb") as mem:
-        for f in fields:
-            offset, size = LAYOUT[f]
-            mem.seek(base + offset)
-            data = mem.read(size)
-            if f in TEXT_FIELDS:
-                result[f] = data.split(b"\0")[0]
-            else:
-                result[f] = int.from_bytes(data, "little", signed=True)
-    return result
+def Shot(name):
+    return Screenshot(screen, os.path.join(SHOTS, f"{step_no:02d}-{name}.png"))
 
 
 def wait_for(what, condition, timeout=10.0):
-    end = time.time() + timeout
-    while time.time() < end:
-        if condition():
-            return
-        time.sleep(0.1)
-    raise StepFailed(f"timed out waiting for {what}")
+    try:
+        _wait_for(what, condition, timeout)
+    except DriverError as e:
+        raise StepFailed(str(e)) from None
 
 
-# --- Input ------------------------------------------------------------------
-
-def click(point):
-    x, y = screen_of(point)
-    xdo("mousemove", x, y)
-    time.sleep(0.05)
-    xdo("click", 1)
-    time.sleep(0.15)
-
-
-def type_text(text):
-    xdo("type", "--delay", "15", text)
-
-
-def key(name):
-    xdo("key", name)
-    time.sleep(0.1)
+xdo = screen.xdo
+screen_of = kestran.screen_of
+canvas_region = kestran.canvas_region
+state = kestran.state
+click = kestran.click
+type_text = kestran.type_text
+key = kestran.key
 
 
 def step(name):
@@ -218,13 +81,12 @@ def main():
     global program
     records = json.loads(run(KESTRAN_LIST, "--json", os.path.join(SOURCE, "lists", "phrases.txt")))["records"]
     words = [r["word"] for r in records]
-    home = os.path.join(WORK, "home")
-    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(home, "RES"))
-    wait_for("the X server", lambda: subprocess.run(["xdpyinfo"], env=ENV, capture_output=True).returncode == 0)
+    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
+    screen.wait_ready()
 
-    learn_layout()
+    kestran.layout = StateLayout(KESTRAN)
     step("the program starts and shows the credit line on a blue canvas")
-    program = subprocess.Popen([KESTRAN], cwd=home, env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    program = kestran.start()
     wait_for("the window", lambda: xdo("search", "--onlyvisible", "--name", "^KESTRAN$").strip() != "")
     time.sleep(1.0)
     shot = Shot("start")
@@ -390,7 +252,8 @@ if __name__ == "__main__":
     except Exception as e:  # noqa: BLE001 - report whatever stopped the drill
         log(f"FAILED at step {step_no}: {e}")
         try:
-            Shot("failure")
+            if screen.process.poll() is None:
+                Shot("failure")
         except Exception:  # noqa: BLE001 - the screen may be gone
             pass
         log(f"screenshots kept in {SHOTS}")
