@@ -53,6 +53,8 @@ bool WaitForHitAnimation() {
                 drill.practiceHitAnim = 0;
                 break;
             }
+            // Each poll gives the processor away for a moment; nothing
+            // depends on how often the flag is read.
             plat::Sleep(1);
         }
         drill.paused = 0;

@@ -90,7 +90,7 @@ private:
 
 inline constexpr std::int32_t kUnwritten = -777777;
 inline constexpr std::int32_t kGuard = 0x5A5A5A5A;
-inline constexpr int kGuardSlots = 16;
+inline constexpr int kGuardSlots = 64;
 
 // A list of `count` entries, word i being "w<i>" unless given, held as the
 // loader holds it: count + 3 records (the spare ones with an empty word, so

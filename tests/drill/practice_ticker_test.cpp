@@ -412,13 +412,14 @@ TEST_F(PracticeTickerTest, AListOpenedInTheMiddleOfARandomPassGetsAFullPass) {
         ASSERT_GT(drill.practiceDrawn, 5);
         ASSERT_GT(drill.practiceShown, 5);
 
+        drill.practiceIndex = 37;  // the word on screen belongs to the long list
         WordList shortList(5);
         shortList.Install();
         if (sameBlocks) NoteCurrentList(practiceList);
         std::vector<int> firstPass = RunRandomPass(100);
         EXPECT_EQ(drill.practiceFinished, 1);
-        // A word left from the long list may open the pass; it is not counted.
-        if (firstPass.front() >= 5) firstPass.erase(firstPass.begin());
+        // Unnoticed, the long list's word still opens the pass; it is not counted.
+        if (sameBlocks && firstPass.front() == 37) firstPass.erase(firstPass.begin());
         EXPECT_TRUE(EachIndexOnce(firstPass, 5));
         Acknowledge();
         std::vector<int> secondPass;

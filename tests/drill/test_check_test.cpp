@@ -94,7 +94,13 @@ TEST_F(TestCheckTest, RightWrongRightOverThreeEntriesScores66) {
     std::vector<int> asked;
     for (bool right : {true, false, true}) {
         asked.push_back(drill.testIndex);
+        drill.hitAnimBlocked = 1;
+        drill.testHitAnim = 0;
         right ? AnswerRight() : Answer("nope");
+        // An animation started here must be able to end, or the result
+        // would never show.
+        EXPECT_EQ(drill.testHitAnim, right ? 1 : 0);
+        if (asked.size() > 1) EXPECT_EQ(drill.hitAnimBlocked, right ? 0 : 1);
     }
     EXPECT_EQ(asked, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(drill.correctCount, 2);
