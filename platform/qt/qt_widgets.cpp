@@ -54,6 +54,9 @@ CustomWindowWidget::CustomWindowWidget(Window window, QWidget* parent) : QWidget
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_NoSystemBackground);
+    // What a paint leaves out keeps its earlier pixels, as with a class
+    // without a background brush: the dialog is not painted beneath first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void CustomWindowWidget::paintEvent(QPaintEvent*) {

@@ -183,7 +183,7 @@ TEST_F(QtDialogWindows, TheHoverLookAppearsWhenThePointerRestsAndGoesWhenItLeave
 // A paint that draws nothing must leave the button as it was. Disabled until
 // the custom windows keep their pixels across such a paint: today the dialog
 // background shows through and the button vanishes while the pointer moves.
-TEST_F(QtDialogWindows, DISABLED_TheHoverLookStaysWhileThePointerMovesOverTheButton) {
+TEST_F(QtDialogWindows, TheHoverLookStaysWhileThePointerMovesOverTheButton) {
     const QRect rect(123, 180, 50, 50);
     QWidget* button = ButtonWidget(kestran::ColourButton);
     QTest::mouseMove(button, QPoint(25, 25));
