@@ -41,6 +41,9 @@ expect "share/icons/hicolor/128x128/apps/$id.png" "$source/packaging/kestran.png
 expect "share/applications/$id.desktop"
 expect "share/metainfo/$id.metainfo.xml"
 expect share/doc/kestran/copyright "$source/LICENSE"
+expect share/doc/kestran/changelog.gz
+gzip -t "$root/share/doc/kestran/changelog.gz" 2>/dev/null || fail "changelog.gz is not gzip"
+expect share/lintian/overrides/kestran "$source/packaging/lintian-overrides"
 
 # Nothing else: no .gitignore, list sources or scripts swept in.
 find "$stage" -type f | sort >"$stage.found"
