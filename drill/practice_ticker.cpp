@@ -1,7 +1,5 @@
 #include "drill/practice_ticker.h"
 
-#include <cstring>
-
 #include "app/create_child_window.h"
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"

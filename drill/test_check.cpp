@@ -46,7 +46,6 @@ void PlayHit() {
 // set-up an order or mode switch gives, around the question already shown.
 void StartFreshTestOnNewList() {
     if (!NoteCurrentList(testList)) return;
-    drill.testFinished = 0;
     drill.correctCount = 0;
     drill.wrongCount = 0;
     drill.correctText.Set("0");
