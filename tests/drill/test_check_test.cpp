@@ -176,8 +176,8 @@ TEST_F(TestCheckTest, WithEffectsOffARightAnswerIsSilent) {
 // tests in a row and for many sizes and clocks; no slot outside the list
 // is written.
 TEST_F(TestCheckTest, ARandomTestAsksEveryEntryExactlyOnce) {
-    for (int count = 1; count <= 60; ++count) {
-        for (std::uint32_t clock : {7u, 1234567u}) {
+    for (int count = 1; count <= 150; ++count) {
+        for (std::uint32_t clock : {7u, 1234567u, 4000000007u}) {
             Fresh();
             process.now = clock;
             WordList list(count);
