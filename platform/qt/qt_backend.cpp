@@ -34,6 +34,8 @@ void RunProgram(int argc, char** argv, int (*entry)()) {
     app->setApplicationName("KESTRAN");
     app->setApplicationVersion(KESTRAN_VERSION);
     app->setQuitOnLastWindowClosed(false);
+    // Lets desktops match the window with its desktop entry.
+    QGuiApplication::setDesktopFileName("io.github.kestran.Kestran");
 
     // The services live as long as the process; nothing is torn down.
     Services services;
