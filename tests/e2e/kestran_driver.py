@@ -28,7 +28,7 @@ COLOUR_BUTTON = (123 + 25, 180 + 25)
 EFFECTS_BUTTON = (457, 205)
 ANSWER_BOX = (304, 202)
 SLIDER_LEFT_END = (215, 237)
-SLIDER_X = (211, 391)  # the trough: position 0 at the left end, 100 at the right
+SLIDER_X = (211, 391)  # the slider with its arrows: position 0 at the left, 100 at the right
 SLIDER_Y = 237
 
 BLUE, YELLOW, BLACK, WHITE = (0, 0, 255), (255, 255, 0), (0, 0, 0), (255, 255, 255)
@@ -411,7 +411,8 @@ class Kestran:
         x0, y = self.screen_of((left, SLIDER_Y))
         span = right - left
         target = x0 - 20 if position <= 0 else x0 + span + 20 if position >= 100 else x0 + round(span * position / 100)
-        grab = x0 + 6 + round((span - 12) * self.slider / 100)  # the thumb's centre
+        # The thumb (27 px) travels between the two 15-px arrows.
+        grab = x0 + 28 + round((span - 57) * self.slider / 100)
         self.screen.xdo("mousemove", grab, y)
         self.screen.xdo("mousedown", 1)
         self.screen.xdo("mousemove", (grab + target) // 2, y)

@@ -1,0 +1,362 @@
+#!/usr/bin/env python3
+"""Live figures of the running program under a private X server.
+
+Drives the real program (tests/e2e/kestran_driver.py) and prints one line
+per figure with its target and PASS or MISS:
+  - start-up to the first frame on the X screen;
+  - frame interval on the X screen while a word moves (DAMAGE events of the
+    window, timestamped as they arrive), and the render loop's frame interval
+    during hit animations (animFrame sampled from memory);
+  - tick period at 48, 27 and 8 ms (scrollX sampled from memory);
+  - keystroke-to-hit latency (XTest key press to practiceHitAnim = 1);
+  - CPU of the process idle without a list and while a word moves;
+  - RSS with a 10,000-entry list loaded.
+
+usage: perf_live.py KESTRAN KESTRAN_LIST SOURCE_DIR
+"""
+
+import json
+import os
+import random
+import shutil
+import statistics
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+import kestran_driver as kd  # noqa: E402
+
+KESTRAN, KESTRAN_LIST, SOURCE = (os.path.abspath(a) for a in sys.argv[1:4])
+WINDOW_AT = (225, 238)  # where the dialog's client area lands: 100,100 dialog units
+START_RUNS = 5
+POLL = 0.0002  # seconds between memory polls: about 0.3 ms of resolution
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+
+results = []
+
+
+def figure(name, value, target, ok):
+    verdict = "PASS" if ok else "MISS"
+    results.append((name, ok))
+    print(f"  {name:<44} {value:<52} target {target:<16} {verdict}", flush=True)
+
+
+def note(text):
+    print(f"      {text}", flush=True)
+
+
+def percentile(values, p):
+    v = sorted(values)
+    return v[min(len(v) - 1, int(len(v) * p))]
+
+
+def describe(values):
+    return (f"mean {statistics.mean(values):.2f}  p50 {percentile(values, 0.5):.2f}  "
+            f"p99 {percentile(values, 0.99):.2f}  max {max(values):.2f} ms")
+
+
+# --- Start-up ---------------------------------------------------------------
+
+def is_blue(p):
+    return p[0] < 30 and p[1] < 30 and p[2] > 225
+
+
+def has_yellow(row):
+    # 32-bit pixels as B, G, R, X: a yellow glyph core is high in R and G.
+    return any(row[i + 2] > 200 and row[i + 1] > 200 and row[i] < 100 for i in range(0, len(row), 4))
+
+
+def one_start(screen, x, home, layout):
+    """Seconds from the program's start until the canvas is blue, and until
+    the first drawn frame (the credit line) is on the X screen."""
+    cx, cy = WINDOW_AT[0] + kd.CANVAS[0], WINDOW_AT[1] + kd.CANVAS[1]
+    if is_blue(x.pixel(cx + 5, cy + 5)):
+        raise kd.DriverError("the canvas place is blue before the start")
+    k = kd.Kestran(KESTRAN, screen, home, layout)
+    k.start()
+    blue_at = frame_at = None
+    try:
+        while time.perf_counter() - k.started_at < 10:
+            now = time.perf_counter()
+            if blue_at is None and is_blue(x.pixel(cx + 5, cy + 5)):
+                blue_at = now
+            if blue_at is not None and has_yellow(x.row(cx, cy + 37, kd.CANVAS[2])):
+                frame_at = now
+                break
+            time.sleep(0.0005)
+        origin = k.client_origin()
+    finally:
+        k.stop()
+    # The window is gone when its place is no longer blue.
+    kd.wait_for("the window to go", lambda: not is_blue(x.pixel(cx + 5, cy + 5)), 5, 0.02)
+    if frame_at is None:
+        raise kd.DriverError("no first frame within 10 s")
+    return (blue_at - k.started_at) * 1000, (frame_at - k.started_at) * 1000, origin
+
+
+def measure_start_up(screen, x, home, layout):
+    print("start-up (one warm-up start, then %d counted)" % START_RUNS, flush=True)
+    _, _, origin = one_start(screen, x, home, layout)
+    if origin != WINDOW_AT:
+        raise kd.DriverError(f"the window's client area is at {origin}, not {WINDOW_AT}")
+    blue, first = [], []
+    for _ in range(START_RUNS):
+        b, f, _ = one_start(screen, x, home, layout)
+        blue.append(b)
+        first.append(f)
+    runs = ", ".join(f"{v:.0f}" for v in first)
+    figure("start-up to first frame on screen (median)", f"{statistics.median(first):.0f} ms (runs {runs})",
+           "< 300 ms", statistics.median(first) < 300)
+    note(f"canvas blue on screen (window brush or frame): median {statistics.median(blue):.0f} ms, "
+         f"worst {max(blue):.0f} ms; first frame worst {max(first):.0f} ms")
+
+
+# --- CPU ----------------------------------------------------------------------
+
+def thread_ticks(pid):
+    """Per thread: name, CPU ticks, and times it was put on a processor."""
+    found = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                text = f.read()
+            with open(f"/proc/{pid}/task/{tid}/schedstat") as f:
+                slices = int(f.read().split()[2])
+        except OSError:
+            continue
+        name = text[text.index("(") + 1:text.rindex(")")]
+        fields = text.rsplit(")", 1)[1].split()
+        found[tid] = (name, int(fields[11]) + int(fields[12]), slices)
+    return found
+
+
+def thread_roles(pid):
+    """The program's threads in the order it starts them: the UI thread, the
+    toolkit's X event reader, RenderThread, TickerThread, then any others."""
+    tids = sorted(int(t) for t in os.listdir(f"/proc/{pid}/task"))
+    roles = {str(pid): "UiThread"}
+    own = [t for t in tids if t != pid and thread_name(pid, t) == "kestran"]
+    for role, tid in zip(("RenderThread", "TickerThread"), own):
+        roles[str(tid)] = role
+    return roles
+
+
+def thread_name(pid, tid):
+    with open(f"/proc/{pid}/task/{tid}/comm") as f:
+        return f.read().strip()
+
+
+def cpu_share(k, seconds, during=None):
+    """Per cent of one core the process used over `seconds`, and per thread
+    (with how often each woke). `during` runs meanwhile (it must take about
+    `seconds`)."""
+    before, threads_before, t0 = k.cpu_ticks(), thread_ticks(k.pid), time.perf_counter()
+    outcome = during() if during else time.sleep(seconds)
+    after, threads_after, t1 = k.cpu_ticks(), thread_ticks(k.pid), time.perf_counter()
+    elapsed = t1 - t0
+    share = (after - before) / CLK_TCK / elapsed * 100
+    roles = thread_roles(k.pid)
+    per_thread = []
+    for tid, (name, ticks, slices) in sorted(threads_after.items()):
+        _, ticks0, slices0 = threads_before.get(tid, (name, 0, 0))
+        if ticks - ticks0 or slices - slices0 > 10:
+            per_thread.append(f"{roles.get(tid, name)} {(ticks - ticks0) / CLK_TCK / elapsed * 100:.2f}% "
+                              f"({(slices - slices0) / elapsed:.0f} wake-ups/s)")
+    return share, per_thread, outcome
+
+
+# --- Frames ---------------------------------------------------------------------
+
+def screen_frames(x, k, seconds):
+    """Intervals between canvas updates on the X screen, in ms."""
+    x.watch_damage(k.window_id())
+    events = x.damage_events(seconds)
+    cx, cy, cw, ch = kd.CANVAS
+    inside = [e for e in events if e[1] < cx + cw and e[1] + e[3] > cx and e[2] < cy + ch and e[2] + e[4] > cy]
+    frames = []
+    for t, *_ in inside:  # one repaint may arrive as several rectangles
+        if not frames or t - frames[-1] > 0.002:
+            frames.append(t)
+    return [(b - a) * 1000 for a, b in zip(frames, frames[1:])], len(events)
+
+
+# --- Ticks ------------------------------------------------------------------------
+
+def tick_period(k, seconds):
+    """Mean period of scrollX's one-pixel steps, in ms, over `seconds`; the
+    jumps back to the start of the next word are left out."""
+    r = k.reader
+    samples, last = [], None
+    end = time.perf_counter() + seconds
+    while time.perf_counter() < end:
+        v = r.int("scrollX")
+        if v != last:
+            samples.append((time.perf_counter(), v))
+            last = v
+        time.sleep(POLL)
+    # The first sample is when sampling began, not when the value changed.
+    samples = samples[1:]
+    span, steps = 0.0, 0
+    for (t0, v0), (t1, v1) in zip(samples, samples[1:]):
+        if 0 < v1 - v0 <= 3:
+            span += t1 - t0
+            steps += v1 - v0
+    if steps < 50:
+        raise kd.DriverError(f"only {steps} ticks seen in {seconds} s")
+    return span / steps * 1000, steps
+
+
+# --- Hits -------------------------------------------------------------------------
+
+def hit_latencies(k, x, words, hits, max_scroll):
+    """Keystroke-to-hit latency of `hits` hits, and the render loop's frame
+    intervals during their animations (both in ms)."""
+    r = k.reader
+    latencies, frame_gaps = [], []
+    deadline = time.time() + hits * 8 + 30
+    while len(latencies) < hits:
+        if time.time() > deadline:
+            raise kd.DriverError(f"only {len(latencies)} of {hits} hits landed")
+        kd.wait_for("the end of the animation", lambda: r.int("practiceHitAnim") == 0, 5, 0.005)
+        index = r.int("practiceIndex")
+        time.sleep(0.3)  # the box is cleared just after the index moves on
+        if r.int("practiceIndex") != index or not -20 <= r.int("scrollX") <= max_scroll:
+            time.sleep(0.05)
+            continue
+        word = words[index]
+        k.type_text(word[:-1])
+        time.sleep(0.08)  # several ticks see the word still short of its end
+        if r.int("practiceIndex") != index or r.int("practiceHitAnim"):
+            continue
+        pressed = x.press_key(word[-1])
+        hit_at = None
+        while time.perf_counter() - pressed < 1.0:
+            if r.int("practiceHitAnim") == 1:
+                hit_at = time.perf_counter()
+                break
+            time.sleep(POLL)
+        if hit_at is None:
+            raise kd.DriverError(f"no hit after typing {word!r}")
+        latencies.append((hit_at - pressed) * 1000)
+        # The animation advances animFrame once per rendered frame.
+        changes, last = [], r.int("animFrame")
+        while r.int("practiceHitAnim") == 1 and time.perf_counter() - hit_at < 3:
+            v = r.int("animFrame")
+            if v != last:
+                changes.append(time.perf_counter())
+                last = v
+            time.sleep(POLL)
+        frame_gaps += [(b - a) * 1000 for a, b in zip(changes, changes[1:])]
+    return latencies, frame_gaps
+
+
+# --- A long list -------------------------------------------------------------------
+
+def write_gbk_list(path, entries):
+    rng = random.Random(7)
+    meanings = "苹果香蕉橙子葡萄米饭面包鸡蛋牛奶水茶咖啡果汁糖盐肉鱼学校老师学生书笔纸朋友家庭城市河山树花草"
+    with open(path, "wb") as f:
+        for i in range(entries):
+            word = "".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(3, 12)))
+            meaning = "".join(rng.choice(meanings) for _ in range(rng.randint(2, 5)))
+            f.write(f"{word}{i} {meaning}\r\n".encode("gbk"))
+
+
+# --- The run --------------------------------------------------------------------------
+
+def main():
+    work = tempfile.mkdtemp(prefix="kestran-perf-")
+    home = os.path.join(work, "home")
+    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(home, "RES"))
+    everyday = os.path.join(SOURCE, "lists", "everyday-100.txt")
+    words = [rec["word"] for rec in json.loads(kd.run(KESTRAN_LIST, "--json", everyday))["records"]]
+    long_list = os.path.join(work, "long-10000.txt")
+    write_gbk_list(long_list, 10000)
+
+    # The hit sound goes to SDL's dummy device: no audio hardware here.
+    screen = kd.VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy"))
+    x = k = None
+    try:
+        screen.wait_ready()
+        x = kd.XClient(screen.display)
+        layout = kd.StateLayout(KESTRAN)
+        print(f"machine: {os.cpu_count()} cores, load average {os.getloadavg()[0]:.2f} at the start", flush=True)
+
+        measure_start_up(screen, x, home, layout)
+
+        k = kd.Kestran(KESTRAN, screen, home, layout)
+        k.start()
+        k.wait_window()
+        k.field("listLoaded")  # attaches the reader
+        time.sleep(3.0)
+
+        print("CPU and memory without a list", flush=True)
+        share, threads, _ = cpu_share(k, 10.0)
+        figure("CPU idle, no list (10 s)", f"{share:.2f}% of a core", "< 1%", share < 1.0)
+        note("threads: " + "; ".join(threads))
+        note(f"RSS without a list: {k.rss_kib() / 1024:.1f} MB")
+
+        print("a word moving (everyday-100, file order, start speed)", flush=True)
+        k.open_list(everyday)
+        kd.wait_for("the list", lambda: k.field("listLoaded") == 1 and k.field("wordCount") == len(words))
+        k.click(kd.ANSWER_BOX)
+        time.sleep(1.0)
+        share, threads, (gaps, events) = cpu_share(k, 10.0, lambda: screen_frames(x, k, 10.0))
+        figure("CPU while a word moves (10 s)", f"{share:.2f}% of a core", "< 3%", share < 3.0)
+        note("threads: " + "; ".join(threads))
+        if len(gaps) < 100:
+            raise kd.DriverError(f"only {len(gaps) + 1} canvas updates seen on the screen in 10 s ({events} events)")
+        figure("frame interval on the X screen (10 s)", f"mean {statistics.mean(gaps):.2f}  "
+               f"p99 {percentile(gaps, 0.99):.2f} ms", "p99 < 18 ms", percentile(gaps, 0.99) < 18.0)
+        note(f"{len(gaps) + 1} canvas updates ({60 * 10} expected at 60 Hz): {describe(gaps)}; "
+             f"{sum(1 for g in gaps if g > 25)} gaps over 25 ms")
+
+        print("keystroke to hit at 27 ms ticks (start speed)", flush=True)
+        latencies, frame_gaps = hit_latencies(k, x, words, 20, 300)
+        figure("keystroke-to-hit latency, 27 ms ticks (max)", describe(latencies), "< 29 ms",
+               max(latencies) < 27 + 2)
+        figure("render loop frame interval in hit animations", f"mean {statistics.mean(frame_gaps):.2f}  "
+               f"p99 {percentile(frame_gaps, 0.99):.2f} ms", "p99 < 18 ms", percentile(frame_gaps, 0.99) < 18.0)
+        note(f"{len(frame_gaps)} animFrame steps over 20 animations: {describe(frame_gaps)}")
+
+        print("tick period by slider band (scrollX sampled from memory)", flush=True)
+        for position, nominal, seconds in ((0, 48, 8.0), (50, 27, 6.0), (100, 8, 4.0)):
+            k.drag_slider(position)
+            time.sleep(0.3)
+            period, steps = tick_period(k, seconds)
+            error = abs(period - nominal) / nominal * 100
+            figure(f"tick period at {nominal} ms (live)", f"mean {period:.3f} ms over {steps} ticks ({error:.2f}% off)",
+                   "within 1%", error <= 1.0)
+
+        print("keystroke to hit at 8 ms ticks (fastest)", flush=True)
+        k.click(kd.ANSWER_BOX)
+        latencies, _ = hit_latencies(k, x, words, 20, 150)
+        figure("keystroke-to-hit latency, 8 ms ticks (max)", describe(latencies), "< 10 ms", max(latencies) < 8 + 2)
+
+        print("a 10,000-entry list", flush=True)
+        k.open_list(long_list)
+        kd.wait_for("the long list", lambda: k.field("listLoaded") == 1 and k.field("wordCount") == 10000, 20)
+        time.sleep(2.0)
+        rss = k.rss_kib() / 1024
+        figure("RSS with a 10,000-entry list", f"{rss:.1f} MB", "< 80 MB", rss < 80)
+        if not k.alive():
+            raise kd.DriverError("the program ended")
+    finally:
+        if k:
+            k.stop()
+        if x:
+            x.close()
+        screen.close()
+        shutil.rmtree(work, ignore_errors=True)
+    missed = [name for name, ok in results if not ok]
+    print(f"live figures: {len(results) - len(missed)} of {len(results)} targets met", flush=True)
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except kd.DriverError as e:
+        print(f"live measurement stopped: {e}", flush=True)
+        sys.exit(2)
