@@ -108,7 +108,14 @@ class Soak:
         rss = self.k.rss_kib() / 1024
         self.rss.append((self.elapsed(), rss))
         self.cpu.append(cpu)
-        # The window answers: canvas repaints reach the X screen.
+        # The window answers: canvas repaints reach the X screen while the
+        # word moves on the canvas (a frame equal to the one shown may
+        # rightly be left out, so only then must every frame arrive).
+        try:
+            kd.wait_for("the word on the canvas", lambda: 0 <= self.r.int("scrollX") <= 300 and
+                        not self.r.int("practiceHitAnim") and not self.r.int("practiceFinished"), 6.0, 0.005)
+        except kd.DriverError:
+            self.errors.append(f"the word was not on the canvas for 6 s at {self.elapsed():.0f} s")
         self.x.watch_damage(self.k.window_id())
         cx, cy, cw, ch = kd.CANVAS
         updates = sum(1 for e in self.x.damage_events(0.25)

@@ -57,9 +57,26 @@ def count(pixels, colour, tolerance=40):
 
 # --- The private X server ---------------------------------------------------
 
+def _server_alive(n):
+    """Whether display n's lock names a running process. A server that was
+    killed leaves its lock behind; a new server takes over such a display."""
+    try:
+        with open(f"/tmp/.X{n}-lock") as lock:
+            pid = int(lock.read().strip())
+    except (OSError, ValueError):
+        return os.path.exists(f"/tmp/.X11-unix/X{n}")
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        pass
+    return True
+
+
 def free_display():
     for n in range(70, 99):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
+        if not _server_alive(n):
             return f":{n}"
     raise RuntimeError("no free display number")
 
@@ -86,9 +103,14 @@ class VirtualScreen:
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True).stdout
 
     def close(self):
+        # Asked to end, the server removes its lock and socket.
         if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
 
 
 # --- Fast looks at the X screen and exact key presses (Xlib through ctypes) --
@@ -207,8 +229,9 @@ class XClient:
         self._damage = (lib, lib.XDamageCreate(self.dpy, window, _DAMAGE_RAW_RECTANGLES), event_base.value)
         self.x.XFlush(self.dpy)
 
-    def damage_events(self, seconds):
-        """(arrival time, x, y, w, h) of every damaged rectangle for `seconds`."""
+    def damage_events(self, seconds, tag=None):
+        """(arrival time, x, y, w, h[, tag()]) of every damaged rectangle for
+        `seconds`; `tag` is called as each arrives."""
         lib, damage, base = self._damage
         fd = self.x.XConnectionNumber(self.dpy)
         event = _XEvent()
@@ -220,7 +243,7 @@ class XClient:
                 now = time.perf_counter()
                 if event.type == base:  # XDamageNotify
                     d = event.damage
-                    found.append((now, d.x, d.y, d.w, d.h))
+                    found.append((now, d.x, d.y, d.w, d.h) + ((tag(),) if tag else ()))
             left = end - time.perf_counter()
             if left <= 0:
                 break
