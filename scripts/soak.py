@@ -22,6 +22,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no cache folder in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import kestran_driver as kd  # noqa: E402
 

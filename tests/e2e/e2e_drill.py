@@ -17,10 +17,11 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no cache folder in the source tree
 from kestran_driver import (ANSWER_BOX, BLACK, BLUE, COLOUR_BUTTON, MODE_BUTTON, OPEN_BUTTON, ORDER_BUTTON,
                             SLIDER_LEFT_END, YELLOW, DriverError, Kestran, Screenshot, StateLayout, VirtualScreen,
-                            count, run)
-from kestran_driver import wait_for as _wait_for
+                            count, run)  # noqa: E402
+from kestran_driver import wait_for as _wait_for  # noqa: E402
 
 KESTRAN, KESTRAN_LIST, SOURCE = sys.argv[1:4]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-")
