@@ -7,8 +7,9 @@ cd "$(dirname "$0")"
 ./scripts/setup.sh
 
 status=0
+sanitizers="skipped (KESTRAN_QUICK)"
 if [ -z "${KESTRAN_QUICK:-}" ]; then
-  ./scripts/sanitizers.sh || status=1
+  if ./scripts/sanitizers.sh; then sanitizers="clean"; else sanitizers="FAILED (see above)"; status=1; fi
 fi
 
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -22,5 +23,6 @@ ctest --output-on-failure -j"$(nproc)" --timeout 600 >ctest.log 2>&1
 set -e
 # On failure the failing tests' output, then the summary as the last line.
 if [ $status -ne 0 ]; then grep -v -E "^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed" ctest.log | tail -n 300; fi
+echo "Sanitizer and fuzz runs: $sanitizers"
 grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" ctest.log | tail -n 1
 exit $status

@@ -6,6 +6,14 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 status=0
 
+# The failing tests' output in full, then CTest's count.
+summarise() {
+  if ! grep -q "100% tests passed" "$1"; then
+    grep -v -E "^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed" "$1" | tail -n 200
+  fi
+  grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" "$1" | tail -n 1
+}
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRAN_SANITIZE=address,undefined \
   -DKESTRAN_BENCH=OFF >/dev/null
@@ -13,7 +21,8 @@ cmake --build build/asan -j"$jobs" >/dev/null
 # The program keeps its windows and images for its whole life on purpose, so
 # leak reports say nothing; memory errors and undefined behaviour do.
 (cd build/asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  QT_QPA_PLATFORM=offscreen ctest -j"$jobs" -LE e2e --timeout 600 --output-on-failure | tail -n 3) || status=1
+  QT_QPA_PLATFORM=offscreen ctest -j"$jobs" -LE e2e --timeout 600 --output-on-failure >ctest.log 2>&1) || status=1
+summarise build/asan/ctest.log
 
 echo "== ThreadSanitizer"
 # The toolkit itself is not built for ThreadSanitizer, so this build leaves
@@ -22,7 +31,8 @@ cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRAN_SANITIZE=th
   -DKESTRAN_BENCH=OFF >/dev/null
 cmake --build build/tsan -j"$jobs" >/dev/null
 (cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest -j"$jobs" --timeout 600 \
-  --output-on-failure | tail -n 3) || status=1
+  --output-on-failure >ctest.log 2>&1) || status=1
+summarise build/tsan/ctest.log
 
 if [ -x scripts/fuzz_wordlist.sh ]; then
   echo "== Fuzzing the word-list parser"

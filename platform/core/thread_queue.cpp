@@ -122,7 +122,7 @@ void ThreadQueue::KillTimersOf(Window window) {
 }
 
 void ThreadQueue::Send(const std::function<void()>& request) {
-    if (std::this_thread::get_id() == owner_) {
+    if (std::this_thread::get_id() == owner_.load()) {
         request();
         return;
     }

@@ -3,6 +3,7 @@
 // retrieves messages. Backends build their queues on this.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -55,8 +56,8 @@ public:
     // waits elsewhere (a toolkit event loop) hooks its own wake-up here.
     void SetWakeHook(std::function<void()> hook);
 
-    std::thread::id Owner() const { return owner_; }
-    void SetOwner(std::thread::id owner) { owner_ = owner; }
+    std::thread::id Owner() const { return owner_.load(); }
+    void SetOwner(std::thread::id owner) { owner_.store(owner); }
 
 private:
     struct Timer {
@@ -82,7 +83,7 @@ private:
     bool quitPosted_ = false;
     int quitCode_ = 0;
     std::function<void()> wakeHook_;
-    std::thread::id owner_;
+    std::atomic<std::thread::id> owner_{};
 };
 
 // The queue of the calling thread, made on first use.

@@ -124,6 +124,9 @@ bool PresentFrame(Window window, const QImage& frame) {
     if (!data || !data->widget || !window->visible) return false;
     {
         std::lock_guard lock(data->frameMutex);
+        // A frame like the one on screen needs no repaint; the drawing
+        // thread is not kept waiting for the toolkit's thread either way.
+        if (frame == data->frame) return true;
         data->frame = frame;
     }
     QMetaObject::invokeMethod(data->widget, [w = data->widget] { w->update(); }, Qt::QueuedConnection);
