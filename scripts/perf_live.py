@@ -236,6 +236,7 @@ def hit_latencies(k, x, words, hits, max_scroll):
         k.type_text(word[:-1])
         time.sleep(0.08)  # several ticks see the word still short of its end
         if r.int("practiceIndex") != index or r.int("practiceHitAnim"):
+            k.key("Return")  # empties the box in practice: no stale letters for the next word
             continue
         pressed = x.press_key(word[-1])
         hit_at = None
