@@ -7,7 +7,7 @@ PACKAGES="build-essential cmake pkg-config git
   qt6-base-dev libqt6svg6 libsdl2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core fonts-dejavu-extra
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick libxtst6 libxdamage1
   clang libclang-rt-14-dev
   appstream desktop-file-utils dpkg-dev file gdb python3"
 
