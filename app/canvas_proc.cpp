@@ -1,4 +1,5 @@
 #include "app/canvas_proc.h"
+#include "drill/common_steps.h"
 
 #include "drill/drill_state.h"
 
@@ -12,8 +13,7 @@ plat::LResult CanvasProc(plat::Window window, plat::MessageId message, plat::WPa
             // leaving the answer box alone.
             Toggle(drill.paused);
             if (drill.randomOrder == 1 && drill.practiceFinished == 1) {
-                drill.randomProgress = 1;
-                drill.randomProgressText.Set("1");
+                RestartRandomProgress();
             }
             drill.practiceFinished = 0;
             drill.resultPending = 0;

@@ -1,4 +1,5 @@
 #include "app/key_table.h"
+#include "drill/common_steps.h"
 
 #include "drill/drill_state.h"
 #include "drill/test_check.h"
@@ -9,15 +10,12 @@ namespace kestran {
 
 namespace {
 
-void ClearAnswerBox() { plat::SetDlgItemText(MainDialog, kAnswerBoxId, ""); }
-
 bool CtrlHeld() { return (plat::GetKeyState(plat::VK_CONTROL) & 0x8000) != 0; }
 
 // Space: acknowledges a finished pass or test result.
 bool OnSpace() {
     if (drill.randomOrder == 1 && drill.practiceFinished == 1) {
-        drill.randomProgress = 1;
-        drill.randomProgressText.Set("1");
+        RestartRandomProgress();
     }
     if (drill.practiceFinished == 1 || drill.resultPending == 1) {
         drill.practiceFinished = 0;

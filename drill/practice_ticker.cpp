@@ -1,6 +1,7 @@
 #include "drill/practice_ticker.h"
 
 #include "app/create_child_window.h"
+#include "drill/common_steps.h"
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"
 #include "drill/list_identity.h"
@@ -9,17 +10,29 @@
 namespace kestran {
 namespace {
 
-constexpr std::int32_t kStartX = -20;
 constexpr std::int32_t kCrossedX = 500;
 constexpr char kTickerClass[] = "sf";
-constexpr char kHitSound[] = "RES\\41.wav";
-constexpr int kAnswerBufferSize = 64;
 
-void ClearAnswerBox() { plat::SetDlgItemText(MainDialog, kAnswerBoxId, ""); }
+// Why a hit wait stops waiting for the renderer before it clears the flag.
+enum class WaitEnd { KeepWaiting, EffectsOff, ListGone, TimedOut };
 
-void Increment(Shared<std::int32_t>& field) { field = field + 1; }
-
-bool WaitedTooLong(std::uint32_t since) { return plat::GetTickCount() - since >= kHitWaitLimitMs; }
+// The checks both hit waits make at every poll. The animation no longer runs
+// with effects off; an open attempt takes the list away (the flag and the
+// pause are dropped, the tick must stop); after the time limit the flag is
+// dropped, as a renderer that quit never clears it.
+WaitEnd CheckHitWait(std::uint32_t since) {
+    if (drill.effectsOff != 0) return WaitEnd::EffectsOff;
+    if (drill.listLoaded != 1) {
+        drill.practiceHitAnim = 0;
+        drill.paused = 0;
+        return WaitEnd::ListGone;
+    }
+    if (plat::GetTickCount() - since >= kHitWaitLimitMs) {
+        drill.practiceHitAnim = 0;
+        return WaitEnd::TimedOut;
+    }
+    return WaitEnd::KeepWaiting;
+}
 
 // A new list keeps the counters of the old one; start its pass afresh so
 // that every index and slot in use belongs to the new list.
@@ -41,16 +54,9 @@ bool WaitForHitAnimation() {
         const std::uint32_t since = plat::GetTickCount();
         while (drill.practiceHitAnim.load() == 1) {
             drill.paused = 1;
-            if (drill.effectsOff != 0) break;
-            if (drill.listLoaded != 1) {
-                drill.practiceHitAnim = 0;
-                drill.paused = 0;
-                return false;
-            }
-            if (WaitedTooLong(since)) {
-                drill.practiceHitAnim = 0;
-                break;
-            }
+            const WaitEnd end = CheckHitWait(since);
+            if (end == WaitEnd::ListGone) return false;
+            if (end != WaitEnd::KeepWaiting) break;
             // Each poll gives the processor away for a moment; nothing
             // depends on how often the flag is read.
             plat::Sleep(1);
@@ -94,7 +100,7 @@ bool RandomOrderStep() {
         // Nothing to draw: like file order, the empty pass is over at once.
         drill.randomProgressText.SetNumber(drill.randomProgress);
         drill.practiceIndex = 0;
-        drill.scrollX = kStartX;
+        drill.scrollX = kWordStartX;
         drill.practiceFinished = 1;
         drill.advanceRequested = 0;
         return true;
@@ -113,7 +119,7 @@ bool RandomOrderStep() {
 
     if (drill.scrollX >= kCrossedX || drill.advanceRequested == 1) {
         if (!WaitForHitAnimation()) return false;
-        drill.scrollX = kStartX;
+        drill.scrollX = kWordStartX;
 
         count = drill.wordCount;
         slots = drill.drawnIndices;
@@ -149,7 +155,7 @@ void SequentialOrderStep() {
         drill.randomPassStarted = 0;
     }
     if (drill.scrollX >= kCrossedX) {
-        drill.scrollX = kStartX;
+        drill.scrollX = kWordStartX;
         Increment(drill.practiceIndex);
         Increment(drill.practicePrevIndex);
     }
@@ -159,7 +165,7 @@ void SequentialOrderStep() {
     if (index >= drill.wordCount || index < 0) {
         drill.practiceIndex = 0;
         drill.practicePrevIndex = 0;
-        drill.scrollX = kStartX;
+        drill.scrollX = kWordStartX;
         drill.practiceFinished = 1;
     }
     if (drill.practiceFinished == 0) drill.sequentialProgressText.SetNumber(drill.practiceIndex + 1);
@@ -178,23 +184,16 @@ bool HoldWordForHitAnimation() {
         drill.hitAnimX = drill.scrollX.load();
         if (drill.practiceHitAnim.load() == 1) {
             drill.paused = 1;
-            if (drill.effectsOff != 0) {
+            const WaitEnd end = CheckHitWait(since);
+            if (end == WaitEnd::ListGone) return false;
+            if (end == WaitEnd::EffectsOff) {
                 drill.paused = 0;
                 return true;
             }
-            if (drill.listLoaded != 1) {
-                drill.practiceHitAnim = 0;
-                drill.paused = 0;
-                return false;
-            }
-            if (WaitedTooLong(since)) {
-                drill.practiceHitAnim = 0;
-                continue;
-            }
-            plat::Sleep(1);
+            if (end == WaitEnd::KeepWaiting) plat::Sleep(1);
             continue;
         }
-        drill.scrollX = kStartX;
+        drill.scrollX = kWordStartX;
         Increment(drill.practiceIndex);
         drill.paused = 0;
         ClearAnswerBox();
@@ -205,9 +204,7 @@ bool HoldWordForHitAnimation() {
 
 void AnswerMatch() {
     char typed[kAnswerBufferSize] = {};
-    plat::GetDlgItemText(MainDialog, kAnswerBoxId, typed, kAnswerBufferSize);
-    typed[kAnswerBufferSize - 1] = '\0';
-    drill.typedAnswer.Set(typed);
+    ReadAnswerBox(typed);
 
     // No current entry (an empty list, or just after a hit on the last word
     // in file order): nothing to compare with.
@@ -221,7 +218,7 @@ void AnswerMatch() {
         if (!HoldWordForHitAnimation()) return;
     }
     if (drill.effectsOff == 1 && drill.randomOrder == 0) {
-        drill.scrollX = kStartX;
+        drill.scrollX = kWordStartX;
         drill.practiceHitAnim = 0;
         Increment(drill.practiceIndex);
         ClearAnswerBox();

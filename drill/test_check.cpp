@@ -1,4 +1,5 @@
 #include "drill/test_check.h"
+#include "drill/common_steps.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,20 +14,6 @@
 
 namespace kestran {
 namespace {
-
-constexpr char kHitSound[] = "RES\\41.wav";
-constexpr int kAnswerBufferSize = 64;
-
-void Increment(Shared<std::int32_t>& field) { field = field + 1; }
-void Increment(Shared<float>& field) { field = field + 1.0f; }
-
-void ClearAnswerBox() { plat::SetDlgItemText(MainDialog, kAnswerBoxId, ""); }
-
-void ReadAnswerBox(char (&typed)[kAnswerBufferSize]) {
-    plat::GetDlgItemText(MainDialog, kAnswerBoxId, typed, kAnswerBufferSize);
-    typed[kAnswerBufferSize - 1] = '\0';
-    drill.typedAnswer.Set(typed);
-}
 
 bool AnswerIsCorrect(const char* typed) {
     const WordRecord* entry = CurrentEntry(drill.testIndex);

@@ -1,4 +1,5 @@
 #include "drill/toggles.h"
+#include "drill/common_steps.h"
 
 #include "drill/drill_state.h"
 #include "drill/list_identity.h"
@@ -14,15 +15,8 @@ struct ColourScheme {
 constexpr ColourScheme kFirstScheme{0xFF0000FFu, 0xFFFFFF00u, 0xFFFFFFFFu};
 constexpr ColourScheme kSecondScheme{0xFF000000u, 0xFF0000FFu, 0xFFFFFF00u};
 
-constexpr std::int32_t kStartX = -20;
-
 // Only the order and open buttons erase their background when pressed.
 void InvalidateButton(const Shared<plat::Window>& button, bool erase) { plat::InvalidateRect(button, erase); }
-
-void RestartRandomProgress() {
-    drill.randomProgress = 1;
-    drill.randomProgressText.Set("1");
-}
 
 // First word of a random practice pass. A list with no entries has nothing
 // to draw: the pass records nothing and the ticker ends it.
@@ -71,7 +65,7 @@ void ToggleOrder() {
     drill.practiceDrawn = 0;
     drill.practiceShown = 0;
     drill.practiceIndex = 0;
-    drill.scrollX = kStartX;
+    drill.scrollX = kWordStartX;
     if (drill.listLoaded != 1) return;
 
     drill.testFinished = 0;
@@ -109,7 +103,7 @@ void ToggleMode() {
     RestartRandomProgress();
     drill.paused = 0;
     InvalidateButton(ModeButton, false);
-    plat::SetDlgItemText(MainDialog, kAnswerBoxId, "");
+    ClearAnswerBox();
     Toggle(drill.testMode);
     drill.testHitAnim = 0;
     drill.hitAnimBlocked = 1;
@@ -117,7 +111,7 @@ void ToggleMode() {
     drill.resultPending = 0;
     drill.practiceFinished = 0;
     drill.practiceIndex = 0;
-    drill.scrollX = kStartX;
+    drill.scrollX = kWordStartX;
     if (drill.listLoaded != 1) return;
 
     if (drill.testMode == 0 && drill.randomOrder == 1) StartRandomPractice();

@@ -1,4 +1,5 @@
 #include "wordlist/load_word_list.h"
+#include "drill/common_steps.h"
 
 #include <cstring>
 #include <utility>
@@ -72,7 +73,7 @@ void ReadListFile(TextStream& file) {
     InstallBlocks(std::move(fresh));
     KeepPassCountersInRange(count);
     drill.listLoaded = 1;
-    drill.scrollX = -20;
+    drill.scrollX = kWordStartX;
 }
 
 }  // namespace
@@ -91,10 +92,9 @@ void PrepareListOpenRequest(bool clearFirst) {
 void LoadWordList() {
     drill.paused = 0;
     openButtonVisual.visualState = kLookPressed;
-    drill.randomProgress = 1;
-    drill.randomProgressText.Set("1");
+    RestartRandomProgress();
     plat::InvalidateRect(OpenButton, true);
-    plat::SetDlgItemText(MainDialog, kAnswerBoxId, "");
+    ClearAnswerBox();
     // listLoaded goes first: from here on no other thread reads the table.
     drill.resultPending = 0;
     drill.practiceFinished = 0;

@@ -1,0 +1,21 @@
+#include "drill/common_steps.h"
+
+#include "drill/drill_state.h"
+#include "platform/platform.h"
+
+namespace kestran {
+
+void ClearAnswerBox() { plat::SetDlgItemText(MainDialog, kAnswerBoxId, ""); }
+
+void ReadAnswerBox(char (&typed)[kAnswerBufferSize]) {
+    plat::GetDlgItemText(MainDialog, kAnswerBoxId, typed, kAnswerBufferSize);
+    typed[kAnswerBufferSize - 1] = '\0';
+    drill.typedAnswer.Set(typed);
+}
+
+void RestartRandomProgress() {
+    drill.randomProgress = 1;
+    drill.randomProgressText.Set("1");
+}
+
+}  // namespace kestran
