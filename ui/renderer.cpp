@@ -6,6 +6,7 @@
 
 #include "app/canvas_proc.h"
 #include "app/create_child_window.h"
+#include "drill/current_entry.h"
 #include "drill/drill_state.h"
 #include "drill/texts.h"
 #include "ui/canvas_layout.h"
@@ -61,15 +62,6 @@ void DrawItem(plat::CanvasFontObject* font, const std::array<char, N>& text, con
     DrawItem(font, text.data(), strnlen(text.data(), N), rect, format, colour);
 }
 
-// The record an index names, or null when it names none: no list, an
-// empty list, or the moment after a hit on the last entry.
-const WordRecord* RecordAt(int index) {
-    const WordRecord* table = drill.WordTable;
-    const int count = drill.wordCount;
-    if (!table || index < 0 || index >= count) return nullptr;
-    return &table[index];
-}
-
 // Fields are bounded by their size even if a record lost its NUL.
 void DrawWord(const WordRecord& record, const plat::Rect& rect, plat::Argb colour) {
     DrawItem(objects.wordFont, record.word, strnlen(record.word, kWordFieldSize), rect, kLeftTop, colour);
@@ -116,8 +108,8 @@ bool StepHitAnimation(float x, float y) {
     return completed;
 }
 
-// An acknowledged result: the counters start again for the next test.
-// testIndex, testDrawn, sequentialAnswered and testRandomStarted carry on.
+}  // namespace
+
 void ResetFinishedTest() {
     drill.testFinished = 0;
     drill.sequentialCorrectF = 0.0f;
@@ -133,6 +125,8 @@ void ResetFinishedTest() {
     drill.randomAnswered = 0;
 }
 
+namespace {
+
 void DrawOptionLabels(plat::Argb labelColour) {
     if (drill.randomOrder == 0)
         DrawItem(objects.labelFont, texts::kFileOrder, orderLabelRect, kLeftTop, labelColour);
@@ -147,7 +141,7 @@ void DrawOptionLabels(plat::Argb labelColour) {
 void DrawPracticeView(int scrollX, plat::Argb wordColour, plat::Argb labelColour) {
     const bool finished = drill.practiceFinished == 1;
     if (!finished) {
-        if (const WordRecord* record = RecordAt(drill.practiceIndex)) {
+        if (const WordRecord* record = CurrentEntry(drill.practiceIndex)) {
             DrawWord(*record, wordRect(scrollX), wordColour);
             DrawMeaning(*record, meaningRect(scrollX), kLeftTop, wordColour);
         }
@@ -174,7 +168,7 @@ void DrawTestView(plat::Argb wordColour, plat::Argb labelColour) {
     }
     // Read after the reset, so the resetting frame already asks the next word.
     if (drill.testFinished == 0) {
-        if (const WordRecord* record = RecordAt(drill.testIndex))
+        if (const WordRecord* record = CurrentEntry(drill.testIndex))
             DrawMeaning(*record, testMeaningRect, kCentred, wordColour);
     }
     DrawItem(objects.labelFont, texts::kCorrectLabel, correctLabelRect, kLeftTop, labelColour);

@@ -10,6 +10,10 @@ void RenderThreadMain();
 bool InitDirect3D(plat::Window canvas);
 // Draws one frame from the drill state and makes the frame's state changes.
 void RenderFrame();
+// The reset of an acknowledged test result that a frame makes: the counters
+// start again for the next test, while testIndex, testDrawn,
+// sequentialAnswered and testRandomStarted carry on.
+void ResetFinishedTest();
 
 // Makes the fonts and the animation strip on a device and has RenderFrame
 // draw with it. A null device leaves the canvas undrawn while every frame

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "drill/list_identity.h"
+#include "ui/renderer.h"
 
 namespace drilltest {
 
@@ -95,18 +96,7 @@ void DrillTest::RendererEndsHitAnimationsInSleep() {
 void AcknowledgeResultAndReset() {
     drill.resultPending = 0;
     if (drill.testFinished != 1 || drill.testHitAnim != 0) return;
-    drill.testFinished = 0;
-    drill.sequentialCorrectF = 0.0f;
-    drill.correctTotalF = 0.0f;
-    drill.wrongCount = 0;
-    drill.correctCount = 0;
-    drill.resultText.Clear();
-    drill.scoreText.Clear();
-    drill.resultText.Set("\xB2\xE2\xCA\xD4\xB3\xC9\xBC\xA8: ");
-    drill.correctText.Set("0");
-    drill.wrongText.Set("0");
-    drill.testScore = 0;
-    drill.randomAnswered = 0;
+    ResetFinishedTest();
 }
 
 }  // namespace drilltest
