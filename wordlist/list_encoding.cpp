@@ -154,13 +154,17 @@ void EncodingSniffer::EndLine() {
     lineHighByte_ = lineChinese_ = false;
 }
 
+std::int64_t EncodingSniffer::Utf8LineWithoutChinese() const {
+    if (utf8LineWithoutChinese_ == 0 && lineHighByte_ && !lineChinese_) return line_;
+    return utf8LineWithoutChinese_;
+}
+
 ListEncoding EncodingSniffer::Result() const {
     ListEncoding mark = ByteOrderMark(head_);
     if (mark != ListEncoding::kGbk) return mark;
     if (!utf8Ok_ || need_ != 0 || !beyondAscii_) return ListEncoding::kGbk;
     if (!gbkOk_ || gbkLead_) return ListEncoding::kUtf8;
-    const bool lastLineWithout = lineHighByte_ && !lineChinese_;
-    return utf8LineWithoutChinese_ == 0 && !lastLineWithout ? ListEncoding::kUtf8 : ListEncoding::kGbk;
+    return Utf8LineWithoutChinese() == 0 ? ListEncoding::kUtf8 : ListEncoding::kGbk;
 }
 
 ListEncoding DetectListEncoding(std::string_view raw) {

@@ -37,7 +37,10 @@ public:
     ListEncoding Result() const;
     // Read as GBK although well-formed UTF-8: the first line (1-based) whose
     // bytes of 0x80 or above hold no Chinese character as UTF-8; 0 if none.
-    std::int64_t Utf8LineWithoutChinese() const { return utf8LineWithoutChinese_; }
+    std::int64_t Utf8LineWithoutChinese() const;
+    // All bytes fed so far are well-formed UTF-8 with one character or more
+    // beyond ASCII (whatever the answer).
+    bool WellFormedUtf8() const { return utf8Ok_ && need_ == 0 && beyondAscii_; }
 
 private:
     void EndLine();
