@@ -206,12 +206,12 @@ void ConvertToGbkInPlace(std::string& text, ListEncoding encoding, const LossRep
     std::int64_t line = 1;
     while (read < text.size()) {
         std::size_t end = PieceEnd(text, read, chunkBytes, utf16);
-        if (utf16 && end < text.size()) {
-            // A high surrogate last: keep it with its partner.
-            const std::size_t at = end - 2;
-            auto high = static_cast<unsigned char>(bigEndian ? text[at] : text[at + 1]);
-            if (high >= 0xD8 && high <= 0xDB) end = end - read > 2 ? end - 2 : std::min(text.size(), end + 2);
-        }
+        // A high surrogate last: take the next unit along, its partner or not.
+        auto highSurrogateLast = [&] {
+            auto high = static_cast<unsigned char>(bigEndian ? text[end - 2] : text[end - 1]);
+            return high >= 0xD8 && high <= 0xDB;
+        };
+        while (utf16 && end + 1 < text.size() && highSurrogateLast()) end += 2;
         std::string_view piece(text.data() + read, end - read);
         std::string wide = utf16 ? Utf16ToUtf8(piece, bigEndian) : std::string();
         std::string_view utf8 = utf16 ? std::string_view(wide) : piece;

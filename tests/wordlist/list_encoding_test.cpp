@@ -181,6 +181,13 @@ TEST(ListEncoding, BrokenUtf16BecomesQuestionMarks) {
     std::string text = std::string("\xFF\xFE" "a\0\x00\xD8\n\0", 8);
     ConvertToGbkInPlace(text, ListEncoding::kUtf16LE);
     EXPECT_EQ(text, "a?\n");
+    // A lone high surrogate before a pair, converted two bytes at a time:
+    // one "?" for it and one for the emoji, as in one piece.
+    for (std::size_t chunk : {std::size_t{2}, std::size_t{4}, std::size_t{64}}) {
+        std::string pairs = std::string("\xFF\xFE\x00\xD8\x3D\xD8\x00\xDE" "a", 10);  // the literal's NUL ends the last unit
+        ConvertToGbkInPlace(pairs, ListEncoding::kUtf16LE, {}, chunk);
+        EXPECT_EQ(pairs, "??a") << chunk;
+    }
 }
 
 }  // namespace
