@@ -102,6 +102,11 @@ bool EncodingSniffer::Feed(std::string_view bytes) {
     if (decided_) return false;
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
+        // ASCII between characters, the bulk of a list: only line ends count.
+        if (b < 0x80 && need_ == 0 && !gbkLead_ && head_.size() >= 3) {
+            if (b == '\n') EndLine();
+            continue;
+        }
         if (head_.size() < 3) {
             head_ += ch;
             if (ByteOrderMark(head_) != ListEncoding::kGbk) return !(decided_ = true);
