@@ -1,5 +1,6 @@
 #include "wordlist/list_source.h"
 
+#include <new>
 #include <string>
 
 namespace kestran {
@@ -18,10 +19,15 @@ ListSource OpenListSource(const char* path) {
     source.stream->Rewind();
     if (source.encoding == ListEncoding::kGbk) return source;
 
-    std::string text;
-    while (source.stream->ReadRaw(bytes)) text.append(bytes);
-    ConvertToGbkInPlace(text, source.encoding);
-    source.stream = TextStream::FromOwnedBytes(std::move(text));
+    try {
+        std::string text;
+        while (source.stream->ReadRaw(bytes)) text.append(bytes);
+        ConvertToGbkInPlace(text, source.encoding);
+        source.stream = TextStream::FromOwnedBytes(std::move(text));
+    } catch (const std::bad_alloc&) {
+        // Too large to hold converted: the list cannot be opened.
+        source.stream.reset();
+    }
     return source;
 }
 

@@ -14,7 +14,8 @@ struct ListSource {
 };
 
 // A GBK list is read straight from the file, as always; a UTF-8 or UTF-16
-// list is read whole and converted to GBK first (see list_encoding.h).
+// list is read whole and converted to GBK first (see list_encoding.h), and
+// one too large for memory is a list that cannot be opened.
 ListSource OpenListSource(const char* path);
 
 }  // namespace kestran
