@@ -85,7 +85,6 @@ struct LossLines {
 
 // What the checker learned of the file before it became the loader's text.
 struct FileFacts {
-    ListEncoding encoding = ListEncoding::kGbk;
     UnmarkedUtf16 unmarkedUtf16 = UnmarkedUtf16::kNone;
     std::int64_t utf8LineWithoutChinese = 0;  // valid UTF-8 read as GBK because of this line
     LossLines loss;
@@ -384,7 +383,7 @@ ListCheck CheckList(std::string& bytes, const std::string& path) {
     if (facts.unmarkedUtf16 == UnmarkedUtf16::kNone) {
         EncodingSniffer sniffer;
         sniffer.Feed(bytes);
-        check.encoding = facts.encoding = sniffer.Result();
+        check.encoding = sniffer.Result();
         if (check.encoding == ListEncoding::kGbk && sniffer.WellFormedUtf8())
             facts.utf8LineWithoutChinese = sniffer.Utf8LineWithoutChinese();
         ConvertToGbkInPlace(bytes, check.encoding,
