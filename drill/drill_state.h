@@ -18,7 +18,9 @@ using ArgbField = Shared<std::uint32_t>;
 // The working directory is kept whole. A 64-byte buffer lost any deeper
 // directory, and with it the sound after the first list was opened.
 inline constexpr std::size_t kStartDirectorySize = 4096;
-inline constexpr std::size_t kListPathSize = 260;
+// A chosen list path is kept whole up to the system's own limit (PATH_MAX):
+// Chinese folder names in UTF-8 pass 260 bytes at about 80 characters.
+inline constexpr std::size_t kListPathSize = 4096;
 
 struct DrillState {
     // Word list.

@@ -1,11 +1,17 @@
-// libFuzzer target over the word-list parser. Beyond memory safety (built
-// with AddressSanitizer) it checks, for any input:
+// libFuzzer target over the word-list decoding and parser. Beyond memory
+// safety (built with AddressSanitizer) it checks, for any input (its first
+// byte sets the piece size the encoding code works in):
+//   - the encoding found is the same whether the bytes come whole or in
+//     pieces; converting in place, piece by piece, gives what one
+//     conversion of the whole text gives, and never a 0xFF byte;
+// and then for the text the parser is given:
 //   - both fields of every record, spare records included, end within their
 //     128 bytes; no word holds a byte of 0x80 or above or an outer space;
 //   - the count pass agrees with an independent count of entry lines, and
 //     the entry reading stores exactly that many entries;
 //   - unless a too-long field shifted the reading, entry i takes its meaning
 //     from the i-th entry line, byte for byte.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/gbk.h"
+#include "wordlist/list_encoding.h"
 #include "wordlist/word_list_parser.h"
 
 namespace {
@@ -55,10 +63,7 @@ std::string Translate(std::string_view raw) {
 
 bool High(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view raw(reinterpret_cast<const char*>(data), size);
+void CheckParse(std::string_view raw) {
     auto stream = kestran::TextStream::FromBytes(raw);
     kestran::WordListBlocks blocks;
     Recorder recorder;
@@ -120,5 +125,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CHECK(std::string_view(blocks.table[i].meaning) == std::string_view(expected.c_str()));
         }
     }
+}
+
+// The decoding: returns the text the loader would parse.
+std::string Decode(std::string_view raw, std::size_t piece) {
+    using kestran::ListEncoding;
+    const ListEncoding whole = kestran::DetectListEncoding(raw);
+    kestran::EncodingSniffer sniffer;
+    for (std::size_t at = 0; at < raw.size() && sniffer.Feed(raw.substr(at, piece)); at += piece) {
+    }
+    CHECK(sniffer.Result() == whole);
+    std::string text(raw);
+    if (whole == ListEncoding::kGbk) return text;
+
+    kestran::ConvertToGbkInPlace(text, whole, {}, piece);
+    CHECK(text.find('\xFF') == std::string::npos);
+    std::string reference;
+    if (whole == ListEncoding::kUtf16LE || whole == ListEncoding::kUtf16BE) {
+        reference = plat::Utf8ToGbk(kestran::Utf16ToUtf8(raw.substr(2), whole == ListEncoding::kUtf16BE));
+    } else {
+        std::string_view body = raw.substr(whole == ListEncoding::kUtf8WithBom ? 3 : 0);
+        kestran::EncodingSniffer bodySniffer;
+        bodySniffer.Feed(body);
+        // Broken UTF-8 after a mark may be cut differently; well-formed text not.
+        const bool ascii = std::none_of(body.begin(), body.end(), High);
+        if (!ascii && !bodySniffer.WellFormedUtf8()) return text;
+        reference = plat::Utf8ToGbk(body);
+    }
+    CHECK(text == reference);
+    return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const std::size_t piece = 1 + data[0] % 64;
+    const std::string_view raw(reinterpret_cast<const char*>(data) + 1, size - 1);
+    CheckParse(Decode(raw, piece));
     return 0;
 }

@@ -15,7 +15,15 @@ cmake --build "$build" --target fuzz_wordlist -j"$(nproc)" >"$build/fuzz_wordlis
 
 corpus="$build/fuzz_wordlist-corpus"
 mkdir -p "$corpus"
-cp lists/*.txt "$corpus/"
+# The first byte of an input sets the piece size the decoder works in.
+for list in lists/*.txt lists/source/*.txt; do
+  { printf '\007'; cat "$list"; } >"$corpus/$(basename "$list")"
+done
+for list in lists/source/*.txt; do
+  { printf '\005\357\273\277'; cat "$list"; } >"$corpus/bom-$(basename "$list")"
+  { printf '\003'; iconv -f UTF-8 -t UTF-16 "$list"; } >"$corpus/utf16-$(basename "$list")"
+  { printf '\011'; iconv -f UTF-8 -t UTF-16BE "$list" | { printf '\376\377'; cat; }; } >"$corpus/utf16be-$(basename "$list")"
+done
 # A failing input is saved in the build directory as crash-*.
 cd "$build"
 status=0

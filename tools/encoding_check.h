@@ -1,5 +1,5 @@
-// Recognising list files saved in an encoding other than GBK, and bytes
-// that are not GBK at all.
+// What the checker says about encodings the drill does not read: UTF-16
+// without a byte order mark, and bytes that are not GBK at all.
 #pragma once
 
 #include <cstddef>
@@ -8,19 +8,14 @@
 
 namespace kestran::listtool {
 
-enum class ForeignEncoding { kNone, kUtf8, kUtf8WithBom, kUtf16WithBom, kUtf16LE, kUtf16BE };
+enum class UnmarkedUtf16 { kNone, kLittleEndian, kBigEndian };
 
-// What the raw file bytes look like. UTF-8 is recognised by a byte order
-// mark or by being valid UTF-8 with at least one multi-byte character (GBK
-// Chinese text is practically never valid UTF-8); UTF-16 by a byte order
-// mark or by NUL bytes in every other position.
-ForeignEncoding DetectForeignEncoding(std::string_view raw);
+// UTF-16 without a byte order mark, told by NUL bytes in every other
+// position of the first bytes (English words give plenty).
+UnmarkedUtf16 DetectUnmarkedUtf16(std::string_view raw);
 
-// "UTF-8", "UTF-16", ...
-const char* EncodingName(ForeignEncoding encoding);
-
-// A shell command that writes a GBK copy of `path`.
-std::string ConversionCommand(ForeignEncoding encoding, const std::string& path);
+// A shell command that writes a UTF-8 copy of `path`, which the drill reads.
+std::string ConversionCommand(UnmarkedUtf16 encoding, const std::string& path);
 
 // Offset of the first byte in `text` that does not start or continue a
 // valid GBK character, or npos. A lead byte 0x81-0xFE takes a trail byte

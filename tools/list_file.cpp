@@ -1,5 +1,6 @@
 #include "tools/list_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,7 +17,9 @@ bool ReadWholeFile(const char* path, std::string& bytes, std::string& error) {
         error = errno != 0 ? std::strerror(errno) : "not a regular file";
         return false;
     }
+    struct stat info {};
     bytes.clear();
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
     char chunk[64 * 1024];
     bool ok = true;
     for (;;) {
@@ -35,12 +38,13 @@ bool ReadWholeFile(const char* path, std::string& bytes, std::string& error) {
     return ok;
 }
 
-std::string AsLoaderReadsIt(std::string_view raw) {
-    std::string text;
-    text.reserve(raw.size());
-    auto stream = TextStream::FromBytes(raw);
-    for (int c = stream->Get(); c != kEndOfStream; c = stream->Get()) text.push_back(static_cast<char>(c));
-    return text;
+void ToLoaderText(std::string& bytes) {
+    // The stream's own rules; every byte it returns comes from at or after
+    // the place it is written to, so the text can replace the bytes.
+    auto stream = TextStream::FromBytes(std::string_view(bytes));
+    std::size_t write = 0;
+    for (int c = stream->Get(); c != kEndOfStream; c = stream->Get()) bytes[write++] = static_cast<char>(c);
+    bytes.resize(write);
 }
 
 }  // namespace kestran::listtool

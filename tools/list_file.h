@@ -2,16 +2,17 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace kestran::listtool {
 
-// The file's bytes; false, with the reason in `error`, when it cannot be
-// opened or read, or is not a regular file (the files the loader refuses).
+// The file's bytes, in a string sized to the file (no room to spare, so a
+// large list is held once); false, with the reason in `error`, when it
+// cannot be opened or read, or is not a regular file (the files the loader
+// refuses). Throws std::bad_alloc when memory cannot hold the file.
 bool ReadWholeFile(const char* path, std::string& bytes, std::string& error);
 
-// The bytes as the loader sees them: CR LF as LF, nothing from the first
-// 0x1A on.
-std::string AsLoaderReadsIt(std::string_view raw);
+// Turns the bytes into what the loader reads, in place: CR LF as LF,
+// nothing from the first 0x1A on.
+void ToLoaderText(std::string& bytes);
 
 }  // namespace kestran::listtool

@@ -48,18 +48,19 @@ std::string JsonString(std::string_view utf8) {
     return out + "\"";
 }
 
-std::string WordListJson(const WordListBlocks& blocks) {
-    std::string out = "{\"wordCount\": " + std::to_string(blocks.wordCount) + ", \"records\": [";
-    for (std::int32_t i = 0; i < blocks.wordCount; ++i) {
+void WriteWordListJson(std::ostream& out, const WordListBlocks& blocks, std::string_view encoding) {
+    out << "{\"encoding\": " << JsonString(encoding) << ", \"wordCount\": " << blocks.wordCount << ", \"records\": [";
+    std::string line;
+    for (std::int32_t i = 0; i < blocks.wordCount && out; ++i) {
         const WordRecord& r = blocks.table[i];
-        out += i == 0 ? "\n  " : ",\n  ";
-        out += "{\"word\": " + JsonString(plat::GbkToUtf8(Field(r.word)));
-        out += ", \"meaning\": " + JsonString(plat::GbkToUtf8(Field(r.meaning)));
-        out += ", \"wordHex\": \"" + LowerHex(Field(r.word));
-        out += "\", \"meaningHex\": \"" + LowerHex(Field(r.meaning)) + "\"}";
+        line = i == 0 ? "\n  " : ",\n  ";
+        line += "{\"word\": " + JsonString(plat::GbkToUtf8(Field(r.word)));
+        line += ", \"meaning\": " + JsonString(plat::GbkToUtf8(Field(r.meaning)));
+        line += ", \"wordHex\": \"" + LowerHex(Field(r.word));
+        line += "\", \"meaningHex\": \"" + LowerHex(Field(r.meaning)) + "\"}";
+        out << line;
     }
-    out += blocks.wordCount > 0 ? "\n]}\n" : "]}\n";
-    return out;
+    out << (blocks.wordCount > 0 ? "\n]}\n" : "]}\n");
 }
 
 }  // namespace kestran::listtool

@@ -6,6 +6,7 @@
 
 #include "drill/drill_state.h"
 #include "ui/button_visual.h"
+#include "wordlist/list_source.h"
 #include "wordlist/text_stream.h"
 #include "wordlist/word_list_parser.h"
 #include "wordlist/word_table_blocks.h"
@@ -30,7 +31,7 @@ WordListBlocks retiredBlocks;
 std::unique_ptr<TextStream> OpenListFile() {
     // A path without its NUL inside the buffer is not a path.
     if (!std::memchr(drill.listPath, '\0', kListPathSize)) return nullptr;
-    return TextStream::Open(drill.listPath);
+    return OpenListSource(drill.listPath).stream;
 }
 
 // A list shorter than the one before must not leave a pass counter naming a

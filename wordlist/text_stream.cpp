@@ -50,6 +50,15 @@ std::unique_ptr<TextStream> TextStream::FromBytes(std::string_view bytes) {
     return stream;
 }
 
+std::unique_ptr<TextStream> TextStream::FromOwnedBytes(std::string bytes) {
+    std::unique_ptr<TextStream> stream(new TextStream());
+    stream->owned_ = std::move(bytes);
+    stream->begin_ = reinterpret_cast<const unsigned char*>(stream->owned_.data());
+    stream->next_ = stream->begin_;
+    stream->end_ = stream->begin_ + stream->owned_.size();
+    return stream;
+}
+
 TextStream::~TextStream() {
     if (fd_ >= 0) ::close(fd_);
 }
@@ -101,6 +110,13 @@ bool TextStream::ScanNumber(NumberScan* scan) {
     // The byte that ended the number is left for the next read.
     if (c != kEndOfStream) StepBack();
     return digits > 0;
+}
+
+bool TextStream::ReadRaw(std::string_view& bytes) {
+    if (next_ == end_ && !Refill()) return false;
+    bytes = std::string_view(reinterpret_cast<const char*>(next_), static_cast<std::size_t>(end_ - next_));
+    next_ = end_;
+    return true;
 }
 
 void TextStream::Rewind() {

@@ -35,6 +35,8 @@ public:
     static std::unique_ptr<TextStream> FromBytes(std::string_view bytes);
     static std::unique_ptr<TextStream> FromBytes(const char* text) { return FromBytes(std::string_view(text)); }
     static std::unique_ptr<TextStream> FromBytes(std::string&&) = delete;  // would dangle
+    // Reads `bytes`, which the stream keeps.
+    static std::unique_ptr<TextStream> FromOwnedBytes(std::string bytes);
 
     ~TextStream();
     TextStream(const TextStream&) = delete;
@@ -83,6 +85,11 @@ public:
     // Back to the first byte; the end is no longer reached.
     void Rewind();
 
+    // The next bytes exactly as stored, without the text-mode rules, for a
+    // look at the whole source before reading it (Rewind after). False at
+    // the end. The view lasts until the next call on the stream.
+    bool ReadRaw(std::string_view& bytes);
+
     // 1 + the number of LFs read so far: the line the next byte belongs to.
     std::int64_t Line() const { return line_; }
 
@@ -106,6 +113,7 @@ private:
 
     // Memory source: the whole text; file source: a read buffer.
     const unsigned char* begin_ = nullptr;
+    std::string owned_;
     int fd_ = -1;
     std::unique_ptr<unsigned char[]> buffer_;
 };

@@ -8,6 +8,7 @@
 #include "platform/posix/posix_process.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_imaging.h"
+#include "platform/qt/qt_translations.h"
 #include "platform/qt/qt_window_system.h"
 #include "platform/qt/sdl_sound.h"
 
@@ -36,6 +37,8 @@ void RunProgram(int argc, char** argv, int (*entry)()) {
     app->setQuitOnLastWindowClosed(false);
     // Lets desktops match the window with its desktop entry.
     QGuiApplication::setDesktopFileName("io.github.kestran.Kestran");
+    // OK/Cancel and the file dialog in the desktop's language.
+    InstallToolkitTranslations();
 
     // The services live as long as the process; nothing is torn down.
     Services services;

@@ -21,6 +21,7 @@
 
 #include "platform/core/thread_queue.h"
 #include "platform/gbk.h"
+#include "platform/qt/qt_list_file_dialog.h"
 #include "platform/qt/qt_widgets.h"
 
 namespace plat::qt {
@@ -563,7 +564,7 @@ int QtWindowSystem::MessageBox(Window owner, const char* text, const char* capti
 
 bool QtWindowSystem::GetOpenFileName(OpenFileRequest& request) {
     QWidget* parent = WidgetOf(request.owner);
-    QFileDialog dialog(parent ? parent->window() : nullptr);
+    ListFileDialog dialog(parent ? parent->window() : nullptr, request.maxFile);
     dialog.setObjectName("kestranOpenFileDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -590,8 +591,8 @@ bool QtWindowSystem::GetOpenFileName(OpenFileRequest& request) {
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
-    // A path longer than the caller's buffer fails the dialog; the buffer is
-    // left as it was.
+    // The dialog refuses a path longer than the buffer; should one get
+    // through all the same, the buffer is left as it was.
     if (!request.file || static_cast<std::uint32_t>(path.size()) + 1 > request.maxFile) return false;
     std::memcpy(request.file, path.constData(), path.size() + 1);
     // Like the classic dialog, the chosen file's folder becomes the working

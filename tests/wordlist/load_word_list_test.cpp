@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "drill/drill_state.h"
@@ -271,6 +272,29 @@ TEST_F(LoadWordListTest, AFileWithoutChineseIsALoadedEmptyList) {
             EXPECT_STREQ(drill.WordTable.load()[s].meaning, "");
         }
     }
+}
+
+TEST_F(LoadWordListTest, ListsInChineseFoldersAndLongPathsOpenTheirOwnList) {
+    Load(dir_.Write("previous.txt", testing::kWorkedExample));
+    ASSERT_EQ(drill.wordCount, 3);
+    // 单词表 (UTF-8, as Linux file names are) nested until the path passes
+    // 300 bytes; the list itself is saved as UTF-8 too.
+    std::filesystem::path folder = dir_.path();
+    while (folder.string().size() < 300) folder /= "\xE5\x8D\x95\xE8\xAF\x8D\xE8\xA1\xA8";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path list = folder / "\xE6\xB0\xB4\xE6\x9E\x9C.txt";  // 水果.txt
+    std::ofstream(list, std::ios::binary) << "pear \xE6\xA2\xA8\nbanana \xE9\xA6\x99\xE8\x95\x89\n";
+    ASSERT_GE(list.string().size(), 300u);
+
+    Load(list.string());
+    EXPECT_EQ(drill.listLoaded, 1);
+    EXPECT_EQ(TableRecords(), (Records{{"pear", "\xC0\xE6"}, {"banana", kBanana}}));  // 梨, 香蕉
+    EXPECT_STREQ(drill.listPath, list.c_str());
+    EXPECT_EQ(std::filesystem::current_path(), startDirectory_);
+
+    Cancel();
+    LoadWordList();
+    EXPECT_EQ(drill.wordCount, 2) << "a cancel reads the long path again";
 }
 
 TEST_F(LoadWordListTest, SampleListsLoad) {
