@@ -6,13 +6,50 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace plat::qt {
+namespace {
+
+constexpr std::size_t kChunkHeaderBytes = 8;
+constexpr std::size_t kRiffHeaderBytes = 12;
+
+std::uint32_t LittleEndian32(const std::string& b, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+
+void SetLittleEndian32(std::string& b, std::size_t at, std::uint64_t value) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+// SDL allocates each chunk at the size its header states before reading it,
+// so a file of a hundred bytes can ask for four gigabytes. Every size is cut
+// to what the file really holds.
+void ClampChunkSizes(std::string& riff) {
+    if (riff.size() < kRiffHeaderBytes) return;
+    if (LittleEndian32(riff, 4) > riff.size() - kChunkHeaderBytes) SetLittleEndian32(riff, 4, riff.size() - kChunkHeaderBytes);
+    for (std::size_t at = kRiffHeaderBytes; at + kChunkHeaderBytes <= riff.size();) {
+        const std::uint64_t room = riff.size() - at - kChunkHeaderBytes;
+        std::uint64_t length = LittleEndian32(riff, at + 4);
+        if (length > room) {
+            length = room;
+            SetLittleEndian32(riff, at + 4, length);
+        }
+        at += kChunkHeaderBytes + length + (length & 1);  // chunks are padded to even lengths
+    }
+}
+
+}  // namespace
 
 std::vector<std::uint8_t> WaveForDevice(std::string_view wavBytes, const DeviceFormat& device) {
     std::vector<std::uint8_t> out;
     if (wavBytes.empty() || wavBytes.size() > static_cast<std::size_t>(INT_MAX)) return out;
-    SDL_RWops* source = SDL_RWFromConstMem(wavBytes.data(), static_cast<int>(wavBytes.size()));
+    std::string wav(wavBytes);
+    ClampChunkSizes(wav);
+    SDL_RWops* source = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
     if (!source) return out;
     SDL_AudioSpec spec{};
     Uint8* samples = nullptr;
