@@ -1,6 +1,7 @@
 #!/bin/sh
 # The suite under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
-# tests under ThreadSanitizer, and a bounded fuzz run of the list parser.
+# tests under ThreadSanitizer, and bounded fuzz runs of the list parser and
+# of the hit sound's WAV reading.
 set -eu
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -37,5 +38,9 @@ summarise build/tsan/ctest.log
 if [ -x scripts/fuzz_wordlist.sh ]; then
   echo "== Fuzzing the word-list parser"
   ./scripts/fuzz_wordlist.sh "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
+fi
+if [ -x scripts/fuzz_wave.sh ]; then
+  echo "== Fuzzing the hit sound's WAV reading"
+  ./scripts/fuzz_wave.sh "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
 fi
 exit $status

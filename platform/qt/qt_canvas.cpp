@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/asset_path.h"
 #include "platform/gbk.h"
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/qt_canvas_font.h"
 #include "platform/qt/qt_canvas_image.h"
+#include "platform/qt/qt_imaging.h"
 
 namespace plat::qt {
 
@@ -152,7 +152,7 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
 CanvasTextureObject* QtCanvasDevice::CreateTextureFromFile(const char* path, int width, int height,
                                                            Argb colourKey) {
     if (!path) return nullptr;
-    const QString file = QString::fromStdString(GbkToUtf8(LocalPath(path)));
+    const QString file = FileNameOf(path);
     QImage image = LoadTextureImage(file, QSize(width, height), colourKey);
     if (image.isNull()) return nullptr;
     auto texture = std::make_unique<CanvasTextureObject>();

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/qt/qt_imaging.h"
+
 namespace plat::qt {
 
 QImage ApplyColourKey(const QImage& image, Argb colourKey) {
@@ -85,7 +87,7 @@ QImage BoxResize(const QImage& image, QSize size) {
 }
 
 QImage LoadTextureImage(const QString& file, QSize size, Argb colourKey) {
-    QImage picture(file);
+    QImage picture = ReadAssetPicture(file);
     if (picture.isNull()) return {};
     // Key before filtering: a black cell background must blend into
     // transparency at the edges, not into a dark fringe.

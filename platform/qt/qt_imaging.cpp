@@ -1,6 +1,6 @@
 #include "platform/qt/qt_imaging.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
@@ -8,8 +8,9 @@
 #include <cstring>
 #include <new>
 
+#include "platform/asset_file.h"
 #include "platform/asset_path.h"
-#include "platform/gbk.h"
+#include "platform/bmp_check.h"
 #include "platform/qt/qt_bridge.h"
 
 namespace plat::qt {
@@ -24,16 +25,25 @@ std::uint64_t Fnv1a(const QByteArray& text, std::uint64_t seed) {
     return hash;
 }
 
-bool StartsLikeBmp(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    char magic[2] = {};
-    return file.read(magic, 2) == 2 && magic[0] == 'B' && magic[1] == 'M';
+// Pictures past this are not ones this program ships or expects.
+constexpr std::size_t kLargestPictureFile = 64u << 20;
+
+QImage Decode(const std::string& bytes, const char* format) {
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer, format);
+    if (format) reader.setAutoDetectImageFormat(false);
+    return reader.read();  // null for a broken picture
 }
 
 }  // namespace
 
-QString FileNameOf(const char* path) { return QString::fromStdString(GbkToUtf8(LocalPath(path))); }
+QString FileNameOf(const char* path) { return QString::fromStdString(AssetFileName(path)); }
+
+QImage ReadAssetPicture(const QString& fileName) {
+    const std::optional<std::string> bytes = ReadAssetFile(fileName.toStdString(), kLargestPictureFile);
+    return bytes ? Decode(*bytes, nullptr) : QImage();
+}
 
 Guid QtImaging::ClassIdFor(const QByteArray& mimeType) {
     const std::uint64_t high = Fnv1a(mimeType, 0xCBF29CE484222325ull);
@@ -61,8 +71,7 @@ bool QtImaging::Startup() { return true; }
 Image QtImaging::LoadImage(const char* path) {
     auto* image = new (std::nothrow) ImageObject();
     if (!image) return nullptr;
-    QImageReader reader(FileNameOf(path));
-    image->image = reader.read();  // stays null for a missing or broken file
+    image->image = ReadAssetPicture(FileNameOf(path));  // stays null for a missing or broken file
     return image;
 }
 
@@ -115,23 +124,33 @@ bool QtImaging::SaveImage(Image image, const char* path, const Guid& encoder) {
     for (const Encoder& e : encoders_)
         if (std::memcmp(e.classId.bytes, encoder.bytes, sizeof encoder.bytes) == 0) chosen = &e;
     if (!chosen) return false;
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!QImageWriter(&buffer, chosen->format).write(image->image)) return false;
+    const QString fileName = FileNameOf(path);
     // Written aside and moved into place, so a failed write leaves no torn file.
-    QSaveFile file(FileNameOf(path));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    QImageWriter writer(&file, chosen->format);
-    if (!writer.write(image->image)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(encoded) == encoded.size() && file.commit()) return true;
+    // A read-only asset folder (an installed one) still gets its picture
+    // for this run: later reads of the name find the bytes here.
+    std::lock_guard lock(unwrittenMutex_);
+    unwritten_[fileName.toStdString()] = encoded.toStdString();
+    return false;
 }
 
 Bitmap QtImaging::LoadBitmapFile(const char* path) {
-    const QString fileName = FileNameOf(path);
-    if (!StartsLikeBmp(fileName)) return nullptr;
-    QImageReader reader(fileName, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    QImage picture = reader.read();
+    const std::string fileName = FileNameOf(path).toStdString();
+    std::optional<std::string> bytes = ReadAssetFile(fileName, kLargestPictureFile);
+    if (!bytes || !BmpIsComplete(*bytes)) {
+        std::lock_guard lock(unwrittenMutex_);
+        auto kept = unwritten_.find(fileName);
+        if (kept == unwritten_.end()) return nullptr;
+        bytes = kept->second;
+    }
+    // Complete, so no row comes out black for lack of data.
+    if (!BmpIsComplete(*bytes)) return nullptr;
+    QImage picture = Decode(*bytes, "bmp");
     if (picture.isNull()) return nullptr;
     return new (std::nothrow) BitmapObject{std::move(picture)};
 }

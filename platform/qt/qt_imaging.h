@@ -5,7 +5,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QImage>
+#include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -40,9 +43,15 @@ private:
     unsigned BlockBytes() const;
 
     std::vector<Encoder> encoders_;
+    std::mutex unwrittenMutex_;
+    std::map<std::string, std::string> unwritten_;  // file name -> bytes that could not be written
 };
 
-// An asset path ("RES\\bk.jpg", GBK) as a file name Qt can open.
+// An asset path ("RES\\bk.jpg", GBK) as a file name Qt can open, in the
+// asset folder that applies (see AssetFileName).
 QString FileNameOf(const char* path);
+// A picture file decoded, or a null image when it is missing, broken or not
+// a regular file.
+QImage ReadAssetPicture(const QString& fileName);
 
 }  // namespace plat::qt

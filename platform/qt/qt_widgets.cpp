@@ -72,11 +72,34 @@ void CustomWindowWidget::paintEvent(QPaintEvent*) {
             painter.fillRect(rect(), background->brush);
         return;
     }
-    if (data->eraseNext.exchange(false) && background) painter.fillRect(rect(), background->brush);
-    PaintContextObject context{&painter};
-    data->activePaint = &context;
-    if (window_->procedure) window_->procedure(window_, WM_PAINT, 0, 0);
-    data->activePaint = nullptr;
+    // The procedure paints into the window's own lasting pixels, so what a
+    // paint leaves out keeps what was there, as with a class without a
+    // background brush.
+    const qreal ratio = devicePixelRatioF();
+    if (surface_.isNull() || surface_.size() != (QSizeF(size()) * ratio).toSize()) surface_ = FreshSurface(ratio);
+    {
+        QPainter onSurface(&surface_);
+        if (data->eraseNext.exchange(false) && background) onSurface.fillRect(rect(), background->brush);
+        PaintContextObject context{&onSurface};
+        data->activePaint = &context;
+        if (window_->procedure) window_->procedure(window_, WM_PAINT, 0, 0);
+        data->activePaint = nullptr;
+    }
+    painter.drawImage(0, 0, surface_);
+}
+
+// A new window shows what lies beneath it in its parent (the dialog's
+// background), never black: a button whose pictures are missing then just
+// leaves the background.
+QImage CustomWindowWidget::FreshSurface(qreal ratio) {
+    QImage surface((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    surface.setDevicePixelRatio(ratio);
+    surface.fill(Qt::transparent);
+    if (QWidget* parent = parentWidget()) {
+        QPainter painter(&surface);
+        parent->render(&painter, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+    }
+    return surface;
 }
 
 void CustomWindowWidget::mousePressEvent(QMouseEvent* event) {

@@ -2,6 +2,7 @@
 // per-window data the Qt backend keeps.
 #pragma once
 
+#include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QWidget>
@@ -58,8 +59,11 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    QImage FreshSurface(qreal ratio);
+
     Window window_;
     bool lastWasPress_ = false;
+    QImage surface_;  // the window's pixels, kept between paints (GUI thread)
 };
 
 // The top-level dialog.

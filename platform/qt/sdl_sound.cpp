@@ -1,15 +1,18 @@
 #include "platform/qt/sdl_sound.h"
 
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <numbers>
 #include <system_error>
 
+#include "platform/asset_file.h"
 #include "platform/asset_path.h"
-#include "platform/gbk.h"
+#include "platform/qt/hit_sound_wave.h"
 
 namespace plat::qt {
 namespace {
@@ -19,15 +22,31 @@ constexpr int kPreferredChannels = 2;
 constexpr double kBeepSeconds = 0.18;
 constexpr double kBeepHz = 880.0;
 constexpr double kBeepVolume = 0.3;
+// A hit plays at most kMaxHitSeconds; no WAV worth reading for that is
+// larger than this.
+constexpr std::size_t kLargestWaveFile = 32u << 20;
 
 // A relative path is fixed against the working directory of the call, as
 // the directory may change before the worker gets to it.
 std::string AbsoluteFileName(const char* path) {
-    std::filesystem::path local(GbkToUtf8(LocalPath(path)));
+    std::filesystem::path local(AssetFileName(path));
     if (local.empty() || local.is_absolute()) return local.string();
     std::error_code error;
     std::filesystem::path cwd = std::filesystem::current_path(error);
     return error ? local.string() : (cwd / local).string();
+}
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA prints several lines of its own for every failed device open. SDL
+// loads the library by name, so loading it here first reaches the same copy;
+// it stays loaded for the life of the process.
+void SilenceAlsa() {
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return;
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    auto setHandler = reinterpret_cast<int (*)(ErrorHandler)>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (setHandler) setHandler(&IgnoreAlsaError);
 }
 
 }  // namespace
@@ -69,10 +88,23 @@ void SdlSound::Run() {
     }
 }
 
+void SdlSound::ReportNoDevice() {
+    if (noDeviceReported_) return;
+    noDeviceReported_ = true;
+    std::fputs("KESTRAN: no sound device found; hits stay silent.\n", stderr);
+}
+
 bool SdlSound::OpenDevice() {
     if (device_) return true;
     if (!audioStarted_) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;  // tried again at the next play
+        // SDL would otherwise catch SIGINT and SIGTERM for its event queue,
+        // which nothing reads here, and Ctrl+C or kill would stop working.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        SilenceAlsa();
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {  // tried again at the next play
+            ReportNoDevice();
+            return false;
+        }
         audioStarted_ = true;
     }
     SDL_AudioSpec wanted{};
@@ -85,7 +117,10 @@ bool SdlSound::OpenDevice() {
     // No changes allowed: SDL converts to the hardware itself, and the
     // queue always takes 16-bit stereo at the preferred rate.
     device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-    if (!device_) return false;
+    if (!device_) {
+        ReportNoDevice();
+        return false;
+    }
     deviceRate_ = obtained.freq;
     deviceFormat_ = obtained.format;
     deviceChannels_ = obtained.channels;
@@ -94,29 +129,13 @@ bool SdlSound::OpenDevice() {
 }
 
 std::vector<std::uint8_t> SdlSound::ReadConverted(const std::string& fileName) {
-    std::vector<std::uint8_t> out;
-    if (fileName.empty()) return out;
-    SDL_AudioSpec source{};
-    Uint8* samples = nullptr;
-    Uint32 length = 0;
-    if (!SDL_LoadWAV(fileName.c_str(), &source, &samples, &length)) return out;
-    // The one-shot converter keeps the whole sound; the streaming one of
-    // this SDL version drops the tail of a resampled sound.
-    SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, source.format, source.channels, source.freq, deviceFormat_,
-                          static_cast<Uint8>(deviceChannels_), deviceRate_) >= 0 &&
-        length > 0) {
-        cvt.len = static_cast<int>(length);
-        out.resize(static_cast<std::size_t>(length) * static_cast<std::size_t>(cvt.len_mult));
-        std::memcpy(out.data(), samples, length);
-        cvt.buf = out.data();
-        if (SDL_ConvertAudio(&cvt) == 0)
-            out.resize(static_cast<std::size_t>(cvt.len_cvt));
-        else
-            out.clear();
-    }
-    SDL_FreeWAV(samples);
-    return out;
+    const std::optional<std::string> bytes = ReadAssetFile(fileName, kLargestWaveFile);
+    if (!bytes) return {};
+    DeviceFormat device;
+    device.rate = deviceRate_;
+    device.format = deviceFormat_;
+    device.channels = deviceChannels_;
+    return WaveForDevice(*bytes, device);
 }
 
 std::vector<std::int16_t> SdlSound::DefaultBeep(int sampleRate) {

@@ -1,9 +1,10 @@
 // The hit sound through SDL2's audio subsystem. A play hands the file name
 // to a worker thread and returns; the worker reads the WAV anew, converts it
-// to the device's format and queues it. A new play cuts off the sound still
-// playing, as the classic asynchronous play call does. A file that is
-// missing or unreadable plays a short built-in beep instead. Without any
-// audio device plays are dropped quietly.
+// to the device's format (at most kMaxHitSeconds of it) and queues it. A new
+// play cuts off the sound still playing, as the classic asynchronous play
+// call does. A file that is missing, unreadable or not a regular file plays
+// a short built-in beep instead. Without any audio device plays are dropped,
+// with one line on stderr the first time.
 #pragma once
 
 #include <condition_variable>
@@ -34,6 +35,7 @@ private:
     void Run();
     void Play(const std::string& fileName);
     bool OpenDevice();
+    void ReportNoDevice();
     std::vector<std::uint8_t> ReadConverted(const std::string& fileName);
 
     std::mutex mutex_;
@@ -48,6 +50,7 @@ private:
     int deviceRate_ = 0;
     std::uint16_t deviceFormat_ = 0;
     int deviceChannels_ = 0;
+    bool noDeviceReported_ = false;
 };
 
 }  // namespace plat::qt

@@ -15,11 +15,13 @@
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/qt_imaging.h"
 #include "temp_folder.h"
+#include "tests/support/fifo_asset.h"
 #include "wordlist/load_word_list.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 QImage Gradient(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -131,6 +133,7 @@ TEST_P(UnloadableBitmap, IsReplacedByTheConvertedPicture) {
     QImage shown = StartDialog();
     EXPECT_EQ(shown, DecodedPicture());
     EXPECT_TRUE(Bytes("RES/bk.bmp").startsWith("BM"));
+    EXPECT_EQ(QImage("RES/bk.bmp").convertToFormat(QImage::Format_RGB32), DecodedPicture()) << "rewritten whole";
 }
 
 std::string PngBytes() {
@@ -141,25 +144,58 @@ std::string PngBytes() {
     return png.toStdString();
 }
 
+// A bitmap of the picture's size as the program writes it, cut short.
+std::string CutBmpBytes(std::size_t keep) {
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    Gradient(60, 40).save(&buffer, "BMP");
+    return bmp.left(static_cast<qsizetype>(keep)).toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, UnloadableBitmap,
                          ::testing::Values(UnloadableCase{"Empty", ""},
                                            UnloadableCase{"Text", "not a picture at all\n"},
                                            UnloadableCase{"HeaderOnly", std::string("BM\x36\x00\x00\x00", 6)},
-                                           UnloadableCase{"AnotherFormat", PngBytes()}),
+                                           UnloadableCase{"AnotherFormat", PngBytes()},
+                                           // Whole headers, rows missing: it used to load with black rows.
+                                           UnloadableCase{"Cut60Bytes", CutBmpBytes(60)},
+                                           UnloadableCase{"LastRowMissing", CutBmpBytes(54 + 60 * 3 * 39)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DialogBackground, WhenTheBitmapCannotBeWrittenTheDefaultBackgroundStaysAndTheRestIsSetUp) {
+// An installed RES is read-only: the converted picture still shows, kept in
+// memory for the run.
+TEST_F(DialogBackground, WhenTheBitmapCannotBeWrittenThePictureStillShowsAndTheRestIsSetUp) {
     WritePicture(Gradient(60, 40));
     // A folder where the file would go blocks the write even for root, who
     // ignores the folder's permissions.
     fs::create_directory("RES/bk.bmp");
     fs::permissions("RES", fs::perms::owner_read | fs::perms::owner_exec);
 
-    EXPECT_TRUE(StartDialog().isNull());
+    EXPECT_EQ(StartDialog(), DecodedPicture());
     EXPECT_TRUE(fs::is_directory("RES/bk.bmp"));
     EXPECT_EQ(backend.windows.ScrollPos(plat::GetDlgItem(dialog, kestran::kSpeedSliderId)), 50);
     EXPECT_EQ(kestran::listOpenRequest.structSize, 88u);
     EXPECT_EQ(kestran::listOpenRequest.file, kestran::drill.listPath);
+}
+
+// A FIFO would block the reader for ever; it counts as a missing file.
+TEST_F(DialogBackground, AFifoInPlaceOfEitherFileCountsAsMissing) {
+    WritePicture(Gradient(60, 40));
+    ASSERT_TRUE(test_support::MakeFifo("RES/bk.bmp"));
+    QImage shown;
+    ASSERT_TRUE(test_support::EndsWithin(5s, "RES/bk.bmp", [&] { shown = StartDialog(); }));
+    EXPECT_EQ(shown, DecodedPicture());
+    EXPECT_EQ(QImage("RES/bk.bmp").convertToFormat(QImage::Format_RGB32), DecodedPicture());
+
+    ASSERT_TRUE(test_support::MakeFifo("RES/bk.jpg"));
+    ASSERT_TRUE(test_support::EndsWithin(5s, "RES/bk.jpg", [&] { shown = StartDialog(); }));
+    EXPECT_EQ(shown.size(), QSize(60, 40)) << "the stored bitmap, read without the picture";
+
+    fs::remove("RES/bk.bmp");
+    ASSERT_TRUE(test_support::EndsWithin(5s, "RES/bk.jpg", [&] { shown = StartDialog(); }));
+    EXPECT_TRUE(shown.isNull());
+    EXPECT_FALSE(fs::exists("RES/bk.bmp"));
 }
 
 TEST_F(DialogBackground, WithoutAnyBackgroundFileNothingIsWritten) {

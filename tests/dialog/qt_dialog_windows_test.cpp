@@ -62,6 +62,7 @@ protected:
         for (const auto& entry : fs::directory_iterator(fs::path(KESTRAN_SOURCE_DIR) / "RES"))
             if (entry.path().filename() != "bk.bmp" && entry.is_regular_file())
                 fs::copy_file(entry.path(), fs::path("RES") / entry.path().filename());
+        LeaveOutAssets();
 
         kestran::ResetDrillStateForTest();
         for (kestran::ButtonVisual* v : {&kestran::openButtonVisual, &kestran::orderButtonVisual,
@@ -84,6 +85,7 @@ protected:
         QTest::mouseMove(dialog, QPoint(590, 10));  // the pointer starts away from the buttons
         Settle();
     }
+    virtual void LeaveOutAssets() {}
     void TearDown() override {
         plat::CurrentThreadQueue().KillTimersOf(ticker);
         if (dialog) dialog->hide();
@@ -180,9 +182,7 @@ TEST_F(QtDialogWindows, TheHoverLookAppearsWhenThePointerRestsAndGoesWhenItLeave
     EXPECT_LE(LargestDifference(Shown(rect), Expected(4, false, 0, rect.size())), 2);
 }
 
-// A paint that draws nothing must leave the button as it was. Disabled until
-// the custom windows keep their pixels across such a paint: today the dialog
-// background shows through and the button vanishes while the pointer moves.
+// A paint that draws nothing must leave the button as it was.
 TEST_F(QtDialogWindows, TheHoverLookStaysWhileThePointerMovesOverTheButton) {
     const QRect rect(123, 180, 50, 50);
     QWidget* button = ButtonWidget(kestran::ColourButton);
@@ -222,6 +222,28 @@ TEST_F(QtDialogWindows, ADoubleClickChangesTheColourSchemeOnce) {
     Settle();
     EXPECT_EQ(drill.altColours, 1);
     EXPECT_EQ(drill.clearColour, 0xFF000000u);
+}
+
+// The colour button without any of its three pictures.
+class ButtonWithoutPictures : public QtDialogWindows {
+protected:
+    void LeaveOutAssets() override {
+        for (const char* name : {"RES/b41.png", "RES/b42.png", "RES/bb4.jpg"}) fs::remove(name);
+    }
+};
+
+TEST_F(ButtonWithoutPictures, LeavesTheDialogBackgroundInEveryLookAndStillWorks) {
+    const QRect rect(123, 180, 50, 50);
+    const QImage background = QImage("RES/bk.jpg").copy(rect);
+    EXPECT_LE(LargestDifference(Shown(rect), background), 2) << "normal look";
+    QWidget* button = ButtonWidget(kestran::ColourButton);
+    QTest::mouseMove(button, QPoint(25, 25));
+    Settle();
+    EXPECT_LE(LargestDifference(Shown(rect), background), 2) << "hover look";
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(25, 25));
+    Settle();
+    EXPECT_EQ(drill.altColours, 1) << "the click still switches the colours";
+    EXPECT_LE(LargestDifference(Shown(rect), background), 2) << "after the click";
 }
 
 TEST_F(QtDialogWindows, DraggingTheSliderToTheEndSetsTheFastestSpeed) {

@@ -13,10 +13,12 @@
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/qt_imaging.h"
 #include "temp_folder.h"
+#include "tests/support/fifo_asset.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using plat::qt::QtImaging;
 
 class QtImagingTest : public ::testing::Test {
@@ -150,6 +152,31 @@ TEST_F(QtImagingTest, OnlyARealBitmapFileLoadsAsABitmap) {
     EXPECT_EQ(imaging.LoadBitmapFile("RES\\png-inside.bmp"), nullptr);
     EXPECT_EQ(imaging.LoadBitmapFile("RES\\truncated.bmp"), nullptr);
     EXPECT_EQ(imaging.LoadBitmapFile("RES\\none.bmp"), nullptr);
+}
+
+TEST_F(QtImagingTest, AFifoInPlaceOfAPictureGivesAnEmptyImageAtOnce) {
+    ASSERT_TRUE(test_support::MakeFifo("RES/b11.png"));
+    plat::Image image = nullptr;
+    ASSERT_TRUE(test_support::EndsWithin(2s, "RES/b11.png", [&] { image = imaging.LoadImage("RES\\b11.png"); }));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(imaging.ImageWidth(image), 0u);
+    plat::Bitmap bitmap = nullptr;
+    EXPECT_TRUE(test_support::EndsWithin(2s, "RES/b11.png", [&] { bitmap = imaging.LoadBitmapFile("RES\\b11.png"); }));
+    EXPECT_EQ(bitmap, nullptr);
+}
+
+// A folder that cannot be written (an installed one) still yields the
+// converted bitmap for the rest of the run, without a file.
+TEST_F(QtImagingTest, ABitmapThatCouldNotBeWrittenIsStillReadBackInThisRun) {
+    QImage picture(7, 5, QImage::Format_RGB32);
+    picture.fill(qRgb(90, 80, 70));
+    ASSERT_TRUE(picture.save("RES/p.png"));
+    fs::create_directory("RES/out.bmp");  // blocks the write, also for root
+    EXPECT_FALSE(imaging.SaveImage(imaging.LoadImage("RES\\p.png"), "RES\\out.bmp", ClassIdOf(u"image/bmp")));
+    plat::Bitmap bitmap = imaging.LoadBitmapFile("RES\\out.bmp");
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->image.pixel(3, 2), qRgb(90, 80, 70));
+    EXPECT_EQ(QtImaging().LoadBitmapFile("RES\\out.bmp"), nullptr) << "kept by the service that tried, not on disk";
 }
 
 TEST_F(QtImagingTest, BrushesTileTheBitmapOrFillWithTheColourReference) {

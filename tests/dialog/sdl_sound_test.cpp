@@ -17,6 +17,7 @@
 
 #include "platform/qt/sdl_sound.h"
 #include "temp_folder.h"
+#include "tests/support/fifo_asset.h"
 
 namespace {
 
@@ -188,6 +189,36 @@ TEST_F(DiskAudio, ANewPlayCutsOffTheSoundStillPlaying) {
     std::size_t total = 0;
     for (const Burst& b : bursts) total += b.frames;
     EXPECT_LT(total, static_cast<std::size_t>(1.5 * kDeviceRate)) << "the long sound did not play to its end";
+}
+
+// Opening the FIFO's other end lets a reader stuck on it go, so a failing
+// test ends instead of hanging in the player's destructor.
+struct FifoRelease {
+    const char* path;
+    ~FifoRelease() {
+        for (int i = 0; i < 20; ++i) {
+            const int writer = ::open(path, O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) ::close(writer);
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+};
+
+TEST_F(DiskAudio, AFifoInPlaceOfTheSoundBeepsAndLaterHitsStillPlay) {
+    ASSERT_TRUE(test_support::MakeFifo("RES/41.wav"));
+    plat::qt::SdlSound sound;
+    FifoRelease release{"RES/41.wav"};
+    sound.PlaySoundAsync("RES\\41.wav");
+    std::vector<Burst> bursts = WaitForBursts(1);
+    ASSERT_EQ(bursts.size(), 1u) << "the player is stuck on the FIFO";
+    EXPECT_NEAR(bursts[0].hz, 880.0, 30.0);
+
+    std::filesystem::remove("RES/41.wav");
+    WriteTone("RES/41.wav", 300.0, 0.15, 44100);
+    sound.PlaySoundAsync("RES\\41.wav");
+    bursts = WaitForBursts(2);
+    ASSERT_EQ(bursts.size(), 2u);
+    EXPECT_NEAR(bursts[1].hz, 300.0, 15.0);
 }
 
 TEST(NoAudioDevice, PlayingNeitherBlocksNorFails) {
