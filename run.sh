@@ -6,9 +6,8 @@ cd "$(dirname "$0")"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKESTRAN_BENCH=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" --target kestran kestran-list
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "KESTRAN is built (build/release/kestran), but there is no display to show it on."
-  echo "Run this command from a desktop session, or try it without one:"
-  echo "  xvfb-run -a build/release/kestran"
+  echo "KESTRAN is built (build/release/kestran), but this terminal has no display to show it on."
+  echo "Open a terminal inside your desktop session (or log in with ssh -X) and run ./run.sh again."
   exit 0
 fi
 # The program reads its pictures and sound from RES in its working directory.
