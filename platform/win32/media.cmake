@@ -1,0 +1,4 @@
+# Pictures, canvas, sound and GBK text for the Windows backend; included by
+# this folder's CMakeLists.txt.
+target_sources(kestran_platform_win32 PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/win32_gbk.cpp)
