@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/create_child_window.h"
+#include "drill/create_child_window.h"
 #include "app/main_dialog.h"
 #include "tests/app/qt_fixture.h"
 

@@ -11,7 +11,7 @@
 #include "edge_cases.h"
 #include "platform/headless/headless_backend.h"
 #include "temp_dir.h"
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 #include "wordlist/load_word_list.h"
 #include "wordlist/word_table_blocks.h"
 
