@@ -14,6 +14,7 @@ const plat::DialogControl kMainDialogControls[] = {
 
 constexpr plat::DialogTemplate MakeTemplate() {
     plat::DialogTemplate t;
+    t.resource = kMainDialogResource;
     t.caption = texts::kProgramName;
     t.fontFace = "MS Shell Dlg";
     t.fontPointSize = 12;

@@ -64,6 +64,9 @@ struct DialogControl {
 };
 
 struct DialogTemplate {
+    // The program file's own template of this number, for a backend that
+    // reads resources; the fields below describe the same dialog.
+    int resource = 0;
     const char* caption = nullptr;      // GBK
     const char* fontFace = nullptr;     // GBK face name of the dialog font
     int fontPointSize = 0;

@@ -41,7 +41,7 @@ protected:
     void SetUp() override {
         ResetDrillStateForTest();
         startDirectory_ = std::filesystem::current_path();
-        std::strncpy(drill.startDirectory, startDirectory_.c_str(), kStartDirectorySize - 1);
+        std::strncpy(drill.startDirectory, startDirectory_.string().c_str(), kStartDirectorySize - 1);
 
         static const plat::DialogControl kAnswerBox[] = {{kAnswerBoxId, plat::ControlKind::Edit, 0, 0, 10, 10, 0, 0}};
         plat::DialogTemplate dialog;
