@@ -1,6 +1,5 @@
-// What the window system and the media services share: a paint context is
-// the device context of one WM_PAINT, a brush a GDI brush, and the canvas
-// asks the window system for the system window behind a contract window.
+// The handle bodies the window system and the imaging service share: a paint
+// context is the device context of one WM_PAINT, a brush a GDI brush.
 #pragma once
 
 #include "platform/win32/windows_fence.h"
@@ -18,11 +17,3 @@ struct BrushObject {
 };
 
 }  // namespace plat
-
-namespace plat::win32 {
-
-// The system window behind a contract window (null for null). Defined by
-// the window system; the canvas device presents into this window.
-HWND NativeWindow(Window window);
-
-}  // namespace plat::win32
