@@ -7,5 +7,6 @@ target_sources(kestran_platform_win32 PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/win32_canvas.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_canvas_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_canvas_text.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/win32_canvas_service.cpp)
-target_link_libraries(kestran_platform_win32 PUBLIC d3d9 gdiplus gdi32 ole32)
+  ${CMAKE_CURRENT_LIST_DIR}/win32_canvas_service.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/win32_sound.cpp)
+target_link_libraries(kestran_platform_win32 PUBLIC d3d9 gdiplus gdi32 ole32 winmm)

@@ -1,0 +1,15 @@
+# The media side of the Windows backend, run under Wine as one program (each
+# Wine start costs seconds): GBK text and list files, GDI+ pictures, the
+# Direct3D canvas read back from its back buffer, and the hit sound. The
+# canvas runs with the Direct3D extension library switched off, as on a
+# Windows that never had it. Needs an X server for the canvas window.
+kestran_add_test(win32_media_test SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/gbk_text_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gdiplus_imaging_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/direct3d_canvas_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/winmm_sound_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/media_test_support.cpp
+  LIBS kestran_platform_win32)
+if(TARGET win32_media_test)
+  set_tests_properties(win32_media_test PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=d3dx9_43=d")
+endif()
