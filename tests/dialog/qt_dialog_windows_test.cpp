@@ -251,14 +251,4 @@ TEST_F(QtDialogWindows, DraggingTheSliderToTheEndSetsTheFastestSpeed) {
     }
 }
 
-TEST_F(QtDialogWindows, ClosingTheDialogEndsTheProgramWithStatusZero) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            dialog->close();
-            QApplication::processEvents();
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
 }  // namespace

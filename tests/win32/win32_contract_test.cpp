@@ -1,0 +1,88 @@
+// The window-system contract on the Windows backend. Pointer actions are
+// real input (SendInput), so the system itself makes the double click and
+// runs the scroll bar's own tracking.
+#include "tests/contract/window_contract.h"
+
+#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_window_system.h"
+
+namespace kestran::contract {
+namespace {
+
+using plat::win32::Hwnd;
+
+plat::win32::Win32WindowSystem& Win32Windows() {
+    static auto* windows = new plat::win32::Win32WindowSystem();
+    return *windows;
+}
+
+void ClickAt(POINT at, int times) {
+    ::SetCursorPos(at.x, at.y);
+    std::vector<INPUT> inputs;
+    for (int i = 0; i < times; ++i)
+        for (DWORD flag : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+            INPUT input{};
+            input.type = INPUT_MOUSE;
+            input.mi.dwFlags = flag;
+            inputs.push_back(input);
+        }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+class Win32Driver {
+public:
+    Win32Driver() {
+        previous_ = plat::Install(plat::Services{&Win32Windows(), nullptr, nullptr, nullptr, &plat::SystemProcess()});
+        dialog_ = plat::CreateDialog(MainDialogTemplate(), nullptr, RecordingDialogProc, 0);
+        plat::ShowWindow(dialog_, plat::SW_SHOWNORMAL);
+        PumpUntil([] { return false; }, 50ms);
+    }
+    ~Win32Driver() {
+        ::DestroyWindow(Hwnd(dialog_));
+        plat::Install(previous_);
+    }
+
+    plat::Window Dialog() const { return dialog_; }
+
+    bool DoubleClick(plat::Window window) {
+        RECT r{};
+        ::GetWindowRect(Hwnd(window), &r);
+        ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, 2);
+        return true;
+    }
+
+    bool ClickScrollBar(plat::Window scrollBar, ScrollPart part) {
+        RECT r{};
+        ::GetWindowRect(Hwnd(scrollBar), &r);
+        const int arrow = std::min<int>(::GetSystemMetrics(SM_CXHSCROLL), (r.right - r.left) / 3);
+        const int y = (r.top + r.bottom) / 2;
+        ClickAt(part == ScrollPart::RightArrow ? POINT{r.right - arrow / 2 - 1, y} : POINT{r.left + arrow + 2, y}, 1);
+        return true;
+    }
+
+    // What the close button does: the system command, which the dialog's
+    // default handling turns into WM_CLOSE.
+    void UserClose(plat::Window dialog) { ::PostMessageW(Hwnd(dialog), WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+    // The box runs the system's own loop on this thread; another thread
+    // presses its button.
+    void CloseNextMessageBox(int answer, std::chrono::milliseconds after, std::function<void()> justBefore) {
+        std::thread([answer, after, justBefore] {
+            std::this_thread::sleep_for(after);
+            HWND box = nullptr;
+            for (int i = 0; i < 500 && !box; ++i, std::this_thread::sleep_for(10ms))
+                box = ::FindWindowW(L"#32770", L"contract");
+            justBefore();
+            if (box) ::PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+        }).detach();
+    }
+
+private:
+    plat::Services previous_;
+    plat::Window dialog_ = nullptr;
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, WindowContract, Win32Driver);
+
+}  // namespace
+}  // namespace kestran::contract
