@@ -141,10 +141,18 @@ TEST_F(Direct3DCanvasTest, TextFormatsPlaceTheTextInItsRectangle) {
         EXPECT_LE(ink.bounds.right, c.right);
         EXPECT_GE(ink.bounds.top, c.minTop);
         EXPECT_LE(ink.bounds.top, c.maxTop);
-        if (c.centredX) EXPECT_NEAR(ink.CentreX(), 200, 3);
-        if (c.centredY) EXPECT_NEAR(ink.CentreY(), 40, 3);
-        if (c.format == plat::DT_SINGLELINE) EXPECT_LE(ink.bounds.left, 104);
-        if (c.format & plat::DT_RIGHT) EXPECT_GE(ink.bounds.right, 294);
+        if (c.centredX) {
+            EXPECT_NEAR(ink.CentreX(), 200, 3);
+        }
+        if (c.centredY) {
+            EXPECT_NEAR(ink.CentreY(), 40, 3);
+        }
+        if (c.format == plat::DT_SINGLELINE) {
+            EXPECT_LE(ink.bounds.left, 104);
+        }
+        if (c.format & plat::DT_RIGHT) {
+            EXPECT_GE(ink.bounds.right, 294);
+        }
     }
 }
 
