@@ -59,6 +59,7 @@ stage=$out/$name
 rm -rf "$stage" "$out/$name.zip"
 mkdir -p "$stage/RES" "$stage/lists"
 cp "$cross/app/windows/KESTRAN.exe" "$stage/"
+i686-w64-mingw32-strip "$stage/KESTRAN.exe"
 find RES -maxdepth 1 -type f ! -name bk.bmp ! -name '.*' -exec cp {} "$stage/RES/" \;
 cp "$host/packaging/RES/bk.bmp" "$stage/RES/"
 cp lists/*.txt "$stage/lists/"

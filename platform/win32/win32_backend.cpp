@@ -7,22 +7,26 @@
 
 namespace plat::win32 {
 
-void RunProgram(int (*entry)()) {
+Services InstallWindowServices() {
     // The loops sleep 1 ms between messages; at the default resolution of
     // about 15.6 ms the ticker could not take a message every 8 ms.
     ::timeBeginPeriod(1);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-
     // The services live as long as the process; nothing is torn down.
     Services services;
     services.windows = new Win32WindowSystem();
+    services.process = &SystemProcess();
+    return Install(services);
+}
+
+void RunProgram(int (*entry)()) {
+    InstallWindowServices();
+    Services services = Installed();
     services.imaging = &GdiplusImaging();
     services.canvas = &Direct3DCanvas();
     services.sound = &WinmmSound();
-    services.process = &SystemProcess();
     Install(services);
-
     SystemProcess().Exit(entry());
 }
 
