@@ -114,16 +114,6 @@ TEST(CanvasFontTest, CellHeightAndAverageWidthMatchTheRequest) {
     }
 }
 
-TEST(CanvasFontTest, StandInsFollowTheRequestedFace) {
-    const auto yahei = plat::win32::CandidateFaces(L"\u5FAE\u8F6F\u96C5\u9ED1");
-    ASSERT_GE(yahei.size(), 3u);
-    EXPECT_EQ(yahei.front(), L"\u5FAE\u8F6F\u96C5\u9ED1");
-    EXPECT_NE(std::find(yahei.begin(), yahei.end(), L"Microsoft YaHei"), yahei.end());
-    EXPECT_EQ(plat::win32::CandidateFaces(L"georgia").size(), 5u);
-    EXPECT_EQ(plat::win32::CandidateFaces(L"Other"), std::vector<std::wstring>{L"Other"});
-    EXPECT_EQ(plat::win32::InstalledFace(L"No Such Face Xyz"), L"No Such Face Xyz");
-}
-
 TEST(CanvasImageTest, BoxResizeAveragesTheCoveredAreaWithoutDarkFringes) {
     auto grey = [](int v) { return 0xFF000000u | (v << 16) | (v << 8) | v; };
     // 2x2 blocks of 0, 100, 200, 40 average to 85.
