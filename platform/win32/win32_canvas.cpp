@@ -223,8 +223,8 @@ const Direct3DCanvasDevice::CachedText& Direct3DCanvasDevice::Text(CanvasFontObj
     std::wstring key;
     for (std::uintptr_t part : {reinterpret_cast<std::uintptr_t>(font), std::uintptr_t{format},
                                 std::uintptr_t(unsigned(keyWidth)), std::uintptr_t(unsigned(keyHeight))}) {
-        key.push_back(static_cast<wchar_t>(part & 0xFFFF));
-        key.push_back(static_cast<wchar_t>(part >> 16));
+        for (std::size_t shift = 0; shift < 8 * sizeof part; shift += 16)
+            key.push_back(static_cast<wchar_t>((part >> shift) & 0xFFFF));
     }
     key += text;
     if (auto found = texts_.find(key); found != texts_.end()) return found->second;

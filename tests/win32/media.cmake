@@ -13,3 +13,12 @@ kestran_add_test(win32_media_test SOURCES
 if(TARGET win32_media_test)
   set_tests_properties(win32_media_test PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=d3dx9_43=d")
 endif()
+# Again on a system whose code page is not 936 (1252, as an English
+# Windows): the Chinese texts, list paths and file names must not change.
+if(TARGET win32_media_test)
+  add_test(NAME win32_media_test_codepage_1252
+           COMMAND win32_media_test
+                   --gtest_filter=GbkConversion.*:ListFileTest.*:*ChineseText*:*ChineseNames*:WinmmSoundTest.*)
+  set_tests_properties(win32_media_test_codepage_1252 PROPERTIES TIMEOUT 600 WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                       ENVIRONMENT "LANG=en_US.UTF-8;WINEDLLOVERRIDES=d3dx9_43=d")
+endif()
