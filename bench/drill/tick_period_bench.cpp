@@ -47,17 +47,26 @@ Result Measure(unsigned periodMs) {
         plat::KillTimer(TickerWindow, 1);
         done = true;
     });
-    while (!TickerWindow.load()) std::this_thread::yield();
+    // Making a child of the dialog and ending the thread both wait for this
+    // thread to take messages on a real window system: pump meanwhile.
+    plat::Message message{};
+    auto pump = [&message] {
+        while (plat::PeekMessage(message)) plat::DispatchMessage(message);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    };
+    while (!TickerWindow.load()) pump();
     if (periodMs != kTickPeriodMs) {  // as the speed slider re-arms it
         plat::KillTimer(TickerWindow, kTickTimerId);
         plat::SetTimer(TickerWindow, 1, periodMs);
     }
-    plat::Message message{};
-    while (!done) {  // the UI thread serving the answer-box reads
-        while (plat::PeekMessage(message)) plat::DispatchMessage(message);
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    ticker.join();
+    while (!done) pump();  // the UI thread serving the answer-box reads
+    std::atomic<bool> joined{false};
+    std::thread joiner([&] {
+        ticker.join();
+        joined = true;
+    });
+    while (!joined) pump();
+    joiner.join();
     // The first tick after a re-arm still belongs to the old timer.
     const std::size_t first = ticks.size() - kPeriods - 1;
     std::vector<double> gaps;

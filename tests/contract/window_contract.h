@@ -123,6 +123,8 @@ public:
         thread_ = std::thread([this, parent, x, y] {
             plat::RegisterClass(plat::WindowClass{plat::CS_DBLCLKS, RecordingWindowProc, 0, nullptr,
                                                   className_.c_str()});
+            // Creating a child of another thread's window waits for that
+            // thread to take messages: the constructor pumps meanwhile.
             window_ = plat::CreateWindow(className_.c_str(), "", plat::WS_CHILD | plat::WS_VISIBLE, x, y, 60, 30,
                                          parent);
             plat::Message m{};
@@ -141,7 +143,15 @@ public:
     }
     ~Worker() {
         stop_ = true;
-        thread_.join();
+        // The system destroys the thread's window as the thread ends, which
+        // notifies the parent's thread: keep this one answering meanwhile.
+        std::atomic<bool> joined{false};
+        std::thread joiner([&] {
+            thread_.join();
+            joined = true;
+        });
+        PumpUntil([&] { return joined.load(); }, 10000ms);
+        joiner.join();
     }
     plat::Window window() const { return window_; }
     std::thread::id id() const { return thread_.get_id(); }

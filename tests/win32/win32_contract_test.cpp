@@ -33,14 +33,17 @@ class Win32Driver {
 public:
     Win32Driver() {
         previous_ = plat::Install(plat::Services{&Win32Windows(), nullptr, nullptr, nullptr, &plat::SystemProcess()});
-        dialog_ = plat::CreateDialog(MainDialogTemplate(), nullptr, RecordingDialogProc, 0);
-        plat::ShowWindow(dialog_, plat::SW_SHOWNORMAL);
+        // One dialog for all the tests: showing and destroying a top-level
+        // window costs seconds under Wine without a window manager.
+        static plat::Window dialog = [] {
+            plat::Window made = plat::CreateDialog(MainDialogTemplate(), nullptr, RecordingDialogProc, 0);
+            plat::ShowWindow(made, plat::SW_SHOWNORMAL);
+            return made;
+        }();
+        dialog_ = dialog;
         PumpUntil([] { return false; }, 50ms);
     }
-    ~Win32Driver() {
-        ::DestroyWindow(Hwnd(dialog_));
-        plat::Install(previous_);
-    }
+    ~Win32Driver() { plat::Install(previous_); }
 
     plat::Window Dialog() const { return dialog_; }
 
