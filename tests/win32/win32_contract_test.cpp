@@ -87,5 +87,32 @@ private:
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, WindowContract, Win32Driver);
 
+// The system lays the dialog out in its font's base units while the canvas
+// and the buttons are placed in pixels: the client area must hold them, and
+// each control sits at its dialog-unit rectangle in those base units.
+TEST(Win32DialogLayout, ControlsSitAtTheirDialogUnitsAndTheClientHoldsTheCanvasAndButtons) {
+    Win32Driver driver;
+    HWND dialog = Hwnd(driver.Dialog());
+    RECT client{};
+    ::GetClientRect(dialog, &client);
+    EXPECT_GE(client.right, 58 + 480) << "the canvas fits in " << client.right << " x " << client.bottom;
+    EXPECT_GE(client.bottom, 230) << "the lowest buttons fit";
+    const plat::DialogTemplate& t = MainDialogTemplate();
+    for (int i = 0; i < t.controlCount; ++i) {
+        const plat::DialogControl& c = t.controls[i];
+        // The dialog manager maps the position and the size each on its own.
+        RECT place{c.x, c.y, c.width, c.height};
+        ::MapDialogRect(dialog, &place);
+        RECT expected{place.left, place.top, place.left + place.right, place.top + place.bottom};
+        RECT actual{};
+        ::GetWindowRect(::GetDlgItem(dialog, c.id), &actual);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+        EXPECT_TRUE(::EqualRect(&expected, &actual))
+            << "control " << c.id << " at " << actual.left << "," << actual.top << ".." << actual.right << ","
+            << actual.bottom << ", its dialog units give " << expected.left << "," << expected.top << ".."
+            << expected.right << "," << expected.bottom;
+    }
+}
+
 }  // namespace
 }  // namespace kestran::contract
