@@ -1,6 +1,7 @@
 #!/bin/sh
 # Unpacks the Windows zip into an empty folder and starts KESTRAN.exe there
-# with nothing else beside it: the main dialog must appear.
+# with nothing else beside it: the main dialog must appear, and Esc then OK
+# in the exit question must end the program with status 0.
 #
 #   check_zip_starts.sh ZIP SCRATCH_DIR     (WINEPREFIX, DISPLAY set)
 set -eu
@@ -15,16 +16,39 @@ fi
 cd "$folder"
 wine KESTRAN.exe >/dev/null 2>&1 &
 pid=$!
-found=""
+windows() { xdotool search --name '^KESTRAN$' 2>/dev/null | wc -l; }
 for _ in $(seq 1 60); do
-  found=$(xdotool search --name '^KESTRAN$' 2>/dev/null | head -n 1) || true
-  [ -n "$found" ] && break
+  [ "$(windows)" -ge 1 ] && break
   sleep 0.5
 done
-kill "$pid" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
-if [ -z "$found" ]; then
+if [ "$(windows)" -lt 1 ]; then
+  kill "$pid" 2>/dev/null || true
   echo "FAILED: the unpacked KESTRAN.exe showed no main dialog within 30 s"
   exit 1
 fi
 echo "Unpacked KESTRAN.exe started and showed its dialog"
+
+# Esc asks whether to quit (a second window of that caption); OK ends it.
+sleep 1
+xdotool key Escape
+for _ in $(seq 1 20); do
+  [ "$(windows)" -ge 2 ] && break
+  sleep 0.5
+done
+xdotool key Return
+for _ in $(seq 1 40); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.5
+done
+if kill -0 "$pid" 2>/dev/null; then
+  kill "$pid" 2>/dev/null || true
+  echo "FAILED: Esc then OK did not end the program"
+  exit 1
+fi
+status=0
+wait "$pid" || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "FAILED: Esc then OK ended the program with status $status"
+  exit 1
+fi
+echo "Esc then OK ended it with status 0"
