@@ -5,6 +5,8 @@
 #include "platform/win32/win32_window_system.h"
 #include "platform/win32/windows_fence.h"
 
+#include <objbase.h>
+
 namespace plat::win32 {
 
 Services InstallWindowServices() {
@@ -21,6 +23,9 @@ Services InstallWindowServices() {
 }
 
 void RunProgram(int (*entry)()) {
+    // The open-file dialog hosts shell components that want a
+    // single-threaded apartment on the thread that shows it.
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     InstallWindowServices();
     Services services = Installed();
     services.imaging = &GdiplusImaging();
