@@ -3,6 +3,7 @@
 // runs the scroll bar's own tracking.
 #include "tests/contract/window_contract.h"
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_window_system.h"
 
@@ -112,6 +113,75 @@ TEST(Win32DialogLayout, ControlsSitAtTheirDialogUnitsAndTheClientHoldsTheCanvasA
             << actual.bottom << ", its dialog units give " << expected.left << "," << expected.top << ".."
             << expected.right << "," << expected.bottom;
     }
+}
+
+// The system's open-file dialog, answered by typing a path into it from
+// another thread as a person would; the path comes back in GBK.
+class Win32OpenFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"\u8bcd\u8868-" + std::to_wstring(::GetCurrentProcessId());  // 词表-<pid>
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        file_ = folder_ + L"\\\u5355\u8bcd.txt";  // 单词.txt
+        HANDLE h = ::CreateFileW(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        ::CloseHandle(h);
+        ::GetCurrentDirectoryW(MAX_PATH, startDirectory_);
+    }
+    void TearDown() override {
+        ::SetCurrentDirectoryW(startDirectory_);
+        ::DeleteFileW(file_.c_str());
+        ::RemoveDirectoryW(folder_.c_str());
+    }
+
+    // Types `path` into the next open-file dialog owned by `owner` and
+    // presses Open.
+    static void TypeIntoNextOpenDialog(HWND owner, std::wstring path) {
+        std::thread([owner, path] {
+            for (int i = 0; i < 1000; ++i, std::this_thread::sleep_for(10ms)) {
+                HWND box = ::FindWindowW(L"#32770", nullptr);
+                if (!box || ::GetWindow(box, GW_OWNER) != owner || !::IsWindowVisible(box)) continue;
+                std::this_thread::sleep_for(200ms);  // let it finish setting up
+                // The file-name box: a combo box in the newer layout, an edit in the older.
+                for (int id : {0x47C, 0x480}) ::SetDlgItemTextW(box, id, path.c_str());
+                ::PostMessageW(box, WM_COMMAND, plat::IDOK, 0);
+                return;
+            }
+        }).detach();
+    }
+
+    bool Open(plat::Window owner, char* buffer, unsigned size) {
+        plat::OpenFileRequest request;
+        request.structSize = 88;
+        request.owner = owner;
+        request.filter = ".txt\0*.txt;\0";
+        request.filterIndex = 1;
+        request.file = buffer;
+        request.maxFile = size;
+        request.defaultExtension = "txt";
+        return plat::GetOpenFileName(request);
+    }
+
+    std::wstring folder_, file_;
+    wchar_t startDirectory_[MAX_PATH] = {};
+};
+
+TEST_F(Win32OpenFile, AChineseFolderAndNameComeBackAsGbkAndATooSmallBufferGetsNothing) {
+    Win32Driver driver;
+    TypeIntoNextOpenDialog(Hwnd(driver.Dialog()), file_);
+    char path[260] = {};
+    ASSERT_TRUE(Open(driver.Dialog(), path, sizeof path));
+    EXPECT_EQ(std::string(path), plat::win32::GbkFromWide(file_.c_str()));
+    EXPECT_NE(std::string(path).find("\xb4\xca\xb1\xed"), std::string::npos) << "词表 in GBK";
+
+    // A path longer than the caller's buffer is not cut: the dialog counts
+    // as cancelled and the buffer keeps what it had.
+    TypeIntoNextOpenDialog(Hwnd(driver.Dialog()), file_);
+    char small[8] = "old";
+    EXPECT_FALSE(Open(driver.Dialog(), small, sizeof small));
+    EXPECT_STREQ(small, "old");
 }
 
 }  // namespace
