@@ -115,6 +115,19 @@ TEST(Win32DialogLayout, ControlsSitAtTheirDialogUnitsAndTheClientHoldsTheCanvasA
     }
 }
 
+// A Chinese text longer than the caller's buffer is cut before a whole
+// character: no lone lead byte at the end.
+TEST(Win32AnswerBox, LongChineseTextIsCutAtACharacterBoundary) {
+    Win32Driver driver;
+    std::string forty;
+    for (int i = 0; i < 40; ++i) forty += "\xc6\xbb";  // 苹
+    ASSERT_TRUE(plat::SetDlgItemText(driver.Dialog(), kAnswerBoxId, forty.c_str()));
+    char buffer[64];
+    EXPECT_EQ(plat::GetDlgItemText(driver.Dialog(), kAnswerBoxId, buffer, sizeof buffer), 62u);
+    EXPECT_EQ(std::string(buffer), forty.substr(0, 62));
+    plat::SetDlgItemText(driver.Dialog(), kAnswerBoxId, "");
+}
+
 // The system's open-file dialog, answered by typing a path into it from
 // another thread as a person would; the path comes back in GBK.
 class Win32OpenFile : public ::testing::Test {
