@@ -22,6 +22,10 @@ finish() {
 }
 trap finish EXIT
 
+# One server for the whole run, kept between the test programs instead of
+# being started anew for each.
+mkdir -p "$WINEPREFIX"
+wineserver -p
 wineboot -i >/dev/null 2>&1
 status=0
 # One Wine process per test program (each start costs seconds), not per case.
