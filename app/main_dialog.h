@@ -8,6 +8,8 @@
 
 namespace kestran {
 
+inline constexpr int kMainDialogResource = 101;
+
 // The dialog template (caption, font, size, the answer box and the slider).
 const plat::DialogTemplate& MainDialogTemplate();
 

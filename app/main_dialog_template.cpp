@@ -1,4 +1,4 @@
-#include "app/create_child_window.h"
+#include "drill/create_child_window.h"
 #include "app/main_dialog.h"
 #include "drill/drill_state.h"
 #include "drill/texts.h"
@@ -14,6 +14,7 @@ const plat::DialogControl kMainDialogControls[] = {
 
 constexpr plat::DialogTemplate MakeTemplate() {
     plat::DialogTemplate t;
+    t.resource = kMainDialogResource;
     t.caption = texts::kProgramName;
     t.fontFace = "MS Shell Dlg";
     t.fontPointSize = 12;

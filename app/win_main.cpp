@@ -1,11 +1,11 @@
 #include "app/win_main.h"
 
-#include "app/create_child_window.h"
+#include "drill/create_child_window.h"
 #include "app/key_table.h"
 #include "app/main_dialog.h"
 #include "drill/drill_state.h"
 #include "drill/practice_ticker.h"
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 #include "ui/buttons.h"
 #include "ui/renderer.h"
 

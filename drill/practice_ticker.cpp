@@ -1,6 +1,6 @@
 #include "drill/practice_ticker.h"
 
-#include "app/create_child_window.h"
+#include "drill/create_child_window.h"
 #include "drill/common_steps.h"
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"

@@ -4,7 +4,7 @@
 #include "drill/drill_state.h"
 #include "drill/list_identity.h"
 #include "drill/random_draw.h"
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 
 namespace kestran {
 namespace {

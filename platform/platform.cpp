@@ -22,60 +22,25 @@ const Services& Installed() { return gServices; }
         return fallback;                          \
     } while (0)
 
-bool RegisterClass(const WindowClass& c) { KESTRAN_FORWARD(windows, RegisterClass(c), false); }
-Window CreateWindow(const char* cls, const char* title, std::uint32_t style, int x, int y, int w, int h,
-                    Window parent) {
-    KESTRAN_FORWARD(windows, CreateWindow(cls, title, style, x, y, w, h, parent), nullptr);
-}
-Window CreateDialog(const DialogTemplate& t, Window owner, DialogProc proc, LParam p) {
-    KESTRAN_FORWARD(windows, CreateDialog(t, owner, proc, p), nullptr);
-}
-Window GetDlgItem(Window d, int id) { KESTRAN_FORWARD(windows, GetDlgItem(d, id), nullptr); }
-bool ShowWindow(Window w, int cmd) { KESTRAN_FORWARD(windows, ShowWindow(w, cmd), false); }
-LResult DefWindowProc(Window w, MessageId m, WParam wp, LParam lp) {
-    KESTRAN_FORWARD(windows, DefWindowProc(w, m, wp, lp), 0);
-}
-bool GetMessage(Message& m) {
-    if (gServices.windows) return gServices.windows->GetMessage(m);
-    m = Message{nullptr, WM_QUIT, 0, 0};
+namespace {
+// What GetMessage and GetDlgItemText answer without a window system.
+bool NoWindowSystemQuit(Message& message) {
+    message = Message{nullptr, WM_QUIT, 0, 0};
     return false;
 }
-bool PeekMessage(Message& m) { KESTRAN_FORWARD(windows, PeekMessage(m), false); }
-void TranslateMessage(const Message& m) {
-    if (gServices.windows) gServices.windows->TranslateMessage(m);
-}
-LResult DispatchMessage(const Message& m) { KESTRAN_FORWARD(windows, DispatchMessage(m), 0); }
-void PostQuitMessage(int code) {
-    if (gServices.windows) gServices.windows->PostQuitMessage(code);
-}
-bool PostMessage(Window w, MessageId m, WParam wp, LParam lp) {
-    KESTRAN_FORWARD(windows, PostMessage(w, m, wp, lp), false);
-}
-bool SetTimer(Window w, std::uintptr_t id, unsigned ms) { KESTRAN_FORWARD(windows, SetTimer(w, id, ms), false); }
-bool KillTimer(Window w, std::uintptr_t id) { KESTRAN_FORWARD(windows, KillTimer(w, id), false); }
-std::int16_t GetKeyState(int vk) { KESTRAN_FORWARD(windows, GetKeyState(vk), 0); }
-bool TrackMouseEvent(Window w, unsigned flags, unsigned hover) {
-    KESTRAN_FORWARD(windows, TrackMouseEvent(w, flags, hover), false);
-}
-unsigned GetDlgItemText(Window d, int id, char* buffer, int size) {
-    if (gServices.windows) return gServices.windows->GetDlgItemText(d, id, buffer, size);
-    if (buffer && size > 0) buffer[0] = '\0';
+unsigned NoWindowSystemText(char* buffer, int bufferSize) {
+    if (buffer && bufferSize > 0) buffer[0] = '\0';
     return 0;
 }
-bool SetDlgItemText(Window d, int id, const char* text) { KESTRAN_FORWARD(windows, SetDlgItemText(d, id, text), false); }
-bool SetScrollRange(Window s, int bar, int lo, int hi, bool redraw) {
-    KESTRAN_FORWARD(windows, SetScrollRange(s, bar, lo, hi, redraw), false);
-}
-int SetScrollPos(Window s, int bar, int pos, bool redraw) { KESTRAN_FORWARD(windows, SetScrollPos(s, bar, pos, redraw), 0); }
-bool InvalidateRect(Window w, bool erase) { KESTRAN_FORWARD(windows, InvalidateRect(w, erase), false); }
-PaintContext BeginPaint(Window w) { KESTRAN_FORWARD(windows, BeginPaint(w), nullptr); }
-void EndPaint(Window w, PaintContext c) {
-    if (gServices.windows) gServices.windows->EndPaint(w, c);
-}
-int MessageBox(Window owner, const char* text, const char* caption, unsigned type) {
-    KESTRAN_FORWARD(windows, MessageBox(owner, text, caption, type), 0);
-}
-bool GetOpenFileName(OpenFileRequest& r) { KESTRAN_FORWARD(windows, GetOpenFileName(r), false); }
+}  // namespace
+
+#define KESTRAN_FORWARD_CALL(result, name, params, args, fallback) \
+    result name params {                                            \
+        if (gServices.windows) return gServices.windows->name args; \
+        return fallback;                                            \
+    }
+KESTRAN_WINDOW_CALLS(KESTRAN_FORWARD_CALL)
+#undef KESTRAN_FORWARD_CALL
 
 bool StartImaging() { KESTRAN_FORWARD(imaging, Startup(), false); }
 Image LoadImage(const char* path) { KESTRAN_FORWARD(imaging, LoadImage(path), nullptr); }

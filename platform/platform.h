@@ -64,6 +64,9 @@ struct DialogControl {
 };
 
 struct DialogTemplate {
+    // The program file's own template of this number, for a backend that
+    // reads resources; the fields below describe the same dialog.
+    int resource = 0;
     const char* caption = nullptr;      // GBK
     const char* fontFace = nullptr;     // GBK face name of the dialog font
     int fontPointSize = 0;
@@ -99,58 +102,75 @@ struct ImageCodecInfo {
 // ---------------------------------------------------------------------------
 // Services.
 
+// The window-system calls, written once: each entry gives the result type,
+// the name, the parameters, the arguments as passed on, and what the call
+// answers when no window system is installed. The service class, the free
+// functions and every backend's declarations are made from this list.
+//
+// Windows. A window belongs to the thread that creates it: its procedure
+// runs there and its messages queue there, also when its parent belongs to
+// another thread. CreateDialog makes a modeless dialog; the procedure
+// receives WM_INITDIALOG before it returns.
+// The calling thread's message queue: GetMessage blocks and answers false
+// for WM_QUIT; PeekMessage removes and answers false when empty;
+// PostQuitMessage posts to the calling thread only.
+// Timers: WM_TIMER goes to the window's owner thread, whichever thread
+// armed it; at most one per timer is pending; re-arming replaces the period.
+// Input: GetKeyState answers for the key message the calling thread
+// retrieved last (high bit set while the key is down).
+// Dialog items: called from a thread other than the dialog's owner, the
+// request waits until the owner retrieves messages (also inside a modal box
+// or the open-file dialog).
+// Painting: a WM_PAINT follows an invalidation; with erasing, the class
+// brush paints first.
+#define KESTRAN_WINDOW_CALLS(X)                                                                              \
+    X(bool, RegisterClass, (const WindowClass& windowClass), (windowClass), false)                            \
+    X(Window, CreateWindow,                                                                                   \
+      (const char* className, const char* title, std::uint32_t style, int x, int y, int width, int height,    \
+       Window parent),                                                                                        \
+      (className, title, style, x, y, width, height, parent), nullptr)                                       \
+    X(Window, CreateDialog,                                                                                   \
+      (const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure, LParam parameter),           \
+      (dialogTemplate, owner, procedure, parameter), nullptr)                                                 \
+    X(Window, GetDlgItem, (Window dialog, int controlId), (dialog, controlId), nullptr)                       \
+    X(bool, ShowWindow, (Window window, int command), (window, command), false)                               \
+    X(LResult, DefWindowProc, (Window window, MessageId message, WParam wParam, LParam lParam),               \
+      (window, message, wParam, lParam), 0)                                                                   \
+    X(bool, GetMessage, (Message& message), (message), NoWindowSystemQuit(message))                          \
+    X(bool, PeekMessage, (Message& message), (message), false)                                                \
+    X(void, TranslateMessage, (const Message& message), (message), void())                                    \
+    X(LResult, DispatchMessage, (const Message& message), (message), 0)                                       \
+    X(void, PostQuitMessage, (int exitCode), (exitCode), void())                                              \
+    X(bool, PostMessage, (Window window, MessageId message, WParam wParam, LParam lParam),                    \
+      (window, message, wParam, lParam), false)                                                               \
+    X(bool, SetTimer, (Window window, std::uintptr_t timerId, unsigned periodMs), (window, timerId, periodMs), \
+      false)                                                                                                  \
+    X(bool, KillTimer, (Window window, std::uintptr_t timerId), (window, timerId), false)                     \
+    X(std::int16_t, GetKeyState, (int virtualKey), (virtualKey), 0)                                           \
+    X(bool, TrackMouseEvent, (Window window, unsigned flags, unsigned hoverTimeMs), (window, flags, hoverTimeMs), \
+      false)                                                                                                  \
+    X(unsigned, GetDlgItemText, (Window dialog, int controlId, char* buffer, int bufferSize),                 \
+      (dialog, controlId, buffer, bufferSize), NoWindowSystemText(buffer, bufferSize))                        \
+    X(bool, SetDlgItemText, (Window dialog, int controlId, const char* text), (dialog, controlId, text), false) \
+    X(bool, SetScrollRange, (Window scrollBar, int bar, int minimum, int maximum, bool redraw),               \
+      (scrollBar, bar, minimum, maximum, redraw), false)                                                      \
+    X(int, SetScrollPos, (Window scrollBar, int bar, int position, bool redraw),                              \
+      (scrollBar, bar, position, redraw), 0)                                                                  \
+    X(bool, InvalidateRect, (Window window, bool erase), (window, erase), false)                              \
+    X(PaintContext, BeginPaint, (Window window), (window), nullptr)                                           \
+    X(void, EndPaint, (Window window, PaintContext context), (window, context), void())                       \
+    X(int, MessageBox, (Window owner, const char* text, const char* caption, unsigned type),                  \
+      (owner, text, caption, type), 0)                                                                        \
+    X(bool, GetOpenFileName, (OpenFileRequest& request), (request), false)
+
+// Declares one call of the list as a pure virtual / an override.
+#define KESTRAN_DECLARE_PURE(result, name, params, args, fallback) virtual result name params = 0;
+#define KESTRAN_DECLARE_OVERRIDE(result, name, params, args, fallback) result name params override;
+
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
-
-    // Windows. A window belongs to the thread that creates it: its procedure
-    // runs there and its messages queue there, also when its parent belongs
-    // to another thread.
-    virtual bool RegisterClass(const WindowClass& windowClass) = 0;
-    virtual Window CreateWindow(const char* className, const char* title, std::uint32_t style, int x,
-                                int y, int width, int height, Window parent) = 0;
-    // A modeless dialog; the procedure receives WM_INITDIALOG before this returns.
-    virtual Window CreateDialog(const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure,
-                                LParam parameter) = 0;
-    virtual Window GetDlgItem(Window dialog, int controlId) = 0;
-    virtual bool ShowWindow(Window window, int command) = 0;
-    virtual LResult DefWindowProc(Window window, MessageId message, WParam wParam, LParam lParam) = 0;
-
-    // The calling thread's message queue.
-    virtual bool GetMessage(Message& message) = 0;   // blocks; false for WM_QUIT
-    virtual bool PeekMessage(Message& message) = 0;  // removes; false when empty
-    virtual void TranslateMessage(const Message& message) = 0;
-    virtual LResult DispatchMessage(const Message& message) = 0;
-    virtual void PostQuitMessage(int exitCode) = 0;  // to the calling thread only
-    virtual bool PostMessage(Window window, MessageId message, WParam wParam, LParam lParam) = 0;
-
-    // Timers: WM_TIMER goes to the window's owner thread, whichever thread
-    // armed it; at most one per timer is pending; re-arming replaces the period.
-    virtual bool SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs) = 0;
-    virtual bool KillTimer(Window window, std::uintptr_t timerId) = 0;
-
-    // Input. GetKeyState answers for the key message the calling thread
-    // retrieved last (high bit set while the key is down).
-    virtual std::int16_t GetKeyState(int virtualKey) = 0;
-    virtual bool TrackMouseEvent(Window window, unsigned flags, unsigned hoverTimeMs) = 0;
-
-    // Dialog items. Called from a thread other than the dialog's owner, the
-    // request waits until the owner retrieves messages (also inside a modal
-    // box or the open-file dialog).
-    virtual unsigned GetDlgItemText(Window dialog, int controlId, char* buffer, int bufferSize) = 0;
-    virtual bool SetDlgItemText(Window dialog, int controlId, const char* text) = 0;
-    virtual bool SetScrollRange(Window scrollBar, int bar, int minimum, int maximum, bool redraw) = 0;
-    virtual int SetScrollPos(Window scrollBar, int bar, int position, bool redraw) = 0;
-
-    // Painting: a WM_PAINT follows an invalidation; with erasing, the class
-    // brush paints first.
-    virtual bool InvalidateRect(Window window, bool erase) = 0;
-    virtual PaintContext BeginPaint(Window window) = 0;
-    virtual void EndPaint(Window window, PaintContext context) = 0;
-
-    // Modal dialogs.
-    virtual int MessageBox(Window owner, const char* text, const char* caption, unsigned type) = 0;
-    virtual bool GetOpenFileName(OpenFileRequest& request) = 0;
+    KESTRAN_WINDOW_CALLS(KESTRAN_DECLARE_PURE)
 };
 
 class Imaging {
@@ -248,32 +268,9 @@ const Services& Installed();
 // ---------------------------------------------------------------------------
 // The calls the drill code makes.
 
-bool RegisterClass(const WindowClass& windowClass);
-Window CreateWindow(const char* className, const char* title, std::uint32_t style, int x, int y, int width,
-                    int height, Window parent);
-Window CreateDialog(const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure, LParam parameter);
-Window GetDlgItem(Window dialog, int controlId);
-bool ShowWindow(Window window, int command);
-LResult DefWindowProc(Window window, MessageId message, WParam wParam, LParam lParam);
-bool GetMessage(Message& message);
-bool PeekMessage(Message& message);
-void TranslateMessage(const Message& message);
-LResult DispatchMessage(const Message& message);
-void PostQuitMessage(int exitCode);
-bool PostMessage(Window window, MessageId message, WParam wParam, LParam lParam);
-bool SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs);
-bool KillTimer(Window window, std::uintptr_t timerId);
-std::int16_t GetKeyState(int virtualKey);
-bool TrackMouseEvent(Window window, unsigned flags, unsigned hoverTimeMs);
-unsigned GetDlgItemText(Window dialog, int controlId, char* buffer, int bufferSize);
-bool SetDlgItemText(Window dialog, int controlId, const char* text);
-bool SetScrollRange(Window scrollBar, int bar, int minimum, int maximum, bool redraw);
-int SetScrollPos(Window scrollBar, int bar, int position, bool redraw);
-bool InvalidateRect(Window window, bool erase);
-PaintContext BeginPaint(Window window);
-void EndPaint(Window window, PaintContext context);
-int MessageBox(Window owner, const char* text, const char* caption, unsigned type);
-bool GetOpenFileName(OpenFileRequest& request);
+#define KESTRAN_DECLARE_CALL(result, name, params, args, fallback) result name params;
+KESTRAN_WINDOW_CALLS(KESTRAN_DECLARE_CALL)
+#undef KESTRAN_DECLARE_CALL
 
 bool StartImaging();
 Image LoadImage(const char* path);

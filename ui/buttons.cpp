@@ -1,7 +1,7 @@
 #include "ui/buttons.h"
 
 #include "drill/toggles.h"
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 #include "wordlist/load_word_list.h"
 
 namespace kestran {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/canvas_proc.h"
-#include "app/create_child_window.h"
+#include "ui/canvas_proc.h"
+#include "drill/create_child_window.h"
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"
 #include "drill/texts.h"

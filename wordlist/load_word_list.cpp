@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "drill/drill_state.h"
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 #include "wordlist/list_source.h"
 #include "wordlist/text_stream.h"
 #include "wordlist/word_list_parser.h"

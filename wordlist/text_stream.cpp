@@ -2,7 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+
+#include <filesystem>
+
+#include "platform/gbk.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 
@@ -17,6 +26,24 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
+#ifdef _WIN32
+int OpenRegularFileForReading(const char* path) {
+    if (!path || !*path) return -1;
+    // The path is GBK whatever the system code page is: opened by its UTF-16
+    // name, Chinese folder names work everywhere. Binary, because the stream
+    // itself does the text-mode reading; not inherited by child processes.
+    const std::string utf8 = plat::GbkToUtf8(path);
+    const std::filesystem::path name(std::u8string(utf8.begin(), utf8.end()));
+    int fd = ::_wopen(name.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) return -1;
+    struct _stat64 info {};
+    if (::_fstat64(fd, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
+        ::_close(fd);
+        return -1;
+    }
+    return fd;
+}
+#else
 int OpenRegularFileForReading(const char* path) {
     if (!path || !*path) return -1;
     // Non-blocking, so that naming a FIFO does not hang the caller.
@@ -31,6 +58,7 @@ int OpenRegularFileForReading(const char* path) {
     if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return fd;
 }
+#endif
 
 std::unique_ptr<TextStream> TextStream::Open(const char* path) {
     int fd = OpenRegularFileForReading(path);

@@ -14,7 +14,7 @@
 
 #include "platform/core/window_object.h"
 #include "platform/platform.h"
-#include "platform/posix/posix_process.h"
+#include "platform/system_process.h"
 
 namespace plat {
 
@@ -25,33 +25,7 @@ struct ExitCalled {
 
 class HeadlessWindowSystem final : public WindowSystem {
 public:
-    bool RegisterClass(const WindowClass& windowClass) override;
-    Window CreateWindow(const char* className, const char* title, std::uint32_t style, int x, int y, int width,
-                        int height, Window parent) override;
-    Window CreateDialog(const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure,
-                        LParam parameter) override;
-    Window GetDlgItem(Window dialog, int controlId) override;
-    bool ShowWindow(Window window, int command) override;
-    LResult DefWindowProc(Window window, MessageId message, WParam wParam, LParam lParam) override;
-    bool GetMessage(Message& message) override;
-    bool PeekMessage(Message& message) override;
-    void TranslateMessage(const Message& message) override;
-    LResult DispatchMessage(const Message& message) override;
-    void PostQuitMessage(int exitCode) override;
-    bool PostMessage(Window window, MessageId message, WParam wParam, LParam lParam) override;
-    bool SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs) override;
-    bool KillTimer(Window window, std::uintptr_t timerId) override;
-    std::int16_t GetKeyState(int virtualKey) override;
-    bool TrackMouseEvent(Window window, unsigned flags, unsigned hoverTimeMs) override;
-    unsigned GetDlgItemText(Window dialog, int controlId, char* buffer, int bufferSize) override;
-    bool SetDlgItemText(Window dialog, int controlId, const char* text) override;
-    bool SetScrollRange(Window scrollBar, int bar, int minimum, int maximum, bool redraw) override;
-    int SetScrollPos(Window scrollBar, int bar, int position, bool redraw) override;
-    bool InvalidateRect(Window window, bool erase) override;
-    PaintContext BeginPaint(Window window) override;
-    void EndPaint(Window window, PaintContext context) override;
-    int MessageBox(Window owner, const char* text, const char* caption, unsigned type) override;
-    bool GetOpenFileName(OpenFileRequest& request) override;
+    KESTRAN_WINDOW_CALLS(KESTRAN_DECLARE_OVERRIDE)
 
     // --- For tests ---------------------------------------------------------
     struct MessageBoxCall {
@@ -125,7 +99,7 @@ public:
     void SetFixedTime(std::optional<std::uint32_t> ticks);
 
 private:
-    PosixProcess real_;
+    Process& real_ = SystemProcess();
     std::mutex mutex_;
     std::optional<std::uint32_t> fixed_;
 };

@@ -49,3 +49,12 @@ void PosixProcess::Exit(int status) {
 }
 
 }  // namespace plat
+
+namespace plat {
+
+Process& SystemProcess() {
+    static PosixProcess process;
+    return process;
+}
+
+}  // namespace plat

@@ -83,7 +83,14 @@ thread_local int tLastKey = 0;
 thread_local bool tHaveKey = false;
 
 bool IsKeyMessage(MessageId m) { return m == WM_KEYDOWN || m == WM_SYSKEYDOWN; }
-std::uint32_t HeldKeyId(LParam lParam) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(lParam) >> 32); }
+
+// The toolkit's key event behind the key message this thread retrieved last;
+// dispatching the message hands it to the control.
+struct RetrievedKey {
+    Window window = nullptr;
+    std::unique_ptr<QKeyEvent> event;
+};
+thread_local RetrievedKey tRetrievedKey;
 
 class KeyFilter final : public QObject {
 public:
@@ -103,8 +110,32 @@ private:
 }  // namespace
 
 struct QtWindowSystem::HeldKey {
+    Window window = nullptr;
+    int virtualKey = 0;
     std::unique_ptr<QKeyEvent> event;
 };
+
+void QtWindowSystem::NoteKeyRetrieved(ThreadQueue& queue, const Message& message) {
+    const int virtualKey = static_cast<int>(LowWord(message.wParam));
+    std::unique_ptr<QKeyEvent> event;
+    {
+        std::lock_guard lock(mutex_);
+        // A queue hands out its key messages in the order their events were
+        // held; a key message posted by other means matches no event.
+        auto& held = heldKeys_[&queue];
+        if (!held.empty() && held.front().window == message.window && held.front().virtualKey == virtualKey) {
+            event = std::move(held.front().event);
+            held.pop_front();
+        }
+    }
+    tHaveKey = true;
+    tLastKey = virtualKey;
+    tKeyModifiers = event ? event->modifiers() : Qt::KeyboardModifiers();
+    // A key message the loop kept for itself is never dispatched: its event
+    // is dropped here.
+    tRetrievedKey.window = message.window;
+    tRetrievedKey.event = std::move(event);
+}
 
 std::thread::id GuiThreadId() { return gGuiThread; }
 
@@ -352,22 +383,16 @@ bool QtWindowSystem::GetMessage(Message& message) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
     }
-    if (IsKeyMessage(message.message)) {
-        std::uint32_t id = HeldKeyId(message.lParam);
-        std::lock_guard lock(mutex_);
-        // Key-downs the loop kept for itself are never dispatched; drop them.
-        heldKeys_.erase(heldKeys_.begin(), heldKeys_.lower_bound(id));
-        auto it = heldKeys_.find(id);
-        tHaveKey = true;
-        tLastKey = static_cast<int>(LowWord(message.wParam));
-        tKeyModifiers = it != heldKeys_.end() ? it->second->event->modifiers() : Qt::KeyboardModifiers();
-    }
+    if (IsKeyMessage(message.message)) NoteKeyRetrieved(queue, message);
     return message.message != WM_QUIT;
 }
 
 bool QtWindowSystem::PeekMessage(Message& message) {
     if (std::this_thread::get_id() == gGuiThread) QCoreApplication::processEvents();
-    return CurrentThreadQueue().Take(message, false);
+    ThreadQueue& queue = CurrentThreadQueue();
+    if (!queue.Take(message, false)) return false;
+    if (IsKeyMessage(message.message)) NoteKeyRetrieved(queue, message);
+    return true;
 }
 
 void QtWindowSystem::TranslateMessage(const Message&) {
@@ -384,20 +409,13 @@ LResult QtWindowSystem::DispatchMessage(const Message& message) {
     else if (window->kind == WindowKind::Dialog && window->dialogProcedure)
         result = window->dialogProcedure(window, message.message, message.wParam, message.lParam);
     if (IsKeyMessage(message.message) && std::this_thread::get_id() == gGuiThread) {
-        std::unique_ptr<HeldKey> held;
-        {
-            std::lock_guard lock(mutex_);
-            auto it = heldKeys_.find(HeldKeyId(message.lParam));
-            if (it != heldKeys_.end()) {
-                held = std::move(it->second);
-                heldKeys_.erase(it);
-            }
-        }
+        std::unique_ptr<QKeyEvent> held;
+        if (tRetrievedKey.window == window) held = std::move(tRetrievedKey.event);
         QWidget* widget = WidgetOf(window);
         if (held && widget && window->kind != WindowKind::Custom) {
             auto* filter = static_cast<KeyFilter*>(keyFilter_);
             filter->replaying = true;
-            QCoreApplication::sendEvent(widget, held->event.get());
+            QCoreApplication::sendEvent(widget, held.get());
             filter->replaying = false;
         }
     }
@@ -407,17 +425,19 @@ LResult QtWindowSystem::DispatchMessage(const Message& message) {
 bool QtWindowSystem::HoldKey(QObject* receiver, QKeyEvent* event) {
     Window window = WindowOfWidget(receiver);
     if (!window) return false;  // a modal box or file dialog of the toolkit's own
-    auto held = std::make_unique<HeldKey>();
-    held->event.reset(static_cast<QKeyEvent*>(event->clone()));
-    std::uint32_t id;
-    {
-        std::lock_guard lock(mutex_);
-        id = nextKeyId_++;
-        heldKeys_.emplace(id, std::move(held));
-    }
+    const int virtualKey = VirtualKeyOf(*event);
     bool alt = event->modifiers().testFlag(Qt::AltModifier);
-    LParam lParam = 1 | (event->isAutoRepeat() ? KEY_REPEAT_BIT : 0) | (static_cast<LParam>(id) << 32);
-    PostToOwner(window, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WParam>(VirtualKeyOf(*event)), lParam);
+    LParam lParam = 1 | (event->isAutoRepeat() ? KEY_REPEAT_BIT : 0);
+    {
+        // Held and posted under one lock, so each queue's events stay in the
+        // order of its key messages.
+        std::lock_guard lock(mutex_);
+        if (window->owner) {
+            heldKeys_[window->owner].push_back(
+                HeldKey{window, virtualKey, std::unique_ptr<QKeyEvent>(static_cast<QKeyEvent*>(event->clone()))});
+        }
+        PostToOwner(window, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WParam>(virtualKey), lParam);
+    }
     return true;
 }
 

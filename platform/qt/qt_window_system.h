@@ -9,6 +9,7 @@
 #pragma once
 
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,10 @@
 class QKeyEvent;
 class QObject;
 
+namespace plat {
+class ThreadQueue;
+}
+
 namespace plat::qt {
 
 class QtWindowSystem final : public WindowSystem {
@@ -27,33 +32,7 @@ public:
     QtWindowSystem();
     ~QtWindowSystem() override;
 
-    bool RegisterClass(const WindowClass& windowClass) override;
-    Window CreateWindow(const char* className, const char* title, std::uint32_t style, int x, int y, int width,
-                        int height, Window parent) override;
-    Window CreateDialog(const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure,
-                        LParam parameter) override;
-    Window GetDlgItem(Window dialog, int controlId) override;
-    bool ShowWindow(Window window, int command) override;
-    LResult DefWindowProc(Window window, MessageId message, WParam wParam, LParam lParam) override;
-    bool GetMessage(Message& message) override;
-    bool PeekMessage(Message& message) override;
-    void TranslateMessage(const Message& message) override;
-    LResult DispatchMessage(const Message& message) override;
-    void PostQuitMessage(int exitCode) override;
-    bool PostMessage(Window window, MessageId message, WParam wParam, LParam lParam) override;
-    bool SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs) override;
-    bool KillTimer(Window window, std::uintptr_t timerId) override;
-    std::int16_t GetKeyState(int virtualKey) override;
-    bool TrackMouseEvent(Window window, unsigned flags, unsigned hoverTimeMs) override;
-    unsigned GetDlgItemText(Window dialog, int controlId, char* buffer, int bufferSize) override;
-    bool SetDlgItemText(Window dialog, int controlId, const char* text) override;
-    bool SetScrollRange(Window scrollBar, int bar, int minimum, int maximum, bool redraw) override;
-    int SetScrollPos(Window scrollBar, int bar, int position, bool redraw) override;
-    bool InvalidateRect(Window window, bool erase) override;
-    PaintContext BeginPaint(Window window) override;
-    void EndPaint(Window window, PaintContext context) override;
-    int MessageBox(Window owner, const char* text, const char* caption, unsigned type) override;
-    bool GetOpenFileName(OpenFileRequest& request) override;
+    KESTRAN_WINDOW_CALLS(KESTRAN_DECLARE_OVERRIDE)
 
     // The pixel size of a dialog unit box, as the dialog font gives it.
     struct DialogBaseUnits {
@@ -64,14 +43,15 @@ public:
     // Key events held back until dispatch (toolkit thread only).
     struct HeldKey;
     bool HoldKey(QObject* receiver, QKeyEvent* event);
+    void NoteKeyRetrieved(ThreadQueue& queue, const Message& message);
 
 private:
     void RunOnGuiThread(const std::function<void()>& work);
 
     std::mutex mutex_;
     std::map<std::string, WindowClass> classes_;
-    std::map<std::uint32_t, std::unique_ptr<HeldKey>> heldKeys_;
-    std::uint32_t nextKeyId_ = 1;
+    // Per owner queue, the events of its key messages still queued, in order.
+    std::map<ThreadQueue*, std::list<HeldKey>> heldKeys_;
     QObject* keyFilter_ = nullptr;
     QObject* pump_ = nullptr;
 };

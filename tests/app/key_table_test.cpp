@@ -2,7 +2,7 @@
 // on the headless backend.
 #include <gtest/gtest.h>
 
-#include "app/canvas_proc.h"
+#include "ui/canvas_proc.h"
 #include "app/key_table.h"
 #include "drill/texts.h"
 #include "tests/app/app_fixture.h"

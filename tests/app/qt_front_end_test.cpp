@@ -60,6 +60,17 @@ TEST_F(QtFrontEnd, CtrlArrowsNudgeAndPlainArrowsMoveTheCursor) {
     EXPECT_EQ(edit->cursorPosition(), 3) << "the arrows reached the answer box";
 }
 
+TEST_F(QtFrontEnd, AKeyDownPostedByTheProgramTakesNoTypedKeysState) {
+    drill.resultPending = 0;
+    drill.scrollX = 100;
+    // A plain Left posted ahead of a typed Ctrl+Right: only the typed key
+    // had Ctrl held, so only it nudges the word.
+    plat::PostMessage(answerBox, plat::WM_KEYDOWN, plat::VK_LEFT, 1);
+    QTest::keyClick(edit, Qt::Key_Right, Qt::ControlModifier);
+    RunLoop();
+    EXPECT_EQ(drill.scrollX, 102);
+}
+
 TEST_F(QtFrontEnd, AutoRepeatedKeyDownsEachApplyTheirRow) {
     drill.paused = 0;
     for (int i = 0; i < 3; ++i) {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/create_child_window.h"
+#include "drill/create_child_window.h"
 #include "app/main_dialog.h"
 #include "drill/drill_state.h"
 #include "recording_services.h"
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 #include "ui/buttons.h"
 #include "wordlist/load_word_list.h"
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "app/create_child_window.h"
+#include "drill/create_child_window.h"
 #include "drill/drill_state.h"
 #include "drill/toggles.h"
 #include "drill_test_support.h"
 #include "platform/crt_rand.h"
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 
 using namespace kestran;
 using drilltest::WordList;

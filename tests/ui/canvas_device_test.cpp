@@ -1,4 +1,5 @@
-// The Qt canvas device, read back by pixel from offscreen frames.
+// The Qt canvas device, read back by pixel from offscreen frames: the checks
+// every canvas device passes, then what is particular to this one.
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
@@ -6,12 +7,11 @@
 #include <cmath>
 #include <string>
 
-#include "drill/texts.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_canvas_font.h"
 #include "platform/qt/qt_canvas_image.h"
 #include "platform/qt/qt_frame_pacing.h"
-#include "tests/ui/canvas_pixels.h"
+#include "tests/ui/canvas_device_checks.h"
 #include "tests/ui/temp_res_dir.h"
 
 namespace kestran::testing {
@@ -19,6 +19,27 @@ namespace {
 
 using plat::qt::QtCanvasDevice;
 constexpr QRgb kBlack = 0xFF000000u;
+
+// The checks every canvas device passes, on an offscreen Qt device.
+struct QtHarness {
+    plat::CanvasDevice& Device() { return device; }
+    plat::CanvasDevice& OtherDevice() { return other; }
+    FramePixels LastFrame(plat::CanvasDevice& shown) {
+        const QImage frame = static_cast<QtCanvasDevice&>(shown).LastFrame();
+        FramePixels pixels{frame.width(), frame.height(), {}};
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x) pixels.rgb.push_back(frame.pixel(x, y) & 0x00FFFFFFu);
+        return pixels;
+    }
+    using Scratch = TempResDir;
+    static void WriteAnimStrip(int scale) {
+        std::vector<std::uint32_t> argb = AnimStripArgb(scale);
+        const QImage strip(reinterpret_cast<const uchar*>(argb.data()), 228 * scale, 38 * scale, QImage::Format_ARGB32);
+        ASSERT_TRUE(strip.save("RES/27.png"));
+    }
+    QtCanvasDevice device{QSize(480, 75)}, other{QSize(480, 75)};
+};
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, CanvasDeviceChecks, QtHarness);
 
 // One frame: clear to black, run draw, present, return what was shown.
 template <class Draw>
@@ -29,157 +50,6 @@ QImage Frame(QtCanvasDevice& device, Draw draw) {
     device.EndScene();
     EXPECT_EQ(device.Present(), plat::DeviceStatus::Ok);
     return device.LastFrame();
-}
-
-QImage TextFrame(const char* text, const plat::Rect& rect, unsigned format, plat::Argb colour = 0xFFFFFFFFu,
-                 const char* face = texts::kWordFontFace) {
-    QtCanvasDevice device(QSize(480, 75));
-    plat::CanvasFontObject* font = device.CreateFont(21, 8, 0, face);
-    EXPECT_NE(font, nullptr);
-    return Frame(device, [&] { device.DrawText(font, text, -1, rect, format, colour); });
-}
-
-TEST(CanvasDeviceTest, ClearFillsTheFrameWithTheColourLessItsAlpha) {
-    for (plat::Argb colour : {0xFF0000FFu, 0xFF000000u, 0xFFFFFF00u, 0x000000FFu, 0x80123456u}) {
-        QtCanvasDevice device(QSize(480, 75));
-        const QImage frame = Frame(device, [&] { device.Clear(colour); });
-        ASSERT_EQ(frame.size(), QSize(480, 75));
-        const QRgb expected = colour | 0xFF000000u;
-        EXPECT_EQ(InkOn(frame, Whole(frame), expected).count, 0) << std::hex << colour;
-        EXPECT_EQ(frame.pixel(0, 0) | 0xFF000000u, expected);
-    }
-}
-
-TEST(CanvasDeviceTest, TextFormatsPlaceTheTextInItsRectangle) {
-    const plat::Rect box{100, 10, 300, 70};
-    struct Case {
-        const char* name;
-        unsigned format;
-        int left, right;    // where the ink's horizontal extent must lie
-        int minTop, maxTop; // where its top must lie
-        bool centredX, centredY;
-    };
-    const Case cases[] = {
-        {"left top", plat::DT_SINGLELINE, 100, 200, 10, 22, false, false},
-        {"right top", plat::DT_SINGLELINE | plat::DT_RIGHT, 200, 300, 10, 22, false, false},
-        {"centred", plat::DT_CENTER | plat::DT_VCENTER, 100, 300, 22, 40, true, true},
-        {"centred top", plat::DT_CENTER, 100, 300, 10, 22, true, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QImage frame = TextFrame("HHHH", box, c.format);
-        const Ink ink = InkOn(frame, Whole(frame), kBlack);
-        ASSERT_GT(ink.count, 20);
-        EXPECT_GE(ink.bounds.left(), c.left);
-        EXPECT_LE(ink.bounds.right(), c.right);
-        EXPECT_GE(ink.bounds.top(), c.minTop);
-        EXPECT_LE(ink.bounds.top(), c.maxTop);
-        if (c.centredX) {
-            EXPECT_NEAR(ink.bounds.center().x(), 200, 3);
-        }
-        if (c.centredY) {
-            EXPECT_NEAR(ink.bounds.center().y(), 40, 3);
-        }
-        if (c.format == plat::DT_SINGLELINE) {
-            EXPECT_LE(ink.bounds.left(), 104);
-        }
-        if (c.format & plat::DT_RIGHT) {
-            EXPECT_GE(ink.bounds.right(), 294);
-        }
-    }
-}
-
-TEST(CanvasDeviceTest, TextIsClippedToItsRectangle) {
-    const plat::Rect box{100, 10, 140, 30};
-    for (unsigned format : {plat::DT_SINGLELINE, plat::DT_SINGLELINE | plat::DT_RIGHT,
-                            plat::DT_CENTER | plat::DT_VCENTER, plat::DT_CENTER}) {
-        const QImage frame = TextFrame("WWWWWWWWWWWWWWWWWWWW", box, format);
-        const Ink ink = InkOn(frame, Whole(frame), kBlack);
-        EXPECT_GT(ink.count, 20) << format;
-        EXPECT_TRUE(ToQRect(box).contains(ink.bounds)) << format;
-    }
-}
-
-// Laid-out text is kept between frames; what a frame shows must not depend
-// on what earlier frames drew.
-TEST(CanvasDeviceTest, TextLooksTheSameWhateverWasDrawnBefore) {
-    struct Draw {
-        plat::Rect rect;
-        plat::Argb clear;
-    };
-    struct Case {
-        const char* name;
-        unsigned format;
-        Draw before, now;
-    };
-    const Case cases[] = {
-        {"left, narrow then wide", plat::DT_SINGLELINE, {{100, 10, 112, 70}, kBlack}, {{100, 10, 400, 70}, kBlack}},
-        {"left, wide then narrow", plat::DT_SINGLELINE, {{100, 10, 400, 70}, kBlack}, {{100, 10, 112, 70}, kBlack}},
-        {"left, moved", plat::DT_SINGLELINE, {{-19, 16, 500, 82}, kBlack}, {{470, 16, 500, 82}, kBlack}},
-        {"right, other width", plat::DT_SINGLELINE | plat::DT_RIGHT, {{0, 56, 470, 125}, kBlack}, {{0, 56, 300, 125}, kBlack}},
-        {"centred, other size", plat::DT_CENTER | plat::DT_VCENTER, {{0, 0, 480, 75}, kBlack}, {{100, 0, 300, 40}, kBlack}},
-        {"centred top, other width", plat::DT_CENTER, {{0, 59, 480, 160}, kBlack}, {{0, 59, 200, 160}, kBlack}},
-        {"other background", plat::DT_SINGLELINE, {{10, 10, 400, 70}, kBlack}, {{10, 10, 400, 70}, 0xFF0000FFu}},
-    };
-    auto draw = [](QtCanvasDevice& device, plat::CanvasFontObject* font, unsigned format, const Draw& d) {
-        return Frame(device, [&] {
-            device.Clear(d.clear);
-            device.DrawText(font, "Wavy jH", -1, d.rect, format, 0xC0FFFFFFu);
-        });
-    };
-    for (const Case& c : cases) {
-        QtCanvasDevice reused(QSize(480, 75)), fresh(QSize(480, 75));
-        plat::CanvasFontObject* reusedFont = reused.CreateFont(21, 8, 0, "Georgia");
-        plat::CanvasFontObject* freshFont = fresh.CreateFont(21, 8, 0, "Georgia");
-        draw(reused, reusedFont, c.format, c.before);
-        const QImage expected = draw(fresh, freshFont, c.format, c.now);
-        EXPECT_GT(InkOn(expected, Whole(expected), c.now.clear).count, 0) << c.name;
-        EXPECT_EQ(draw(reused, reusedFont, c.format, c.now), expected) << c.name;
-    }
-}
-
-TEST(CanvasDeviceTest, TextWithoutSingleLineBreaksOnlyAtLineBreaks) {
-    const plat::Rect box{0, 0, 480, 75};
-    const Ink oneLong = InkOn(TextFrame("HH HH HH HH HH HH HH HH HH HH HH HH HH", box, plat::DT_CENTER),
-                              QRect(0, 0, 480, 75), kBlack);
-    const Ink twoLines = InkOn(TextFrame("HH\nHH", box, plat::DT_CENTER), QRect(0, 0, 480, 75), kBlack);
-    const Ink joined = InkOn(TextFrame("HH\nHH", box, plat::DT_SINGLELINE), QRect(0, 0, 480, 75), kBlack);
-    EXPECT_LT(oneLong.bounds.height(), 21);  // no wrapping of a long line
-    EXPECT_GT(twoLines.bounds.height(), 30); // a line break starts a second line
-    EXPECT_LT(joined.bounds.height(), 21);
-}
-
-TEST(CanvasDeviceTest, TextColourKeepsItsAlpha) {
-    const plat::Rect box{0, 0, 480, 75};
-    auto brightest = [](const QImage& frame) {
-        int most = 0;
-        for (int y = 0; y < frame.height(); ++y)
-            for (int x = 0; x < frame.width(); ++x) most = std::max(most, qGreen(frame.pixel(x, y)));
-        return most;
-    };
-    EXPECT_EQ(brightest(TextFrame("HHHH", box, plat::DT_SINGLELINE, 0xFFFFFFFFu)), 255);
-    EXPECT_NEAR(brightest(TextFrame("HHHH", box, plat::DT_SINGLELINE, 0x80FFFFFFu)), 128, 2);
-    EXPECT_EQ(brightest(TextFrame("HHHH", box, plat::DT_SINGLELINE, 0x00FFFFFFu)), 0);
-}
-
-TEST(CanvasDeviceTest, ChineseTextRendersAsDistinctGlyphs) {
-    const plat::Rect box{0, 0, 480, 75};
-    // 顺, 随, 效: different characters must leave different ink; boxes for
-    // missing glyphs would all look alike.
-    const char* characters[] = {"\xCB\xB3", "\xCB\xE6", "\xD0\xA7"};
-    QImage frames[3];
-    for (int i = 0; i < 3; ++i) {
-        frames[i] = TextFrame(characters[i], box, plat::DT_SINGLELINE);
-        EXPECT_GT(InkOn(frames[i], Whole(frames[i]), kBlack).count, 30) << i;
-    }
-    EXPECT_NE(frames[0], frames[1]);
-    EXPECT_NE(frames[1], frames[2]);
-    EXPECT_NE(frames[0], frames[2]);
-}
-
-TEST(CanvasDeviceTest, UnknownFaceFallsBackToAFontThatDraws) {
-    const QImage frame = TextFrame("HHHH", {0, 0, 480, 75}, plat::DT_SINGLELINE, 0xFFFFFFFFu, "NoSuchFace Xyz");
-    EXPECT_GT(InkOn(frame, Whole(frame), kBlack).count, 20);
 }
 
 TEST(CanvasFontTest, CellHeightAndAverageWidthMatchTheRequest) {
@@ -287,26 +157,9 @@ TEST(CanvasDeviceTest, TextureFromFileIsKeyedAndBoxResized) {
     EXPECT_EQ(device.CreateTextureFromFile(nullptr, 228, 38, 0xFF000000u), nullptr);
 }
 
-TEST(CanvasDeviceTest, SpriteCellIsDrawnUnscaledAndAlphaBlended) {
-    TempResDir dir;
-    ASSERT_TRUE(TestAnimStrip().save(QString::fromStdString(dir.Res("27.png").string())));
+// A half-transparent texel blends with what lies beneath.
+TEST(CanvasDeviceTest, TranslucentTexelsBlendWithTheFrame) {
     QtCanvasDevice device(QSize(480, 75));
-    plat::CanvasTextureObject* texture = device.CreateTextureFromFile("RES\\27.png", 228, 38, 0xFF000000u);
-    ASSERT_NE(texture, nullptr);
-    const QImage frame = Frame(device, [&] {
-        device.Clear(0xFF00FF00u);
-        device.SpriteBegin();
-        device.SpriteDraw(texture, {76, 0, 114, 38}, 50.0f, 20.0f, 0xFFFFFFFFu);
-        device.SpriteEnd();
-    });
-    const QRgb cell = qRgb(0, 0, CellBlue(2)), green = qRgb(0, 255, 0);
-    EXPECT_EQ(InkOn(frame, QRect(50, 20, 19, 38), cell).count, 0);   // the opaque half, exactly
-    EXPECT_EQ(InkOn(frame, QRect(69, 20, 19, 38), green).count, 0);  // the keyed half shows the background
-    EXPECT_EQ(frame.pixel(49, 30), green);
-    EXPECT_EQ(frame.pixel(55, 19), green);
-    EXPECT_EQ(frame.pixel(55, 58), green);
-
-    // A half-transparent cell blends with what lies beneath.
     QImage half(38, 38, QImage::Format_ARGB32_Premultiplied);
     half.fill(qRgba(128, 0, 0, 128));
     plat::CanvasTextureObject translucent{half};
@@ -318,15 +171,6 @@ TEST(CanvasDeviceTest, SpriteCellIsDrawnUnscaledAndAlphaBlended) {
     });
     EXPECT_NEAR(qRed(blended.pixel(10, 10)), 128, 1);
     EXPECT_NEAR(qBlue(blended.pixel(10, 10)), 127, 1);
-}
-
-TEST(CanvasDeviceTest, DrawingOutsideASceneDoesNothing) {
-    QtCanvasDevice device(QSize(480, 75));
-    plat::CanvasFontObject* font = device.CreateFont(21, 8, 0, "Georgia");
-    device.Clear(kBlack);
-    EXPECT_EQ(device.DrawText(font, "HHHH", -1, {0, 0, 480, 75}, plat::DT_SINGLELINE, 0xFFFFFFFFu), 0);
-    EXPECT_EQ(device.Present(), plat::DeviceStatus::Ok);
-    EXPECT_EQ(InkOn(device.LastFrame(), QRect(0, 0, 480, 75), kBlack).count, 0);
 }
 
 TEST(CanvasDeviceTest, ResizedOrRefusedSurfaceIsLostUntilReset) {

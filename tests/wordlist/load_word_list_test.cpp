@@ -12,7 +12,7 @@
 #include "edge_cases.h"
 #include "platform/headless/headless_backend.h"
 #include "temp_dir.h"
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 #include "wordlist/load_word_list.h"
 #include "wordlist/word_table_blocks.h"
 
@@ -42,7 +42,7 @@ protected:
     void SetUp() override {
         ResetDrillStateForTest();
         startDirectory_ = std::filesystem::current_path();
-        std::strncpy(drill.startDirectory, startDirectory_.c_str(), kStartDirectorySize - 1);
+        std::strncpy(drill.startDirectory, startDirectory_.string().c_str(), kStartDirectorySize - 1);
 
         static const plat::DialogControl kAnswerBox[] = {{kAnswerBoxId, plat::ControlKind::Edit, 0, 0, 10, 10, 0, 0}};
         plat::DialogTemplate dialog;

@@ -1,11 +1,10 @@
 // A scratch directory for list files, removed with everything in it.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <random>
 #include <string_view>
 
 namespace kestran::testing {
@@ -13,9 +12,14 @@ namespace kestran::testing {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestran-wordlist-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::filesystem::filesystem_error("mkdtemp", std::error_code());
-        path_ = pattern;
+        // A fresh name each time: create_directory fails for one that exists.
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = std::filesystem::temp_directory_path() / ("kestran-wordlist-" + std::to_string(random()));
+            if (std::filesystem::create_directory(path_)) return;
+        }
+        throw std::filesystem::filesystem_error("no fresh temporary directory", std::error_code());
     }
     ~TempDir() {
         std::error_code ignored;

@@ -1,7 +1,9 @@
 // The list file reads with the Windows runtime's text-mode rules on every
 // host, from a file and from memory alike.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -152,11 +154,13 @@ TEST(TextStream, StepBackReturnsTheSameByteOnce) {
 
 TEST(TextStream, OpensOnlyRegularFiles) {
     TempDir dir;
+    EXPECT_FALSE(TextStream::Open((dir.path() / "missing.txt").string().c_str()));
+    EXPECT_FALSE(TextStream::Open(dir.path().string().c_str())) << "a directory";
+#ifndef _WIN32
     const std::string fifo = (dir.path() / "pipe").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(TextStream::Open((dir.path() / "missing.txt").c_str()));
-    EXPECT_FALSE(TextStream::Open(dir.path().c_str())) << "a directory";
     EXPECT_FALSE(TextStream::Open(fifo.c_str())) << "a pipe cannot be read twice (and must not block)";
+#endif
     EXPECT_FALSE(TextStream::Open(""));
     EXPECT_TRUE(TextStream::Open(dir.Write("list.txt", "x").c_str()));
 }

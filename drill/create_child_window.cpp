@@ -1,4 +1,4 @@
-#include "app/create_child_window.h"
+#include "drill/create_child_window.h"
 
 #include "drill/texts.h"
 

@@ -1,4 +1,4 @@
-#include "ui/button_visual.h"
+#include "drill/button_visual.h"
 
 namespace kestran {
 

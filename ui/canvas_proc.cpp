@@ -1,4 +1,4 @@
-#include "app/canvas_proc.h"
+#include "ui/canvas_proc.h"
 #include "drill/common_steps.h"
 
 #include "drill/drill_state.h"

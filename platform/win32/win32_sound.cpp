@@ -1,0 +1,34 @@
+#include "platform/win32/win32_sound.h"
+
+#include <vector>
+
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_imaging.h"
+#include "platform/win32/win32_media.h"
+#include "platform/win32/windows_fence.h"
+
+namespace plat::win32 {
+
+std::wstring SoundToPlay(const char* path) {
+    const std::wstring name = WideFromGbk(path);
+    if (name.empty() || !IsRegularFile(name)) return kDefaultSound;
+    const DWORD needed = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return kDefaultSound;
+    std::vector<wchar_t> full(needed);
+    const DWORD written = ::GetFullPathNameW(name.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return kDefaultSound;
+    return std::wstring(full.data(), written);
+}
+
+bool WinmmSoundService::PlaySoundAsync(const char* path) {
+    // Not SND_NODEFAULT: a missing file plays the default sound, and the
+    // file is read anew at every call.
+    return ::sndPlaySoundW(SoundToPlay(path).c_str(), SND_ASYNC) != FALSE;
+}
+
+Sound& WinmmSound() {
+    static WinmmSoundService service;
+    return service;
+}
+
+}  // namespace plat::win32

@@ -1,0 +1,24 @@
+// The hit sound through the multimedia call, played in the background.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace plat::win32 {
+
+class WinmmSoundService final : public Sound {
+public:
+    bool PlaySoundAsync(const char* path) override;
+};
+
+// What to hand the multimedia call for a GBK path: the file's full name,
+// resolved against the working directory of the moment (the system would
+// otherwise also search its own folders for a relative name), or the
+// system's default sound when no regular file is there.
+std::wstring SoundToPlay(const char* path);
+
+// The registry alias of the default sound.
+inline constexpr const wchar_t* kDefaultSound = L"SystemDefault";
+
+}  // namespace plat::win32

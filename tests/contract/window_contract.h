@@ -1,0 +1,324 @@
+// The window-system rules every backend keeps, written once and run against
+// each backend: delivery to the owning thread, timers, dialog text across
+// threads during a modal box, double clicks, scroll-bar codes and closing.
+//
+// Each backend's test file supplies a driver for what a person would do
+// (double-click, click a scroll bar, answer a message box, close the
+// dialog) and instantiates the suite with it. A driver without a pointer
+// device answers false to the pointer actions and those tests are skipped.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_dialog.h"
+#include "drill/drill_state.h"
+#include "platform/platform.h"
+#include "platform/system_process.h"
+
+namespace kestran::contract {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+enum class ScrollPart { RightArrow, TroughLeftOfThumb };
+
+inline constexpr plat::MessageId kProbe = 0x0400 + 7;  // a private message
+
+// What the test windows saw, in order, with the thread that handled it.
+struct Seen {
+    plat::MessageId message;
+    plat::WParam wParam;
+    std::thread::id thread;
+    Clock::time_point when;
+};
+
+class Journal {
+public:
+    void Add(plat::MessageId message, plat::WParam wParam) {
+        std::lock_guard lock(mutex_);
+        seen_.push_back(Seen{message, wParam, std::this_thread::get_id(), Clock::now()});
+    }
+    std::vector<Seen> Of(plat::MessageId message) {
+        std::lock_guard lock(mutex_);
+        std::vector<Seen> out;
+        for (const Seen& s : seen_)
+            if (s.message == message) out.push_back(s);
+        return out;
+    }
+    std::vector<Seen> Clicks() {
+        std::lock_guard lock(mutex_);
+        std::vector<Seen> out;
+        for (const Seen& s : seen_)
+            if (s.message == plat::WM_LBUTTONDOWN || s.message == plat::WM_LBUTTONDBLCLK) out.push_back(s);
+        return out;
+    }
+    void Clear() {
+        std::lock_guard lock(mutex_);
+        seen_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Seen> seen_;
+};
+
+inline Journal& TheJournal() {
+    static Journal journal;
+    return journal;
+}
+
+inline plat::LResult RecordingWindowProc(plat::Window w, plat::MessageId m, plat::WParam wp, plat::LParam lp) {
+    switch (m) {
+        case plat::WM_LBUTTONDOWN:
+        case plat::WM_LBUTTONDBLCLK:
+        case plat::WM_TIMER:
+        case kProbe:
+            TheJournal().Add(m, wp);
+            return 0;
+        default:
+            return plat::DefWindowProc(w, m, wp, lp);
+    }
+}
+
+inline std::intptr_t RecordingDialogProc(plat::Window, plat::MessageId m, plat::WParam wp, plat::LParam) {
+    if (m == plat::WM_HSCROLL || m == plat::WM_CLOSE) {
+        TheJournal().Add(m, wp);
+        return 1;
+    }
+    return 0;
+}
+
+// Handles whatever reached the calling thread until `done` or the limit.
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
+    const auto end = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > end) return false;
+        plat::Message m{};
+        while (plat::PeekMessage(m)) {
+            plat::TranslateMessage(m);
+            plat::DispatchMessage(m);
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// A thread that owns one child window of the dialog and polls its queue the
+// way the canvas and ticker threads do: sleep 1 ms, take at most one message.
+class Worker {
+public:
+    Worker(plat::Window parent, int x, int y) {
+        static std::atomic<int> serial{0};
+        className_ = "contract-" + std::to_string(++serial);
+        thread_ = std::thread([this, parent, x, y] {
+            plat::RegisterClass(plat::WindowClass{plat::CS_DBLCLKS, RecordingWindowProc, 0, nullptr,
+                                                  className_.c_str()});
+            // Creating a child of another thread's window waits for that
+            // thread to take messages: the constructor pumps meanwhile.
+            window_ = plat::CreateWindow(className_.c_str(), "", plat::WS_CHILD | plat::WS_VISIBLE, x, y, 60, 30,
+                                         parent);
+            plat::Message m{};
+            while (!stop_) {
+                plat::Sleep(1);
+                if (!plat::PeekMessage(m)) continue;
+                if (m.message == plat::WM_TIMER && busyOnNextTick) {
+                    busyOnNextTick = false;
+                    std::this_thread::sleep_for(120ms);
+                }
+                plat::TranslateMessage(m);
+                plat::DispatchMessage(m);
+            }
+        });
+        PumpUntil([this] { return window_.load() != nullptr; });
+    }
+    ~Worker() {
+        stop_ = true;
+        // The system destroys the thread's window as the thread ends, which
+        // notifies the parent's thread: keep this one answering meanwhile.
+        std::atomic<bool> joined{false};
+        std::thread joiner([&] {
+            thread_.join();
+            joined = true;
+        });
+        PumpUntil([&] { return joined.load(); }, 10000ms);
+        joiner.join();
+    }
+    plat::Window window() const { return window_; }
+    std::thread::id id() const { return thread_.get_id(); }
+    std::atomic<bool> busyOnNextTick{false};
+
+private:
+    std::string className_;
+    std::atomic<plat::Window> window_{nullptr};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+template <class Driver>
+class WindowContract : public ::testing::Test {
+protected:
+    WindowContract() { TheJournal().Clear(); }
+    Driver driver;
+    plat::Window dialog = driver.Dialog();
+};
+
+TYPED_TEST_SUITE_P(WindowContract);
+
+TYPED_TEST_P(WindowContract, MessagesRunOnTheThreadThatCreatedTheWindowAndQuitStaysWithItsPoster) {
+    Worker worker(this->dialog, 4, 4);
+    ASSERT_NE(worker.window(), nullptr);
+    plat::PostMessage(worker.window(), kProbe, 1, 0);
+    ASSERT_TRUE(PumpUntil([] { return TheJournal().Of(kProbe).size() == 1; }));
+    EXPECT_EQ(TheJournal().Of(kProbe)[0].thread, worker.id()) << "a child of another thread's window still runs on its creator";
+
+    // A quit posted here ends this thread's retrieval, not the worker's.
+    plat::PostQuitMessage(0);
+    plat::Message m{};
+    while (plat::GetMessage(m)) plat::DispatchMessage(m);
+    EXPECT_EQ(m.message, plat::WM_QUIT);
+    plat::PostMessage(worker.window(), kProbe, 2, 0);
+    ASSERT_TRUE(PumpUntil([] { return TheJournal().Of(kProbe).size() == 2; }));
+    EXPECT_EQ(TheJournal().Of(kProbe)[1].wParam, 2u);
+}
+
+TYPED_TEST_P(WindowContract, TimersTickOnTheOwnerAndAreReArmedFromAnotherThread) {
+    Worker worker(this->dialog, 4, 4);
+    ASSERT_TRUE(plat::SetTimer(worker.window(), 3, 10));
+    ASSERT_TRUE(PumpUntil([] { return TheJournal().Of(plat::WM_TIMER).size() >= 3; }));
+    EXPECT_TRUE(plat::KillTimer(worker.window(), 3));
+    EXPECT_FALSE(plat::KillTimer(worker.window(), 3)) << "killing an absent timer fails";
+    ASSERT_TRUE(plat::SetTimer(worker.window(), 1, 5));
+    std::this_thread::sleep_for(15ms);  // a tick of timer 3 may still have been pending
+    TheJournal().Clear();
+    ASSERT_TRUE(PumpUntil([] { return TheJournal().Of(plat::WM_TIMER).size() >= 5; }));
+    plat::KillTimer(worker.window(), 1);
+    for (const Seen& tick : TheJournal().Of(plat::WM_TIMER)) {
+        EXPECT_EQ(tick.wParam, 1u) << "only timer 1 ticks now";
+        EXPECT_EQ(tick.thread, worker.id());
+    }
+}
+
+TYPED_TEST_P(WindowContract, TicksKeepTheirPeriodAndMissedOnesAreNotMadeUp) {
+    Worker worker(this->dialog, 4, 4);
+    ASSERT_TRUE(plat::SetTimer(worker.window(), 1, 8));
+    ASSERT_TRUE(PumpUntil([] { return TheJournal().Of(plat::WM_TIMER).size() >= 41; }));
+    // The median gap, which a few late ticks do not move: a timer rounded to
+    // a 15.6 ms system tick, or held to a 10 ms minimum, shows here.
+    std::vector<double> gaps;
+    const auto ticks = TheJournal().Of(plat::WM_TIMER);
+    for (std::size_t i = 1; i < ticks.size(); ++i)
+        gaps.push_back(std::chrono::duration<double, std::milli>(ticks[i].when - ticks[i - 1].when).count());
+    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+    EXPECT_NEAR(gaps[gaps.size() / 2], 8.0, 1.5);
+
+    // The owner is busy for 120 ms (15 periods) on one tick: afterwards the
+    // ticks go on at their period, without a burst of the missed ones.
+    worker.busyOnNextTick = true;
+    PumpUntil([&] { return !worker.busyOnNextTick; });
+    TheJournal().Clear();
+    std::this_thread::sleep_for(200ms);
+    plat::KillTimer(worker.window(), 1);
+    const auto after = TheJournal().Of(plat::WM_TIMER).size();
+    EXPECT_LE(after, 200u / 8 + 3) << "missed ticks were made up";
+    EXPECT_GE(after, 5u);
+}
+
+TYPED_TEST_P(WindowContract, AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns) {
+    const std::string text = "\xc6\xbb\xb9\xfb apple";  // "苹果 apple" in GBK
+    ASSERT_TRUE(plat::SetDlgItemText(this->dialog, kAnswerBoxId, text.c_str()));
+    std::atomic<bool> readDone{false};
+    bool readBeforeTheBoxClosed = false;
+    this->driver.CloseNextMessageBox(plat::IDCANCEL, 400ms, [&] { readBeforeTheBoxClosed = readDone; });
+    std::string read;
+    std::thread reader([&] {
+        std::this_thread::sleep_for(100ms);  // the box is up by now
+        char buffer[64];
+        std::memset(buffer, 'x', sizeof buffer);
+        plat::GetDlgItemText(this->dialog, kAnswerBoxId, buffer, sizeof buffer);
+        read = buffer;
+        readDone = true;
+    });
+    const int answer = plat::MessageBox(this->dialog, "?", "contract", plat::MB_OKCANCEL | plat::MB_ICONWARNING);
+    reader.join();
+    EXPECT_EQ(answer, plat::IDCANCEL);
+    EXPECT_TRUE(readBeforeTheBoxClosed) << "the box's own loop served the request";
+    EXPECT_EQ(read, text);
+
+    // Longer text is cut to the buffer, NUL included.
+    ASSERT_TRUE(plat::SetDlgItemText(this->dialog, kAnswerBoxId, std::string(100, 'w').c_str()));
+    char buffer[64];
+    EXPECT_EQ(plat::GetDlgItemText(this->dialog, kAnswerBoxId, buffer, sizeof buffer), 63u);
+    EXPECT_EQ(std::string(buffer), std::string(63, 'w'));
+}
+
+TYPED_TEST_P(WindowContract, ADoubleClickIsAPressAndThenADoubleClickMessage) {
+    Worker worker(this->dialog, 4, 4);
+    if (!this->driver.DoubleClick(worker.window())) GTEST_SKIP() << "this backend has no pointer";
+    ASSERT_TRUE(PumpUntil([] { return TheJournal().Clicks().size() >= 2; }));
+    PumpUntil([] { return false; }, 50ms);  // nothing more arrives
+    const auto clicks = TheJournal().Clicks();
+    ASSERT_EQ(clicks.size(), 2u);
+    EXPECT_EQ(clicks[0].message, plat::WM_LBUTTONDOWN);
+    EXPECT_EQ(clicks[1].message, plat::WM_LBUTTONDBLCLK);
+    EXPECT_EQ(clicks[1].thread, worker.id());
+}
+
+TYPED_TEST_P(WindowContract, ScrollBarArrowsAndTroughReportTheirCodesAndLeaveTheThumb) {
+    plat::Window slider = plat::GetDlgItem(this->dialog, kSpeedSliderId);
+    ASSERT_NE(slider, nullptr);
+    plat::SetScrollRange(slider, plat::SB_CTL, 0, 100, false);
+    plat::SetScrollPos(slider, plat::SB_CTL, 50, false);
+    if (!this->driver.ClickScrollBar(slider, ScrollPart::RightArrow)) GTEST_SKIP() << "this backend has no pointer";
+    PumpUntil([] { return !TheJournal().Of(plat::WM_HSCROLL).empty(); });
+    this->driver.ClickScrollBar(slider, ScrollPart::TroughLeftOfThumb);
+    auto codes = [] {
+        std::vector<int> out;
+        for (const Seen& s : TheJournal().Of(plat::WM_HSCROLL))
+            if (plat::LowWord(s.wParam) != plat::SB_ENDSCROLL) out.push_back(plat::LowWord(s.wParam));
+        return out;
+    };
+    PumpUntil([&] { return codes().size() >= 2; });
+    EXPECT_EQ(codes(), (std::vector<int>{plat::SB_LINERIGHT, plat::SB_PAGELEFT}));
+    EXPECT_EQ(plat::SetScrollPos(slider, plat::SB_CTL, 100, false), 50) << "only the program moves the thumb";
+}
+
+TYPED_TEST_P(WindowContract, ClosingTheDialogReachesItsProcedureOnTheOwnerThread) {
+    this->driver.UserClose(this->dialog);
+    ASSERT_TRUE(PumpUntil([] { return !TheJournal().Of(plat::WM_CLOSE).empty(); }));
+    EXPECT_EQ(TheJournal().Of(plat::WM_CLOSE)[0].thread, std::this_thread::get_id());
+}
+
+TYPED_TEST_P(WindowContract, ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::thread([this] {
+                char buffer[64];
+                plat::GetDlgItemText(this->dialog, kAnswerBoxId, buffer, sizeof buffer);  // never served
+            }).detach();
+            std::this_thread::sleep_for(50ms);
+            plat::Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+REGISTER_TYPED_TEST_SUITE_P(WindowContract, MessagesRunOnTheThreadThatCreatedTheWindowAndQuitStaysWithItsPoster,
+                            TimersTickOnTheOwnerAndAreReArmedFromAnotherThread,
+                            TicksKeepTheirPeriodAndMissedOnesAreNotMadeUp,
+                            AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns,
+                            ADoubleClickIsAPressAndThenADoubleClickMessage,
+                            ScrollBarArrowsAndTroughReportTheirCodesAndLeaveTheThumb,
+                            ClosingTheDialogReachesItsProcedureOnTheOwnerThread,
+                            ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread);
+
+}  // namespace kestran::contract

@@ -1,0 +1,54 @@
+#!/bin/sh
+# Unpacks the Windows zip into an empty folder and starts KESTRAN.exe there
+# with nothing else beside it: the main dialog must appear, and Esc then OK
+# in the exit question must end the program with status 0.
+#
+#   check_zip_starts.sh ZIP SCRATCH_DIR     (WINEPREFIX, DISPLAY set)
+set -eu
+mkdir -p "$2"
+unzip -q "$1" -d "$2"
+folder=$(find "$2" -maxdepth 1 -mindepth 1 -type d | head -n 1)
+extra=$(find "$folder" -maxdepth 1 -type f ! -name KESTRAN.exe ! -name README.txt)
+if [ -n "$extra" ]; then
+  echo "FAILED: files beside KESTRAN.exe: $extra"
+  exit 1
+fi
+cd "$folder"
+wine KESTRAN.exe >/dev/null 2>&1 &
+pid=$!
+windows() { xdotool search --name '^KESTRAN$' 2>/dev/null | wc -l; }
+for _ in $(seq 1 60); do
+  [ "$(windows)" -ge 1 ] && break
+  sleep 0.5
+done
+if [ "$(windows)" -lt 1 ]; then
+  kill "$pid" 2>/dev/null || true
+  echo "FAILED: the unpacked KESTRAN.exe showed no main dialog within 30 s"
+  exit 1
+fi
+echo "Unpacked KESTRAN.exe started and showed its dialog"
+
+# Esc asks whether to quit (a second window of that caption); OK ends it.
+sleep 1
+xdotool key Escape
+for _ in $(seq 1 20); do
+  [ "$(windows)" -ge 2 ] && break
+  sleep 0.5
+done
+xdotool key Return
+for _ in $(seq 1 40); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.5
+done
+if kill -0 "$pid" 2>/dev/null; then
+  kill "$pid" 2>/dev/null || true
+  echo "FAILED: Esc then OK did not end the program"
+  exit 1
+fi
+status=0
+wait "$pid" || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "FAILED: Esc then OK ended the program with status $status"
+  exit 1
+fi
+echo "Esc then OK ended it with status 0"

@@ -1,0 +1,55 @@
+// Helpers for the Windows media tests: a scratch working folder with RES,
+// pictures written through GDI+ directly, and a memory surface to paint on.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/win32/windows_fence.h"
+
+namespace kestran::win32_testing {
+
+// Makes a fresh folder with RES the working directory; restores on exit.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::filesystem::path Res(const std::wstring& name) const { return root_ / L"RES" / name; }
+
+private:
+    std::filesystem::path root_, previous_;
+};
+
+// Writes width x height ARGB pixels (row-major, 0xAARRGGBB) through the
+// encoder of the MIME type ("image/png", "image/bmp"). GDI+ must be started.
+bool WritePicture(const std::filesystem::path& file, int width, int height, const std::vector<std::uint32_t>& argb,
+                  const wchar_t* mimeType);
+
+// A top-down 32-bit memory surface with a device context to paint into.
+class MemorySurface {
+public:
+    MemorySurface(int width, int height, std::uint32_t fill);
+    ~MemorySurface();
+    MemorySurface(const MemorySurface&) = delete;
+    MemorySurface& operator=(const MemorySurface&) = delete;
+    HDC dc() const { return dc_; }
+    // 0x00RRGGBB (the surface has no alpha).
+    std::uint32_t Pixel(int x, int y) const;
+
+private:
+    int width_, height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+};
+
+inline int Red(std::uint32_t rgb) { return (rgb >> 16) & 0xFF; }
+inline int Green(std::uint32_t rgb) { return (rgb >> 8) & 0xFF; }
+inline int Blue(std::uint32_t rgb) { return rgb & 0xFF; }
+
+}  // namespace kestran::win32_testing

@@ -1,0 +1,201 @@
+// The window-system contract on the Windows backend. Pointer actions are
+// real input (SendInput), so the system itself makes the double click and
+// runs the scroll bar's own tracking.
+#include "tests/contract/window_contract.h"
+
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_window_system.h"
+
+namespace kestran::contract {
+namespace {
+
+using plat::win32::Hwnd;
+
+plat::win32::Win32WindowSystem& Win32Windows() {
+    static auto* windows = new plat::win32::Win32WindowSystem();
+    return *windows;
+}
+
+void ClickAt(POINT at, int times) {
+    ::SetCursorPos(at.x, at.y);
+    std::vector<INPUT> inputs;
+    for (int i = 0; i < times; ++i)
+        for (DWORD flag : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+            INPUT input{};
+            input.type = INPUT_MOUSE;
+            input.mi.dwFlags = flag;
+            inputs.push_back(input);
+        }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+class Win32Driver {
+public:
+    Win32Driver() {
+        previous_ = plat::Install(plat::Services{&Win32Windows(), nullptr, nullptr, nullptr, &plat::SystemProcess()});
+        // One dialog for all the tests: showing and destroying a top-level
+        // window costs seconds under Wine without a window manager.
+        static plat::Window dialog = [] {
+            plat::Window made = plat::CreateDialog(MainDialogTemplate(), nullptr, RecordingDialogProc, 0);
+            plat::ShowWindow(made, plat::SW_SHOWNORMAL);
+            return made;
+        }();
+        dialog_ = dialog;
+        PumpUntil([] { return false; }, 50ms);
+    }
+    ~Win32Driver() { plat::Install(previous_); }
+
+    plat::Window Dialog() const { return dialog_; }
+
+    bool DoubleClick(plat::Window window) {
+        RECT r{};
+        ::GetWindowRect(Hwnd(window), &r);
+        ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, 2);
+        return true;
+    }
+
+    bool ClickScrollBar(plat::Window scrollBar, ScrollPart part) {
+        RECT r{};
+        ::GetWindowRect(Hwnd(scrollBar), &r);
+        const int arrow = std::min<int>(::GetSystemMetrics(SM_CXHSCROLL), (r.right - r.left) / 3);
+        const int y = (r.top + r.bottom) / 2;
+        ClickAt(part == ScrollPart::RightArrow ? POINT{r.right - arrow / 2 - 1, y} : POINT{r.left + arrow + 2, y}, 1);
+        return true;
+    }
+
+    // What the close button does: the system command, which the dialog's
+    // default handling turns into WM_CLOSE.
+    void UserClose(plat::Window dialog) { ::PostMessageW(Hwnd(dialog), WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+    // The box runs the system's own loop on this thread; another thread
+    // presses its button.
+    void CloseNextMessageBox(int answer, std::chrono::milliseconds after, std::function<void()> justBefore) {
+        std::thread([answer, after, justBefore] {
+            std::this_thread::sleep_for(after);
+            HWND box = nullptr;
+            for (int i = 0; i < 500 && !box; ++i, std::this_thread::sleep_for(10ms))
+                box = ::FindWindowW(L"#32770", L"contract");
+            justBefore();
+            if (box) ::PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+        }).detach();
+    }
+
+private:
+    plat::Services previous_;
+    plat::Window dialog_ = nullptr;
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, WindowContract, Win32Driver);
+
+// The system lays the dialog out in its font's base units while the canvas
+// and the buttons are placed in pixels: the client area must hold them, and
+// each control sits at its dialog-unit rectangle in those base units.
+TEST(Win32DialogLayout, ControlsSitAtTheirDialogUnitsAndTheClientHoldsTheCanvasAndButtons) {
+    Win32Driver driver;
+    HWND dialog = Hwnd(driver.Dialog());
+    RECT client{};
+    ::GetClientRect(dialog, &client);
+    EXPECT_GE(client.right, 58 + 480) << "the canvas fits in " << client.right << " x " << client.bottom;
+    EXPECT_GE(client.bottom, 230) << "the lowest buttons fit";
+    const plat::DialogTemplate& t = MainDialogTemplate();
+    for (int i = 0; i < t.controlCount; ++i) {
+        const plat::DialogControl& c = t.controls[i];
+        // The dialog manager maps the position and the size each on its own.
+        RECT place{c.x, c.y, c.width, c.height};
+        ::MapDialogRect(dialog, &place);
+        RECT expected{place.left, place.top, place.left + place.right, place.top + place.bottom};
+        RECT actual{};
+        ::GetWindowRect(::GetDlgItem(dialog, c.id), &actual);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+        EXPECT_TRUE(::EqualRect(&expected, &actual))
+            << "control " << c.id << " at " << actual.left << "," << actual.top << ".." << actual.right << ","
+            << actual.bottom << ", its dialog units give " << expected.left << "," << expected.top << ".."
+            << expected.right << "," << expected.bottom;
+    }
+}
+
+// A Chinese text longer than the caller's buffer is cut before a whole
+// character: no lone lead byte at the end.
+TEST(Win32AnswerBox, LongChineseTextIsCutAtACharacterBoundary) {
+    Win32Driver driver;
+    std::string forty;
+    for (int i = 0; i < 40; ++i) forty += "\xc6\xbb";  // 苹
+    ASSERT_TRUE(plat::SetDlgItemText(driver.Dialog(), kAnswerBoxId, forty.c_str()));
+    char buffer[64];
+    EXPECT_EQ(plat::GetDlgItemText(driver.Dialog(), kAnswerBoxId, buffer, sizeof buffer), 62u);
+    EXPECT_EQ(std::string(buffer), forty.substr(0, 62));
+    plat::SetDlgItemText(driver.Dialog(), kAnswerBoxId, "");
+}
+
+// The system's open-file dialog, answered by typing a path into it from
+// another thread as a person would; the path comes back in GBK.
+class Win32OpenFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"\u8bcd\u8868-" + std::to_wstring(::GetCurrentProcessId());  // 词表-<pid>
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        file_ = folder_ + L"\\\u5355\u8bcd.txt";  // 单词.txt
+        HANDLE h = ::CreateFileW(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        ::CloseHandle(h);
+        ::GetCurrentDirectoryW(MAX_PATH, startDirectory_);
+    }
+    void TearDown() override {
+        ::SetCurrentDirectoryW(startDirectory_);
+        ::DeleteFileW(file_.c_str());
+        ::RemoveDirectoryW(folder_.c_str());
+    }
+
+    // Types `path` into the next open-file dialog owned by `owner` and
+    // presses Open.
+    static void TypeIntoNextOpenDialog(HWND owner, std::wstring path) {
+        std::thread([owner, path] {
+            for (int i = 0; i < 1000; ++i, std::this_thread::sleep_for(10ms)) {
+                HWND box = ::FindWindowW(L"#32770", nullptr);
+                if (!box || ::GetWindow(box, GW_OWNER) != owner || !::IsWindowVisible(box)) continue;
+                std::this_thread::sleep_for(200ms);  // let it finish setting up
+                // The file-name box: a combo box in the newer layout, an edit in the older.
+                for (int id : {0x47C, 0x480}) ::SetDlgItemTextW(box, id, path.c_str());
+                ::PostMessageW(box, WM_COMMAND, plat::IDOK, 0);
+                return;
+            }
+        }).detach();
+    }
+
+    bool Open(plat::Window owner, char* buffer, unsigned size) {
+        plat::OpenFileRequest request;
+        request.structSize = 88;
+        request.owner = owner;
+        request.filter = ".txt\0*.txt;\0";
+        request.filterIndex = 1;
+        request.file = buffer;
+        request.maxFile = size;
+        request.defaultExtension = "txt";
+        return plat::GetOpenFileName(request);
+    }
+
+    std::wstring folder_, file_;
+    wchar_t startDirectory_[MAX_PATH] = {};
+};
+
+TEST_F(Win32OpenFile, AChineseFolderAndNameComeBackAsGbkAndATooSmallBufferGetsNothing) {
+    Win32Driver driver;
+    TypeIntoNextOpenDialog(Hwnd(driver.Dialog()), file_);
+    char path[260] = {};
+    ASSERT_TRUE(Open(driver.Dialog(), path, sizeof path));
+    EXPECT_EQ(std::string(path), plat::win32::GbkFromWide(file_.c_str()));
+    EXPECT_NE(std::string(path).find("\xb4\xca\xb1\xed"), std::string::npos) << "词表 in GBK";
+
+    // A path longer than the caller's buffer is not cut: the dialog counts
+    // as cancelled and the buffer keeps what it had.
+    TypeIntoNextOpenDialog(Hwnd(driver.Dialog()), file_);
+    char small[8] = "old";
+    EXPECT_FALSE(Open(driver.Dialog(), small, sizeof small));
+    EXPECT_STREQ(small, "old");
+}
+
+}  // namespace
+}  // namespace kestran::contract
