@@ -201,6 +201,10 @@ public:
     // Shows the back buffer in the window and returns at the next display
     // refresh. Lost when the surface went away (the frame was not shown).
     virtual DeviceStatus Present() = 0;
+    // Returns at the next display refresh and shows nothing new: the frame
+    // presented last stays. For a frame that would look the same. A device
+    // that knows its display's refresh overrides this guess of 60 Hz.
+    virtual void WaitForRefresh();
 };
 
 class CanvasGraphics {

@@ -201,6 +201,8 @@ DeviceStatus QtCanvasDevice::Present() {
     return shown ? DeviceStatus::Ok : DeviceStatus::Lost;
 }
 
+void QtCanvasDevice::WaitForRefresh() { pacer_.WaitForRefresh(); }
+
 CanvasDevice* QtCanvasGraphics::CreateDevice(Window window) {
     if (!window) return nullptr;
     // Never deleted: the render thread is not joined and may still draw

@@ -49,6 +49,7 @@ public:
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
     void SpriteEnd() override;
     DeviceStatus Present() override;
+    void WaitForRefresh() override;
 
     // --- Offscreen device ---------------------------------------------------
     // The frame the last successful Present showed (null before the first).
