@@ -21,6 +21,7 @@
 
 #include "platform/core/thread_queue.h"
 #include "platform/gbk.h"
+#include "platform/qt/qt_frame_diff.h"
 #include "platform/qt/qt_widgets.h"
 
 namespace plat::qt {
@@ -29,6 +30,7 @@ namespace {
 
 std::thread::id gGuiThread;
 std::atomic<double> gRefreshRate{60.0};
+std::atomic<double> gPixelRatio{1.0};
 
 QString FromGbk(const char* text) { return QString::fromStdString(GbkToUtf8(text ? text : "")); }
 std::string ToGbk(const QString& text) { return Utf8ToGbk(text.toStdString()); }
@@ -122,18 +124,23 @@ QSize ClientSize(Window window) {
 bool PresentFrame(Window window, const QImage& frame) {
     WindowData* data = DataOf(window);
     if (!data || !data->widget || !window->visible) return false;
+    QRect changed;
     {
         std::lock_guard lock(data->frameMutex);
-        // A frame like the one on screen needs no repaint; the drawing
-        // thread is not kept waiting for the toolkit's thread either way.
-        if (frame == data->frame) return true;
+        // Only the part that differs from the frame on screen is repainted
+        // and sent to the display; a frame like it needs nothing. The
+        // drawing thread is not kept waiting for the toolkit's thread.
+        changed = ChangedArea(data->frame, frame);
+        if (changed.isEmpty()) return true;
         data->frame = frame;
     }
-    QMetaObject::invokeMethod(data->widget, [w = data->widget] { w->update(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(data->widget, [w = data->widget, changed] { w->update(changed); }, Qt::QueuedConnection);
     return true;
 }
 
 double RefreshRate(Window) { return gRefreshRate.load(); }
+
+double PixelRatio(Window) { return gPixelRatio.load(); }
 
 // --- Set-up ------------------------------------------------------------------
 
@@ -142,6 +149,7 @@ QtWindowSystem::QtWindowSystem() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         double rate = screen->refreshRate();
         gRefreshRate = rate >= 20.0 ? rate : 60.0;
+        gPixelRatio = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
     }
     pump_ = new QObject();
     keyFilter_ = new KeyFilter(this);
