@@ -147,7 +147,7 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
     if (box.isEmpty()) return 0;
 
     const TextPicture& picture = textPictures_.Get(font->font, reinterpret_cast<std::uintptr_t>(font),
-                                                   QString::fromStdString(GbkToUtf8(bytes)), box.size(),
+                                                   bytes, box.size(),
                                                    TextFlagsFor(format), colour, pixelRatio_);
     if (!picture.image.isNull()) {
         painter_.save();

@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "platform/gbk.h"
+
 namespace plat::qt {
 
 namespace {
@@ -57,7 +59,7 @@ TextPicture TextPictureCache::Render(const QFont& font, const QString& text, QSi
     return picture;
 }
 
-const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontId, const QString& text,
+const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontId, std::string_view gbk,
                                          QSize rectSize, int flags, std::uint32_t argb, double pixelRatio) {
     // Left- and top-aligned text is laid out the same in any width or
     // height; clipping to the real rectangle happens when it is drawn.
@@ -67,12 +69,12 @@ const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontI
     const int keyHeight = heightMatters ? rectSize.height() : 0;
 
     std::string key;
-    key.reserve(40 + text.size() * 2);
+    key.reserve(48 + gbk.size());
     key.append(reinterpret_cast<const char*>(&pixelRatio), sizeof pixelRatio);
     for (std::uint64_t part : {std::uint64_t{fontId}, std::uint64_t(unsigned(flags)), std::uint64_t{argb},
                                std::uint64_t(unsigned(keyWidth)), std::uint64_t(unsigned(keyHeight))})
         key.append(reinterpret_cast<const char*>(&part), sizeof part);
-    key.append(reinterpret_cast<const char*>(text.utf16()), text.size() * sizeof(char16_t));
+    key.append(gbk);
 
     if (auto found = pictures_.find(key); found != pictures_.end()) return found->second;
     if (pictures_.size() >= kCapacity) pictures_.clear();  // a new list: start over
@@ -80,7 +82,8 @@ const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontI
     QSize layoutSize = rectSize;
     if (!widthMatters) layoutSize.setWidth(1);
     if (!heightMatters) layoutSize.setHeight(1);
-    return pictures_.emplace(std::move(key), Render(font, text, layoutSize, flags, argb, pixelRatio)).first->second;
+    return pictures_.emplace(std::move(key), Render(font, QString::fromStdString(GbkToUtf8(gbk)), layoutSize, flags, argb, pixelRatio))
+        .first->second;
 }
 
 }  // namespace plat::qt

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace plat::qt {
@@ -30,7 +31,9 @@ public:
     // rectangle where the layout comes out the same: only the dimensions
     // the alignment depends on are part of the key. The text is laid out in
     // logical pixels and drawn at pixelRatio device pixels to each.
-    const TextPicture& Get(const QFont& font, std::uintptr_t fontId, const QString& text, QSize rectSize, int flags,
+    // The text is GBK: it is converted only when it is laid out, not at
+    // every frame that finds it here.
+    const TextPicture& Get(const QFont& font, std::uintptr_t fontId, std::string_view gbk, QSize rectSize, int flags,
                            std::uint32_t argb, double pixelRatio = 1.0);
     std::size_t Size() const { return pictures_.size(); }
 

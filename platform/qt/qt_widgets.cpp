@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include "platform/core/thread_queue.h"
+#include "platform/gbk.h"
+#include "platform/qt/qt_slider_style.h"
 
 namespace plat::qt {
 namespace {
@@ -155,10 +157,17 @@ void DialogWidget::closeEvent(QCloseEvent* event) {
 EditWidget::EditWidget(Window window, QWidget* parent) : QLineEdit(parent) {
     Tag(this, window);
     setFocusPolicy(Qt::StrongFocus);
+    // A copy other threads can read without waking this one.
+    connect(this, &QLineEdit::textChanged, this, [window](const QString& text) {
+        std::string gbk = Utf8ToGbk(text.toStdString());
+        std::lock_guard lock(window->textMutex);
+        window->text = std::move(gbk);
+    });
 }
 
 ScrollBarWidget::ScrollBarWidget(Window window, QWidget* parent) : QScrollBar(Qt::Horizontal, parent), window_(window) {
     Tag(this, window);
+    setStyle(SliderStyle());
     setFocusPolicy(Qt::NoFocus);
     setTracking(false);
     connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) {

@@ -492,6 +492,16 @@ unsigned QtWindowSystem::GetDlgItemText(Window dialog, int controlId, char* buff
     Window control = GetDlgItem(dialog, controlId);
     if (!control || control->kind != WindowKind::Edit) return 0;
     unsigned copied = 0;
+    if (std::this_thread::get_id() != control->owner->Owner()) {
+        // The copy the control keeps as its text changes: the same text the
+        // owner would read, without waking it (the ticker asks at every tick).
+        std::lock_guard lock(control->textMutex);
+        copied = static_cast<unsigned>(
+            std::min<std::size_t>(control->text.size(), static_cast<std::size_t>(bufferSize - 1)));
+        std::memcpy(buffer, control->text.data(), copied);
+        buffer[copied] = '\0';
+        return copied;
+    }
     control->owner->Send([&] {
         auto* edit = static_cast<EditWidget*>(WidgetOf(control));
         std::string text = ToGbk(edit->text());
