@@ -134,7 +134,7 @@ bool PresentFrame(Window window, const QImage& frame) {
         if (changed.isEmpty()) return true;
         data->frame = frame;
     }
-    QMetaObject::invokeMethod(data->widget, [w = data->widget, changed] { w->update(changed); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(data->widget, [w = data->widget, changed] { w->repaint(changed); }, Qt::QueuedConnection);
     return true;
 }
 
