@@ -136,7 +136,8 @@ public:
 
     // Dialog items. Called from a thread other than the dialog's owner, the
     // request waits until the owner retrieves messages (also inside a modal
-    // box or the open-file dialog).
+    // box or the open-file dialog). A backend may answer GetDlgItemText from
+    // a copy of the text it keeps as the text changes, without the wait.
     virtual unsigned GetDlgItemText(Window dialog, int controlId, char* buffer, int bufferSize) = 0;
     virtual bool SetDlgItemText(Window dialog, int controlId, const char* text) = 0;
     virtual bool SetScrollRange(Window scrollBar, int bar, int minimum, int maximum, bool redraw) = 0;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QStyleOptionSlider>
 #include <QPainter>
 #include <QThread>
 #include <QTimer>
@@ -167,7 +168,6 @@ EditWidget::EditWidget(Window window, QWidget* parent) : QLineEdit(parent) {
 
 ScrollBarWidget::ScrollBarWidget(Window window, QWidget* parent) : QScrollBar(Qt::Horizontal, parent), window_(window) {
     Tag(this, window);
-    setStyle(SliderStyle());
     setFocusPolicy(Qt::NoFocus);
     setTracking(false);
     connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) {
@@ -198,6 +198,13 @@ ScrollBarWidget::ScrollBarWidget(Window window, QWidget* parent) : QScrollBar(Qt
         setValue(position_);
         setSliderPosition(position_);
     });
+}
+
+void ScrollBarWidget::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    PaintVisibleThumb(*this, option);
 }
 
 void ScrollBarWidget::SetPosition(int position) {
