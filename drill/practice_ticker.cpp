@@ -257,7 +257,9 @@ void CreateTickerWindow() {
 
 bool TickerLoopPass(plat::Message& message) {
     plat::Sleep(1);
-    if (!plat::PeekMessage(message)) return false;
+    // Blocks until the next message (a tick falls due, a request comes):
+    // an empty queue is not polled a thousand times a second.
+    plat::GetMessage(message);
     // Every timer message is a tick, whichever timer sent it; it is not dispatched.
     if (message.message == plat::WM_TIMER) {
         PracticeTick();

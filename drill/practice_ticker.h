@@ -20,8 +20,8 @@ plat::LResult TickerWindowProc(plat::Window window, plat::MessageId message, pla
 void PracticeTick();
 
 // The parts of TickerThreadMain: the hidden window with its tick timer, and
-// one pass of the loop (sleep 1 ms, take at most one message). A pass
-// returns true when it ran a tick.
+// one pass of the loop (sleep 1 ms, wait for one message and take it). A
+// pass returns true when it ran a tick.
 void CreateTickerWindow();
 bool TickerLoopPass(plat::Message& message);
 

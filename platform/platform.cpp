@@ -1,6 +1,8 @@
 #include "platform/platform.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace plat {
 namespace {
@@ -61,6 +63,8 @@ bool SaveImage(Image i, const char* path, const Guid& encoder) { KESTRAN_FORWARD
 Bitmap LoadBitmapFile(const char* path) { KESTRAN_FORWARD(imaging, LoadBitmapFile(path), nullptr); }
 Brush CreatePatternBrush(Bitmap b) { KESTRAN_FORWARD(imaging, CreatePatternBrush(b), nullptr); }
 Brush CreateSolidBrush(ColourRef c) { KESTRAN_FORWARD(imaging, CreateSolidBrush(c), nullptr); }
+
+void CanvasDevice::WaitForRefresh() { std::this_thread::sleep_for(std::chrono::microseconds(16667)); }
 
 CanvasDevice* CreateCanvasDevice(Window w) { KESTRAN_FORWARD(canvas, CreateDevice(w), nullptr); }
 

@@ -120,7 +120,8 @@ struct ImageCodecInfo {
 // retrieved last (high bit set while the key is down).
 // Dialog items: called from a thread other than the dialog's owner, the
 // request waits until the owner retrieves messages (also inside a modal box
-// or the open-file dialog).
+// or the open-file dialog). A backend may answer GetDlgItemText from a copy
+// of the text it keeps as the text changes, without the wait.
 // Painting: a WM_PAINT follows an invalidation; with erasing, the class
 // brush paints first.
 #define KESTRAN_WINDOW_CALLS(X)                                                                              \
@@ -221,6 +222,10 @@ public:
     // Shows the back buffer in the window and returns at the next display
     // refresh. Lost when the surface went away (the frame was not shown).
     virtual DeviceStatus Present() = 0;
+    // Returns at the next display refresh and shows nothing new: the frame
+    // presented last stays. For a frame that would look the same. A device
+    // that knows its display's refresh overrides this guess of 60 Hz.
+    virtual void WaitForRefresh();
 };
 
 class CanvasGraphics {

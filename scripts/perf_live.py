@@ -9,10 +9,10 @@ per figure with its target and PASS or MISS:
     speed (DAMAGE events of the window, timestamped as they arrive);
   - tick period at 48, 27 and 8 ms (scrollX sampled from memory);
   - keystroke-to-hit latency (XTest key press to practiceHitAnim = 1);
-  - CPU of the process idle without a list and while a word moves;
-  - RSS with a 10,000-entry list loaded.
+  - RSS without a list and with a 10,000-entry list loaded.
+CPU is measured by perf_cpu.py, in windows of its own.
 
-usage: perf_live.py KESTRAN KESTRAN_LIST SOURCE_DIR
+usage: perf_live.py KESTRAN KESTRAN_LIST SOURCE_DIR [JSON_OUT]
 """
 
 import json
@@ -29,17 +29,19 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import kestran_driver as kd  # noqa: E402
 
 KESTRAN, KESTRAN_LIST, SOURCE = (os.path.abspath(a) for a in sys.argv[1:4])
+JSON_OUT = sys.argv[4] if len(sys.argv) > 4 else None
 WINDOW_AT = (225, 238)  # where the dialog's client area lands: 100,100 dialog units
 START_RUNS = 5
 POLL = 0.0002  # seconds between memory polls: about 0.3 ms of resolution
-CLK_TCK = os.sysconf("SC_CLK_TCK")
 
 results = []
+figures = []
 
 
 def figure(name, value, target, ok):
     verdict = "PASS" if ok else "MISS"
     results.append((name, ok))
+    figures.append(dict(name=name, value=value, target=target, ok=bool(ok)))
     print(f"  {name:<44} {value:<52} target {target:<16} {verdict}", flush=True)
 
 
@@ -111,60 +113,6 @@ def measure_start_up(screen, x, home, layout):
            "< 300 ms", statistics.median(first) < 300)
     note(f"canvas blue on screen (window brush or frame): median {statistics.median(blue):.0f} ms, "
          f"worst {max(blue):.0f} ms; first frame worst {max(first):.0f} ms")
-
-
-# --- CPU ----------------------------------------------------------------------
-
-def thread_times(pid):
-    """Per thread: name, nanoseconds on a processor, and times it was put on
-    one (schedstat: finer than the clock ticks of stat)."""
-    found = {}
-    for tid in os.listdir(f"/proc/{pid}/task"):
-        try:
-            with open(f"/proc/{pid}/task/{tid}/comm") as f:
-                name = f.read().strip()
-            with open(f"/proc/{pid}/task/{tid}/schedstat") as f:
-                run_ns, _, slices = (int(v) for v in f.read().split())
-        except OSError:
-            continue
-        found[tid] = (name, run_ns, slices)
-    return found
-
-
-def thread_roles(pid):
-    """The program's threads in the order it starts them: the UI thread, the
-    toolkit's X event reader, RenderThread, TickerThread, then any others."""
-    tids = sorted(int(t) for t in os.listdir(f"/proc/{pid}/task"))
-    roles = {str(pid): "UiThread"}
-    own = [t for t in tids if t != pid and thread_name(pid, t) == "kestran"]
-    for role, tid in zip(("RenderThread", "TickerThread"), own):
-        roles[str(tid)] = role
-    return roles
-
-
-def thread_name(pid, tid):
-    with open(f"/proc/{pid}/task/{tid}/comm") as f:
-        return f.read().strip()
-
-
-def cpu_share(k, seconds):
-    """Per cent of one core the process used over `seconds` (utime + stime
-    of /proc/PID/stat, in clock ticks), the same from schedstat (in ns),
-    and per thread with how often each woke."""
-    before, threads_before, t0 = k.cpu_ticks(), thread_times(k.pid), time.perf_counter()
-    time.sleep(seconds)
-    after, threads_after, t1 = k.cpu_ticks(), thread_times(k.pid), time.perf_counter()
-    elapsed = t1 - t0
-    share = (after - before) / CLK_TCK / elapsed * 100
-    roles = thread_roles(k.pid)
-    per_thread, total_ns = [], 0
-    for tid, (name, run_ns, slices) in sorted(threads_after.items()):
-        _, run0, slices0 = threads_before.get(tid, (name, 0, 0))
-        total_ns += run_ns - run0
-        if run_ns - run0 > 0.0002 * elapsed * 1e9:
-            per_thread.append(f"{roles.get(tid, name)} {(run_ns - run0) / elapsed / 1e7:.2f}% "
-                              f"({(slices - slices0) / elapsed:.0f} wake-ups/s)")
-    return share, total_ns / elapsed / 1e7, per_thread
 
 
 # --- Frames ---------------------------------------------------------------------
@@ -300,20 +248,14 @@ def main():
         k.field("listLoaded")  # attaches the reader
         time.sleep(3.0)
 
-        print("CPU and memory without a list", flush=True)
-        share, fine, threads = cpu_share(k, 10.0)
-        figure("CPU idle, no list (10 s)", f"{share:.2f}% of a core", "< 1%", share < 1.0)
-        note(f"schedstat: {fine:.2f}%; threads: " + "; ".join(threads))
-        note(f"RSS without a list: {k.rss_kib() / 1024:.1f} MB")
+        rss = k.rss_kib() / 1024
+        figure("RSS without a list", f"{rss:.1f} MB", "< 80 MB", rss < 80)
 
         print("a word moving (everyday-100, file order, start speed)", flush=True)
         k.open_list(everyday)
         kd.wait_for("the list", lambda: k.field("listLoaded") == 1 and k.field("wordCount") == len(words))
         k.click(kd.ANSWER_BOX)
         time.sleep(1.0)
-        share, fine, threads = cpu_share(k, 10.0)
-        figure("CPU while a word moves (10 s)", f"{share:.2f}% of a core", "< 3%", share < 3.0)
-        note(f"schedstat: {fine:.2f}%; threads: " + "; ".join(threads))
 
         print("keystroke to hit at 27 ms ticks (start speed)", flush=True)
         latencies, frame_gaps = hit_latencies(k, x, words, 20, 300)
@@ -361,6 +303,9 @@ def main():
             x.close()
         screen.close()
         shutil.rmtree(work, ignore_errors=True)
+    if JSON_OUT:
+        with open(JSON_OUT, "w") as f:
+            json.dump(figures, f, indent=1)
     missed = [name for name, ok in results if not ok]
     print(f"live figures: {len(results) - len(missed)} of {len(results)} targets met", flush=True)
     return 1 if missed else 0

@@ -10,6 +10,7 @@
 #include "drill/drill_state.h"
 #include "drill/texts.h"
 #include "ui/canvas_layout.h"
+#include "ui/frame_contents.h"
 
 namespace kestran {
 
@@ -44,12 +45,20 @@ plat::CanvasTextureObject* LoadAnimTexture(plat::CanvasDevice* device) {
                                          kAnimColourKey);
 }
 
-// Frames are drawn only while this is true; the state changes run always.
+// Frames are recorded only while this is true; the state changes run always.
 bool drawing = false;
+
+// The frame being recorded, and the one on screen. A frame that would look
+// like the one on screen is not drawn again: the loop only waits for the
+// display's refresh, so the animation and the other per-frame changes keep
+// their pace.
+FrameContents frame;
+FrameContents shown;
+bool shownValid = false;
 
 void DrawItem(plat::CanvasFontObject* font, const char* text, std::size_t length, const plat::Rect& rect,
               unsigned format, plat::Argb colour) {
-    if (drawing) objects.device->DrawText(font, text, static_cast<int>(length), rect, format, colour);
+    if (drawing) frame.AddText(font, std::string_view(text, length), rect, format, colour);
 }
 template <std::size_t N>
 void DrawItem(plat::CanvasFontObject* font, const char (&text)[N], const plat::Rect& rect, unsigned format,
@@ -71,40 +80,50 @@ void DrawMeaning(const WordRecord& record, const plat::Rect& rect, unsigned form
 }
 
 // A device that lost its surface gets it back here; its textures are gone
-// with the old surface and are made again.
+// with the old surface and are made again, and the frame must be drawn anew.
 bool BeginFrame() {
     plat::CanvasDevice* device = objects.device;
     if (!device) return false;
     if (device->TestCooperativeLevel() != plat::DeviceStatus::Ok) {
+        shownValid = false;
         if (!device->Reset()) return false;
         objects.animTexture = LoadAnimTexture(device);
     }
-    device->Clear(drill.clearColour);
-    device->BeginScene();
+    frame.Clear(drill.clearColour);
     return true;
 }
 
-void EndFrame() {
-    if (drawing) {
-        objects.device->EndScene();
-        objects.device->Present();  // waits for the display refresh
-    } else {
+// True when the frame was drawn, false when it only waited.
+bool EndFrame() {
+    plat::CanvasDevice* device = objects.device;
+    bool drawn = false;
+    if (!drawing) {
         plat::Sleep(kFramePeriodWithoutDeviceMs);
+    } else if (shownValid && frame == shown) {
+        device->WaitForRefresh();
+    } else {
+        drawn = true;
+        device->Clear(frame.Background());
+        device->BeginScene();
+        frame.DrawOn(*device);
+        device->EndScene();
+        // Waits for the display refresh. A frame not shown is drawn again.
+        shownValid = device->Present() == plat::DeviceStatus::Ok;
+        std::swap(frame, shown);
     }
     drawing = false;
+    return drawn;
 }
 
 // Draws the cell animFrame stands at, at (x, y), and moves on one frame.
 // True when this frame completed the animation.
 bool StepHitAnimation(float x, float y) {
-    if (drawing) objects.device->SpriteBegin();
-    const int frame = drill.animFrame;
+    const int step = drill.animFrame;
     for (int i = 0; i < kAnimCellCount; ++i)
-        if (drawing && frame >= i * framesPerCell && frame < (i + 1) * framesPerCell)
-            objects.device->SpriteDraw(objects.animTexture, animCells[i], x, y, kUntinted);
-    const bool completed = frame + 1 >= kAnimFrames;
-    drill.animFrame = completed ? 0 : frame + 1;
-    if (drawing) objects.device->SpriteEnd();
+        if (drawing && step >= i * framesPerCell && step < (i + 1) * framesPerCell)
+            frame.AddCell(objects.animTexture, animCells[i], x, y);
+    const bool completed = step + 1 >= kAnimFrames;
+    drill.animFrame = completed ? 0 : step + 1;
     return completed;
 }
 
@@ -185,6 +204,7 @@ void DrawTestView(plat::Argb wordColour, plat::Argb labelColour) {
 
 void UseCanvasDevice(plat::CanvasDevice* device) {
     objects = CanvasObjects{};
+    shownValid = false;
     objects.device = device;
     if (!device) {
         NoteOnce(saidNoDevice,
@@ -205,7 +225,7 @@ bool InitDirect3D(plat::Window canvas) {
     return objects.animTexture != nullptr;
 }
 
-void RenderFrame() {
+bool RenderFrame() {
     drawing = BeginFrame();
     const int scrollX = drill.scrollX;
     const plat::Argb wordColour = drill.wordColour;
@@ -228,7 +248,7 @@ void RenderFrame() {
             drill.paused = 0;
         }
     }
-    EndFrame();
+    return EndFrame();
 }
 
 void RenderThreadMain() {
@@ -244,9 +264,13 @@ void RenderThreadMain() {
     InitDirect3D(canvasWindow);
 
     plat::Message message{};
+    bool drawn = true;
     while (message.message != plat::WM_QUIT) {
-        plat::Sleep(1);
-        RenderFrame();
+        // A frame that was not drawn gave the processor away while it waited
+        // for the refresh: nothing on the canvas changed, so the loop wakes
+        // once per refresh instead of twice.
+        if (drawn) plat::Sleep(1);
+        drawn = RenderFrame();
         if (plat::PeekMessage(message)) {
             plat::TranslateMessage(message);
             plat::DispatchMessage(message);

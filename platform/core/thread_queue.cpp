@@ -5,6 +5,17 @@
 
 namespace plat {
 
+namespace {
+std::atomic<QueueTimeSource*> gTimeSource{nullptr};
+}
+
+void ThreadQueue::UseTimeSource(QueueTimeSource* source) { gTimeSource = source; }
+
+ThreadQueue::Clock::time_point ThreadQueue::Now() {
+    QueueTimeSource* source = gTimeSource.load();
+    return source ? source->Now() : Clock::now();
+}
+
 void ThreadQueue::Post(const Message& message) {
     std::function<void()> hook;
     {
@@ -66,13 +77,16 @@ bool ThreadQueue::Take(Message& message, bool wait) {
             message = Message{nullptr, WM_QUIT, static_cast<WParam>(quitCode_), 0};
             return true;
         }
-        Clock::time_point now = Clock::now();
+        Clock::time_point now = Now();
         if (TakeTimerLocked(message, now)) return true;
         if (!wait) return false;
         Clock::time_point next = Clock::time_point::max();
         for (const Timer& t : timers_) next = std::min(next, t.due);
+        QueueTimeSource* simulated = gTimeSource.load();
         if (next == Clock::time_point::max())
             changed_.wait(lock);
+        else if (simulated)
+            simulated->SkipTo(next);
         else
             changed_.wait_until(lock, next);
     }
@@ -91,7 +105,7 @@ void ThreadQueue::SetTimer(Window window, std::uintptr_t timerId, unsigned perio
         std::lock_guard lock(mutex_);
         // A period of 0 behaves like the shortest timer the system has.
         Clock::duration period = std::chrono::milliseconds(std::max(periodMs, 1u));
-        Clock::time_point due = Clock::now() + period;
+        Clock::time_point due = Now() + period;
         auto it = std::find_if(timers_.begin(), timers_.end(),
                                [&](const Timer& t) { return t.window == window && t.id == timerId; });
         if (it != timers_.end()) {

@@ -18,9 +18,24 @@
 
 namespace plat {
 
+// Where the queues read the time for their timers. Tests install one that
+// runs on simulated time: a thread that has nothing to do but wait for a
+// timer moves that time on to the timer at once.
+class QueueTimeSource {
+public:
+    using Clock = std::chrono::steady_clock;
+    virtual ~QueueTimeSource() = default;
+    virtual Clock::time_point Now() = 0;
+    virtual void SkipTo(Clock::time_point due) = 0;
+};
+
 class ThreadQueue {
 public:
     using Clock = std::chrono::steady_clock;
+
+    // Null: the steady clock. For every queue of the process.
+    static void UseTimeSource(QueueTimeSource* source);
+    static Clock::time_point Now();
 
     void Post(const Message& message);
     void PostQuit(int exitCode);

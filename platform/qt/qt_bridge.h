@@ -41,4 +41,8 @@ bool PresentFrame(Window window, const QImage& frame);
 // The refresh rate of the screen showing the window, 60 where unknown.
 double RefreshRate(Window window);
 
+// Device pixels per logical pixel of the screen showing the window (a
+// desktop scale setting, QT_SCALE_FACTOR); 1 where unknown.
+double PixelRatio(Window window);
+
 }  // namespace plat::qt

@@ -17,14 +17,6 @@ namespace plat::qt {
 
 namespace {
 
-// The back buffer has no alpha, like a display-format surface.
-QImage NewBackBuffer(QSize size) {
-    if (size.isEmpty()) return {};
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(0xFF000000u);
-    return image;
-}
-
 // Multiplies a premultiplied cell by an ARGB colour, as vertex colours
 // modulate a sprite.
 void Modulate(QImage& cell, Argb colour) {
@@ -57,15 +49,27 @@ int TextFlagsFor(unsigned format) {
     return flags;
 }
 
-QtCanvasDevice::QtCanvasDevice(Window window) : window_(window), pacer_(RefreshRate(window)) {
+QtCanvasDevice::QtCanvasDevice(Window window)
+    : window_(window), pixelRatio_(PixelRatio(window)), pacer_(RefreshRate(window)) {
     backBuffer_ = NewBackBuffer(ClientSize());
     spareBuffer_ = backBuffer_.copy();
 }
 
-QtCanvasDevice::QtCanvasDevice(QSize offscreenSize, double refreshHz)
-    : offscreenSize_(offscreenSize), pacer_(refreshHz) {
+QtCanvasDevice::QtCanvasDevice(QSize offscreenSize, double refreshHz, double pixelRatio)
+    : offscreenSize_(offscreenSize), pixelRatio_(pixelRatio > 0 ? pixelRatio : 1.0), pacer_(refreshHz) {
     backBuffer_ = NewBackBuffer(offscreenSize);
     spareBuffer_ = backBuffer_.copy();
+}
+
+// The back buffer has no alpha, like a display-format surface. It holds
+// the logical size at the pixel ratio, so text and pictures are drawn
+// with every device pixel rather than enlarged afterwards.
+QImage QtCanvasDevice::NewBackBuffer(QSize size) const {
+    if (size.isEmpty()) return {};
+    QImage image(size * pixelRatio_, QImage::Format_RGB32);
+    image.setDevicePixelRatio(pixelRatio_);
+    image.fill(0xFF000000u);
+    return image;
 }
 
 QtCanvasDevice::~QtCanvasDevice() { EndPainting(); }
@@ -73,12 +77,14 @@ QtCanvasDevice::~QtCanvasDevice() { EndPainting(); }
 QSize QtCanvasDevice::ClientSize() const { return window_ ? plat::qt::ClientSize(window_) : offscreenSize_; }
 
 DeviceStatus QtCanvasDevice::TestCooperativeLevel() {
-    if (lost_ || backBuffer_.isNull() || ClientSize() != backBuffer_.size()) return DeviceStatus::Lost;
+    if (lost_ || backBuffer_.isNull() || ClientSize() != backBuffer_.deviceIndependentSize().toSize())
+        return DeviceStatus::Lost;
     return DeviceStatus::Ok;
 }
 
 bool QtCanvasDevice::Reset() {
     EndPainting();
+    if (window_) pixelRatio_ = PixelRatio(window_);
     backBuffer_ = NewBackBuffer(ClientSize());
     spareBuffer_ = backBuffer_.copy();
     if (backBuffer_.isNull()) return false;  // nothing to draw on yet
@@ -92,7 +98,10 @@ void QtCanvasDevice::Clear(Argb colour) {
     if (backBuffer_.isNull()) return;
     // Still shared with a shown frame: a fresh buffer is cheaper than the
     // copy a write would make, and the clear overwrites it all anyway.
-    if (!painter_.isActive() && !backBuffer_.isDetached()) backBuffer_ = QImage(backBuffer_.size(), backBuffer_.format());
+    if (!painter_.isActive() && !backBuffer_.isDetached()) {
+        backBuffer_ = QImage(backBuffer_.size(), backBuffer_.format());
+        backBuffer_.setDevicePixelRatio(pixelRatio_);
+    }
     const QColor fill = QColor::fromRgb(colour | 0xFF000000u);  // the buffer keeps no alpha
     if (painter_.isActive()) {
         painter_.save();
@@ -138,12 +147,12 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
     if (box.isEmpty()) return 0;
 
     const TextPicture& picture = textPictures_.Get(font->font, reinterpret_cast<std::uintptr_t>(font),
-                                                   QString::fromStdString(GbkToUtf8(bytes)), box.size(),
-                                                   TextFlagsFor(format), colour);
+                                                   bytes, box.size(),
+                                                   TextFlagsFor(format), colour, pixelRatio_);
     if (!picture.image.isNull()) {
         painter_.save();
         painter_.setClipRect(box, Qt::IntersectClip);
-        painter_.drawImage(box.topLeft() + picture.offset, picture.image);
+        painter_.drawImage(QPointF(box.topLeft()) + picture.offset, picture.image);
         painter_.restore();
     }
     return picture.height;
@@ -153,8 +162,11 @@ CanvasTextureObject* QtCanvasDevice::CreateTextureFromFile(const char* path, int
                                                            Argb colourKey) {
     if (!path) return nullptr;
     const QString file = FileNameOf(path);
-    QImage image = LoadTextureImage(file, QSize(width, height), colourKey);
+    // Made at the device's pixel ratio: a picture with more pixels than the
+    // logical size keeps them, and none is enlarged twice.
+    QImage image = LoadTextureImage(file, QSize(width, height), colourKey, pixelRatio_);
     if (image.isNull()) return nullptr;
+    image.setDevicePixelRatio(pixelRatio_);
     auto texture = std::make_unique<CanvasTextureObject>();
     texture->image = std::move(image);
     textures_.push_back(std::move(texture));
@@ -165,11 +177,13 @@ void QtCanvasDevice::SpriteBegin() { inSprite_ = inScene_; }
 
 void QtCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) {
     if (!inSprite_ || !texture || texture->image.isNull()) return;
-    const QRect cellRect =
-        QRect(source.left, source.top, source.right - source.left, source.bottom - source.top) &
-        texture->image.rect();
+    const double ratio = texture->image.devicePixelRatio();
+    const QRectF logical(source.left, source.top, source.right - source.left, source.bottom - source.top);
+    const QRect cellRect = QRectF(logical.topLeft() * ratio, logical.size() * ratio).toAlignedRect() &
+                           texture->image.rect();
     if (cellRect.isEmpty()) return;
     QImage cell = texture->image.copy(cellRect);
+    cell.setDevicePixelRatio(ratio);
     if (colour != 0xFFFFFFFFu) Modulate(cell, colour);
     painter_.save();
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -200,6 +214,8 @@ DeviceStatus QtCanvasDevice::Present() {
     pacer_.WaitForRefresh();
     return shown ? DeviceStatus::Ok : DeviceStatus::Lost;
 }
+
+void QtCanvasDevice::WaitForRefresh() { pacer_.WaitForRefresh(); }
 
 CanvasDevice* QtCanvasGraphics::CreateDevice(Window window) {
     if (!window) return nullptr;

@@ -22,18 +22,20 @@ struct plat::CanvasFontObject {
 // A texture belongs to the back buffer generation it was made in; a Reset
 // empties it, as a reset empties device-pool textures.
 struct plat::CanvasTextureObject {
-    QImage image;  // premultiplied ARGB
+    QImage image;  // premultiplied ARGB, at the device's pixel ratio
 };
 
 namespace plat::qt {
 
 class QtCanvasDevice final : public CanvasDevice {
 public:
-    // Presents into the window, paced at its screen's refresh rate.
+    // Presents into the window, paced at its screen's refresh rate and
+    // drawn at its screen's pixel ratio.
     explicit QtCanvasDevice(Window window);
     // Draws into an offscreen image of the given size, with no window; the
     // frames are kept for LastFrame(). refreshHz 0: Present does not wait.
-    explicit QtCanvasDevice(QSize offscreenSize, double refreshHz = 0);
+    // Sizes and positions stay in logical pixels at any pixel ratio.
+    explicit QtCanvasDevice(QSize offscreenSize, double refreshHz = 0, double pixelRatio = 1.0);
     ~QtCanvasDevice() override;
 
     DeviceStatus TestCooperativeLevel() override;
@@ -49,6 +51,7 @@ public:
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
     void SpriteEnd() override;
     DeviceStatus Present() override;
+    void WaitForRefresh() override;
 
     // --- Offscreen device ---------------------------------------------------
     // The frame the last successful Present showed (null before the first).
@@ -60,11 +63,13 @@ public:
 
 private:
     QSize ClientSize() const;
+    QImage NewBackBuffer(QSize size) const;
     bool ShowFrame();
     void EndPainting();
 
     Window window_ = nullptr;  // null for an offscreen device
     QSize offscreenSize_;
+    double pixelRatio_ = 1.0;
     bool offscreenPresentFails_ = false;
     QImage lastFrame_;
 

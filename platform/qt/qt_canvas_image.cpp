@@ -86,12 +86,13 @@ QImage BoxResize(const QImage& image, QSize size) {
     return result;
 }
 
-QImage LoadTextureImage(const QString& file, QSize size, Argb colourKey) {
+QImage LoadTextureImage(const QString& file, QSize size, Argb colourKey, qreal pixelRatio) {
     QImage picture = ReadAssetPicture(file);
     if (picture.isNull()) return {};
     // Key before filtering: a black cell background must blend into
     // transparency at the edges, not into a dark fringe.
-    return BoxResize(ApplyColourKey(picture, colourKey), size.isEmpty() ? picture.size() : size);
+    const QSize logical = size.isEmpty() ? picture.size() : size;
+    return BoxResize(ApplyColourKey(picture, colourKey), (QSizeF(logical) * pixelRatio).toSize());
 }
 
 }  // namespace plat::qt

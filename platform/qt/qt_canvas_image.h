@@ -19,7 +19,8 @@ QImage ApplyColourKey(const QImage& image, Argb colourKey);
 QImage BoxResize(const QImage& image, QSize size);
 
 // A picture file as a canvas texture: keyed, then box-resized to size (an
-// empty size keeps the picture's own). Null when the file cannot be read.
-QImage LoadTextureImage(const QString& file, QSize size, Argb colourKey);
+// empty size keeps the picture's own) times the pixel ratio. Null when the
+// file cannot be read.
+QImage LoadTextureImage(const QString& file, QSize size, Argb colourKey, qreal pixelRatio = 1.0);
 
 }  // namespace plat::qt

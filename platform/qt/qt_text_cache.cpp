@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "platform/gbk.h"
+
 namespace plat::qt {
 
 namespace {
@@ -26,7 +28,7 @@ QRect InkBounds(const QImage& image) {
 }  // namespace
 
 TextPicture TextPictureCache::Render(const QFont& font, const QString& text, QSize rectSize, int flags,
-                                     std::uint32_t argb) {
+                                     std::uint32_t argb, double pixelRatio) {
     TextPicture picture;
     const QRect rect(QPoint(0, 0), rectSize);
     flags |= Qt::TextDontClip;  // clipped to the real rectangle when drawn
@@ -36,7 +38,8 @@ TextPicture TextPictureCache::Render(const QFont& font, const QString& text, QSi
     const int margin = metrics.height();
     const QRect area = (rect | metrics.boundingRect(rect, flags, text)).adjusted(-margin, -margin, margin, margin);
 
-    QImage canvas(area.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage canvas(area.size() * pixelRatio, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(pixelRatio);
     canvas.fill(Qt::transparent);
     QPainter painter(&canvas);
     painter.translate(-area.topLeft());
@@ -50,13 +53,14 @@ TextPicture TextPictureCache::Render(const QFont& font, const QString& text, QSi
     const QRect ink = InkBounds(canvas);
     if (!ink.isNull()) {
         picture.image = canvas.copy(ink);
-        picture.offset = area.topLeft() + ink.topLeft();
+        picture.image.setDevicePixelRatio(pixelRatio);
+        picture.offset = QPointF(area.topLeft()) + QPointF(ink.topLeft()) / pixelRatio;
     }
     return picture;
 }
 
-const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontId, const QString& text,
-                                         QSize rectSize, int flags, std::uint32_t argb) {
+const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontId, std::string_view gbk,
+                                         QSize rectSize, int flags, std::uint32_t argb, double pixelRatio) {
     // Left- and top-aligned text is laid out the same in any width or
     // height; clipping to the real rectangle happens when it is drawn.
     const bool widthMatters = (flags & (Qt::AlignHCenter | Qt::AlignRight)) != 0;
@@ -65,11 +69,12 @@ const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontI
     const int keyHeight = heightMatters ? rectSize.height() : 0;
 
     std::string key;
-    key.reserve(32 + text.size() * 2);
+    key.reserve(48 + gbk.size());
+    key.append(reinterpret_cast<const char*>(&pixelRatio), sizeof pixelRatio);
     for (std::uint64_t part : {std::uint64_t{fontId}, std::uint64_t(unsigned(flags)), std::uint64_t{argb},
                                std::uint64_t(unsigned(keyWidth)), std::uint64_t(unsigned(keyHeight))})
         key.append(reinterpret_cast<const char*>(&part), sizeof part);
-    key.append(reinterpret_cast<const char*>(text.utf16()), text.size() * sizeof(char16_t));
+    key.append(gbk);
 
     if (auto found = pictures_.find(key); found != pictures_.end()) return found->second;
     if (pictures_.size() >= kCapacity) pictures_.clear();  // a new list: start over
@@ -77,7 +82,8 @@ const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontI
     QSize layoutSize = rectSize;
     if (!widthMatters) layoutSize.setWidth(1);
     if (!heightMatters) layoutSize.setHeight(1);
-    return pictures_.emplace(std::move(key), Render(font, text, layoutSize, flags, argb)).first->second;
+    return pictures_.emplace(std::move(key), Render(font, QString::fromStdString(GbkToUtf8(gbk)), layoutSize, flags, argb, pixelRatio))
+        .first->second;
 }
 
 }  // namespace plat::qt

@@ -2,11 +2,14 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QStyleOptionSlider>
 #include <QPainter>
 #include <QThread>
 #include <QTimer>
 
 #include "platform/core/thread_queue.h"
+#include "platform/gbk.h"
+#include "platform/qt/qt_slider_style.h"
 
 namespace plat::qt {
 namespace {
@@ -178,6 +181,12 @@ void DialogWidget::closeEvent(QCloseEvent* event) {
 EditWidget::EditWidget(Window window, QWidget* parent) : QLineEdit(parent) {
     Tag(this, window);
     setFocusPolicy(Qt::StrongFocus);
+    // A copy other threads can read without waking this one.
+    connect(this, &QLineEdit::textChanged, this, [window](const QString& text) {
+        std::string gbk = Utf8ToGbk(text.toStdString());
+        std::lock_guard lock(window->textMutex);
+        window->text = std::move(gbk);
+    });
 }
 
 ScrollBarWidget::ScrollBarWidget(Window window, QWidget* parent) : QScrollBar(Qt::Horizontal, parent), window_(window) {
@@ -212,6 +221,13 @@ ScrollBarWidget::ScrollBarWidget(Window window, QWidget* parent) : QScrollBar(Qt
         setValue(position_);
         setSliderPosition(position_);
     });
+}
+
+void ScrollBarWidget::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    PaintVisibleThumb(*this, option);
 }
 
 void ScrollBarWidget::SetPosition(int position) {

@@ -91,6 +91,9 @@ public:
     ScrollBarWidget(Window window, QWidget* parent);
     void SetPosition(int position);  // the thumb where the program put it
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     Window window_;
     int position_ = 0;

@@ -21,6 +21,7 @@
 
 #include "platform/core/thread_queue.h"
 #include "platform/gbk.h"
+#include "platform/qt/qt_frame_diff.h"
 #include "platform/qt/qt_list_file_dialog.h"
 #include "platform/qt/qt_widgets.h"
 
@@ -30,6 +31,7 @@ namespace {
 
 std::thread::id gGuiThread;
 std::atomic<double> gRefreshRate{60.0};
+std::atomic<double> gPixelRatio{1.0};
 
 QString FromGbk(const char* text) { return QString::fromStdString(GbkToUtf8(text ? text : "")); }
 std::string ToGbk(const QString& text) { return Utf8ToGbk(text.toStdString()); }
@@ -154,18 +156,23 @@ QSize ClientSize(Window window) {
 bool PresentFrame(Window window, const QImage& frame) {
     WindowData* data = DataOf(window);
     if (!data || !data->widget || !window->visible) return false;
+    QRect changed;
     {
         std::lock_guard lock(data->frameMutex);
-        // A frame like the one on screen needs no repaint; the drawing
-        // thread is not kept waiting for the toolkit's thread either way.
-        if (frame == data->frame) return true;
+        // Only the part that differs from the frame on screen is repainted
+        // and sent to the display; a frame like it needs nothing. The
+        // drawing thread is not kept waiting for the toolkit's thread.
+        changed = ChangedArea(data->frame, frame);
+        if (changed.isEmpty()) return true;
         data->frame = frame;
     }
-    QMetaObject::invokeMethod(data->widget, [w = data->widget] { w->update(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(data->widget, [w = data->widget, changed] { w->repaint(changed); }, Qt::QueuedConnection);
     return true;
 }
 
 double RefreshRate(Window) { return gRefreshRate.load(); }
+
+double PixelRatio(Window) { return gPixelRatio.load(); }
 
 // --- Set-up ------------------------------------------------------------------
 
@@ -174,6 +181,7 @@ QtWindowSystem::QtWindowSystem() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         double rate = screen->refreshRate();
         gRefreshRate = rate >= 20.0 ? rate : 60.0;
+        gPixelRatio = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
     }
     pump_ = new QObject();
     keyFilter_ = new KeyFilter(this);
@@ -505,6 +513,16 @@ unsigned QtWindowSystem::GetDlgItemText(Window dialog, int controlId, char* buff
     Window control = GetDlgItem(dialog, controlId);
     if (!control || control->kind != WindowKind::Edit) return 0;
     unsigned copied = 0;
+    if (std::this_thread::get_id() != control->owner->Owner()) {
+        // The copy the control keeps as its text changes: the same text the
+        // owner would read, without waking it (the ticker asks at every tick).
+        std::lock_guard lock(control->textMutex);
+        copied = static_cast<unsigned>(
+            std::min<std::size_t>(control->text.size(), static_cast<std::size_t>(bufferSize - 1)));
+        std::memcpy(buffer, control->text.data(), copied);
+        buffer[copied] = '\0';
+        return copied;
+    }
     control->owner->Send([&] {
         auto* edit = static_cast<EditWidget*>(WidgetOf(control));
         std::string text = ToGbk(edit->text());

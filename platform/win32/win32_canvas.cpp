@@ -372,4 +372,6 @@ DeviceStatus Direct3DCanvasDevice::Present() {
     return ok ? DeviceStatus::Ok : DeviceStatus::Lost;
 }
 
+void Direct3DCanvasDevice::WaitForRefresh() { std::this_thread::sleep_until(pacer_.NextRefresh(PacingClock::now())); }
+
 }  // namespace plat::win32

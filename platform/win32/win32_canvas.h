@@ -59,6 +59,7 @@ public:
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
     void SpriteEnd() override;
     DeviceStatus Present() override;
+    void WaitForRefresh() override;
 
     // The back buffer as it stands (before Present: the frame about to be
     // shown). A Direct3D window does not show in every screen capture, so

@@ -38,6 +38,21 @@ public:
         return now;
     }
 
+    // For a frame that shows nothing new, so no present waits: the next
+    // refresh on the same grid, always after `now`, so a loop that only waits
+    // still wakes once per refresh.
+    PacingClock::time_point NextRefresh(PacingClock::time_point now) {
+        if (period_ <= PacingClock::duration::zero()) return now;
+        if (!started_) {
+            started_ = true;
+            last_ = now;
+        }
+        PacingClock::time_point due = last_ + period_;
+        if (due <= now) due = now + (period_ - (now - last_) % period_);
+        last_ = due;
+        return due;
+    }
+
     void SetPeriod(PacingClock::duration period) { period_ = period; }
 
 private:

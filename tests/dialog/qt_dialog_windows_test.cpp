@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 #include <algorithm>
@@ -270,6 +272,39 @@ TEST_F(QtDialogWindows, DraggingTheSliderToTheEndSetsTheFastestSpeed) {
         const auto ahead = plat::CurrentThreadQueue().NextTimerDue() - plat::ThreadQueue::Clock::now();
         EXPECT_LE(ahead, std::chrono::milliseconds(8));
         ++ticks;
+    }
+}
+
+// The speed slider's thumb stands out from its trough as grabbed from the
+// widget, wherever it sits, pressed or not; the slider keeps its size.
+TEST_F(QtDialogWindows, SliderThumbIsPlainlyVisibleOnItsTrough) {
+    auto* bar = static_cast<QScrollBar*>(plat::qt::WidgetOf(plat::GetDlgItem(kestran::MainDialog,
+                                                                              kestran::kSpeedSliderId)));
+    ASSERT_NE(bar, nullptr);
+    auto grey = [](QRgb p) { return (qRed(p) * 299 + qGreen(p) * 587 + qBlue(p) * 114) / 1000; };
+    for (int position : {0, 50, 100}) {
+        bar->setValue(position);
+        bar->setSliderPosition(position);
+        Settle();
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = Qt::Horizontal;
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.pageStep = bar->pageStep();
+        option.singleStep = bar->singleStep();
+        const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+        const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+        ASSERT_FALSE(thumb.isEmpty());
+        const QImage shot = bar->grab().toImage();
+        // The trough: the end of the groove farther from the thumb.
+        const int troughX = thumb.center().x() < groove.center().x() ? groove.right() - 3 : groove.left() + 3;
+        const int thumbGrey = grey(shot.pixel(thumb.center()));
+        const int troughGrey = grey(shot.pixel(troughX, groove.center().y()));
+        EXPECT_GE(std::abs(thumbGrey - troughGrey), 60)
+            << "position " << position << ": thumb " << thumbGrey << ", trough " << troughGrey;
     }
 }
 

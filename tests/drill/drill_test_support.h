@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "drill/drill_state.h"
+#include "platform/core/thread_queue.h"
 #include "platform/headless/headless_backend.h"
 #include "tests/support/forwarding_windows.h"
 
@@ -33,6 +34,24 @@ public:
     unsigned GetCurrentDirectory(unsigned, char*) override { return 0; }
     bool SetCurrentDirectory(const char*) override { return false; }
     [[noreturn]] void Exit(int status) override { throw plat::ExitCalled{status}; }
+};
+
+// The message queues' timers on the scripted clock, while it lives: a
+// thread that would wait for a timer finds the clock moved on to it.
+class ScriptedQueueTime final : public plat::QueueTimeSource {
+public:
+    explicit ScriptedQueueTime(ScriptedProcess& process) : process_(process) {
+        plat::ThreadQueue::UseTimeSource(this);
+    }
+    ~ScriptedQueueTime() override { plat::ThreadQueue::UseTimeSource(nullptr); }
+    Clock::time_point Now() override { return Clock::time_point(std::chrono::milliseconds(process_.now)); }
+    void SkipTo(Clock::time_point due) override {
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(due.time_since_epoch()).count();
+        if (ms > process_.now) process_.now = static_cast<std::uint32_t>(ms);
+    }
+
+private:
+    ScriptedProcess& process_;
 };
 
 // Passes every call to the headless window system and records the erase

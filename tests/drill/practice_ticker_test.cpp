@@ -158,7 +158,9 @@ TEST_F(PracticeTickerTest, TheHiddenWindowOwnsTimer3AndEveryTimerMessageIsATick)
     plat::PostMessage(w, plat::WM_TIMER, 1, 0);
     EXPECT_TRUE(TickerLoopPass(message));
     EXPECT_EQ(drill.scrollX, start + 4);
-    EXPECT_FALSE(TickerLoopPass(message)) << "an empty queue is no tick";
+    plat::PostMessage(w, plat::WM_MOUSEMOVE, 0, 0);
+    EXPECT_FALSE(TickerLoopPass(message)) << "only a timer message is a tick";
+    EXPECT_EQ(drill.scrollX, start + 4);
 }
 
 TEST_F(PracticeTickerTest, OnlyTheExactWordIsAHit) {

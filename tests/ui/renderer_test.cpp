@@ -483,6 +483,7 @@ TEST_F(RendererTest, LostDeviceIsResetAndTheStripMadeAgain) {
     Render();
     device_->SetOffscreenClientSize(QSize(480, 75));  // same size: still fine
     device_->SetOffscreenPresentFails(true);
+    drill.scrollX = 300;  // a frame that differs, so it is presented
     Render();  // not shown: the device is lost
     device_->SetOffscreenPresentFails(false);
     const QImage recovered = Render();

@@ -223,6 +223,22 @@ TEST(FramePacingTest, FramesTheDeviceRushesWaitForTheRefreshButPacedOnesDoNot) {
     EXPECT_EQ(pacer.After(stalled + milliseconds(1)), stalled + period);
 }
 
+TEST(FramePacingTest, AnUnchangedFrameWaitsForTheNextRefreshOnTheSameGrid) {
+    using namespace std::chrono;
+    using plat::win32::PacingClock;
+    const auto period = duration_cast<PacingClock::duration>(microseconds(16667));
+    plat::win32::PresentPacer pacer(period, period / 4);
+    const PacingClock::time_point start{seconds(100)};
+    EXPECT_EQ(pacer.After(start), start);
+    // Asked at once or late in the period: the end of the period, never now.
+    EXPECT_EQ(pacer.NextRefresh(start), start + period);
+    EXPECT_EQ(pacer.NextRefresh(start + period + milliseconds(15)), start + 2 * period);
+    // Several periods late: the next grid point after now, none made up.
+    EXPECT_EQ(pacer.NextRefresh(start + 5 * period + milliseconds(1)), start + 6 * period);
+    // A presented frame after it stays on that grid.
+    EXPECT_EQ(pacer.After(start + 6 * period + milliseconds(2)), start + 7 * period);
+}
+
 TEST(Direct3DCanvasTest, AnAnimationOf42FramesLastsAtLeast42Refreshes) {
     Direct3DHarness harness;
     auto* device = static_cast<Direct3DCanvasDevice*>(&harness.Device());

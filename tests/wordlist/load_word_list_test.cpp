@@ -274,6 +274,9 @@ TEST_F(LoadWordListTest, AFileWithoutChineseIsALoadedEmptyList) {
     }
 }
 
+// File names here are UTF-8 bytes; on Windows list paths are GBK and the
+// Windows tests open Chinese paths through the system's wide calls.
+#if !defined(_WIN32)
 TEST_F(LoadWordListTest, ListsInChineseFoldersAndLongPathsOpenTheirOwnList) {
     Load(dir_.Write("previous.txt", testing::kWorkedExample));
     ASSERT_EQ(drill.wordCount, 3);
@@ -296,6 +299,7 @@ TEST_F(LoadWordListTest, ListsInChineseFoldersAndLongPathsOpenTheirOwnList) {
     LoadWordList();
     EXPECT_EQ(drill.wordCount, 2) << "a cancel reads the long path again";
 }
+#endif
 
 TEST_F(LoadWordListTest, SampleListsLoad) {
     const std::filesystem::path lists = std::filesystem::path(KESTRAN_SOURCE_DIR) / "lists";

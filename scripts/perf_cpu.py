@@ -1,0 +1,254 @@
+#!/usr/bin/env python3
+"""CPU of KESTRAN at rest and while drilling, next to Tux Typing's, in the
+same run under one private X server.
+
+Each program is started afresh in every round and the rounds alternate
+between the programs, so that the load other processes put on the machine
+falls on all of them alike. A figure is the median over the rounds of one
+window's CPU time (utime + stime of /proc/PID/stat) over its wall time, in
+per cent of one core; per thread the time on a processor and how often the
+thread was put on one (wake-ups per second) come from schedstat.
+
+  at rest:  KESTRAN's start screen (no list) / Tux Typing's main menu
+  drilling: a word moving (everyday-100, file order, start speed) /
+            a Fish Cascade game running (Easy, Short Words)
+
+usage: perf_cpu.py [--seconds S] [--rounds N] [--json OUT] SOURCE_DIR NAME=KESTRAN... [tuxtype]
+  NAME=KESTRAN: a KESTRAN program to measure under that name (e.g.
+  before=/tmp/base/kestran after=build/perf/kestran); the last one is the
+  one the targets apply to. "tuxtype" adds Tux Typing (installed from Debian
+  by perf_report.sh when missing).
+"""
+
+import argparse
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+import kestran_driver as kd  # noqa: E402
+
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+TUXTYPE = "/usr/games/tuxtype"
+REST_TARGET, DRILL_TARGET = 0.5, 1.0
+
+
+def process_ticks(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+def thread_times(pid):
+    """Per thread id: name, ns on a processor, times put on one."""
+    found = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/comm") as f:
+                name = f.read().strip()
+            with open(f"/proc/{pid}/task/{tid}/schedstat") as f:
+                run_ns, _, slices = (int(v) for v in f.read().split())
+        except OSError:
+            continue
+        found[tid] = (name, run_ns, slices)
+    return found
+
+
+def kestran_roles(pid):
+    """KESTRAN's threads in the order it starts them: the UI thread, then
+    RenderThread and TickerThread (the toolkit's own threads keep their names)."""
+    tids = sorted(int(t) for t in os.listdir(f"/proc/{pid}/task"))
+    roles = {str(pid): "UiThread"}
+    own = []
+    exe_name = open(f"/proc/{pid}/comm").read().strip()
+    for t in tids:
+        if t == pid:
+            continue
+        with open(f"/proc/{pid}/task/{t}/comm") as f:
+            if f.read().strip() == exe_name:
+                own.append(t)
+    for role, tid in zip(("RenderThread", "TickerThread"), own):
+        roles[str(tid)] = role
+    return roles
+
+
+def window(pid, seconds, roles):
+    """CPU share of the process over `seconds`, and per thread
+    {role: (share, wake-ups per second)}."""
+    ticks0, threads0, t0 = process_ticks(pid), thread_times(pid), time.perf_counter()
+    time.sleep(seconds)
+    ticks1, threads1, t1 = process_ticks(pid), thread_times(pid), time.perf_counter()
+    elapsed = t1 - t0
+    per_thread = {}
+    for tid, (name, run_ns, slices) in threads1.items():
+        _, run0, slices0 = threads0.get(tid, (name, 0, 0))
+        role = roles.get(tid, name)
+        share, wakes = per_thread.get(role, (0.0, 0.0))
+        per_thread[role] = (share + (run_ns - run0) / elapsed / 1e7, wakes + (slices - slices0) / elapsed)
+    return (ticks1 - ticks0) / CLK_TCK / elapsed * 100, per_thread
+
+
+# --- The programs ---------------------------------------------------------------
+
+def measure_kestran(exe, screen, home, everyday, words, seconds):
+    layout = kd.StateLayout(exe)
+    k = kd.Kestran(exe, screen, home, layout)
+    k.start()
+    try:
+        k.wait_window()
+        k.field("listLoaded")
+        time.sleep(3.0)
+        roles = kestran_roles(k.pid)
+        rest = window(k.pid, seconds, roles)
+        k.open_list(everyday)
+        kd.wait_for("the list", lambda: k.field("listLoaded") == 1 and k.field("wordCount") == words)
+        k.click(kd.ANSWER_BOX)
+        time.sleep(1.0)
+        moved_from = k.field("scrollX")
+        time.sleep(0.3)
+        if k.field("scrollX") == moved_from:
+            raise kd.DriverError("the word does not move")
+        drilling = window(k.pid, seconds, kestran_roles(k.pid))
+        if not k.alive():
+            raise kd.DriverError("KESTRAN ended")
+    finally:
+        k.stop()
+    return rest, drilling
+
+
+def measure_tuxtype(screen, home, seconds):
+    env = dict(screen.env, HOME=home, SDL_AUDIODRIVER="dummy")
+    p = subprocess.Popen([TUXTYPE, "--window", "--nosound"], cwd=home, env=env,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        # Keys go to the window under the pointer (no window manager): over
+        # Tux Typing's window, away from its menu items.
+        screen.xdo("mousemove", 600, 20)
+        time.sleep(4.0)  # the main menu, animated
+        rest = window(p.pid, seconds, {})
+        # Fish Cascade, Easy, the first word list: the game starts.
+        for _ in range(3):
+            screen.xdo("key", "Return")
+            time.sleep(1.5)
+        time.sleep(1.0)
+        drilling = window(p.pid, seconds, {})
+        if p.poll() is not None:
+            raise kd.DriverError("Tux Typing ended")
+    finally:
+        p.kill()
+        p.wait()
+    return rest, drilling
+
+
+# --- The report -------------------------------------------------------------------
+
+def median_threads(samples):
+    roles = sorted({r for _, threads in samples for r in threads})
+    out = {}
+    for r in roles:
+        shares = [threads.get(r, (0.0, 0.0))[0] for _, threads in samples]
+        wakes = [threads.get(r, (0.0, 0.0))[1] for _, threads in samples]
+        out[r] = (statistics.median(shares), statistics.median(wakes))
+    return out
+
+
+def describe_threads(threads):
+    shown = [(r, s, w) for r, (s, w) in threads.items() if s >= 0.02 or w >= 5]
+    shown.sort(key=lambda x: -x[1])
+    return "; ".join(f"{r} {s:.2f}% ({w:.0f} wake-ups/s)" for r, s, w in shown)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--seconds", type=float, default=20.0)
+    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--json")
+    parser.add_argument("source")
+    parser.add_argument("programs", nargs="+")
+    args = parser.parse_args()
+
+    source = os.path.abspath(args.source)
+    programs = []
+    for spec in args.programs:
+        if spec == "tuxtype":
+            programs.append(("Tux Typing", None))
+        else:
+            name, exe = spec.split("=", 1)
+            programs.append((name, os.path.abspath(exe)))
+    kestran_names = [n for n, exe in programs if exe]
+
+    work = tempfile.mkdtemp(prefix="kestran-cpu-")
+    home = os.path.join(work, "home")
+    shutil.copytree(os.path.join(source, "RES"), os.path.join(home, "RES"))
+    everyday = os.path.join(source, "lists", "everyday-100.txt")
+    words = sum(1 for line in open(everyday, "rb") if line.strip())
+    screen = kd.VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy"))
+    results = {name: {"rest": [], "drilling": []} for name, _ in programs}
+    loads = []
+    try:
+        screen.wait_ready()
+        for r in range(args.rounds):
+            loads.append(os.getloadavg()[0])
+            for name, exe in programs:
+                rest, drilling = (measure_tuxtype(screen, home, args.seconds) if exe is None else
+                                  measure_kestran(exe, screen, home, everyday, words, args.seconds))
+                results[name]["rest"].append(rest)
+                results[name]["drilling"].append(drilling)
+                print(f"  round {r + 1} {name:<12} at rest {rest[0]:5.2f}%   drilling {drilling[0]:5.2f}%", flush=True)
+    finally:
+        screen.close()
+        shutil.rmtree(work, ignore_errors=True)
+
+    print(f"machine: {os.cpu_count()} cores, load average {min(loads):.2f} to {max(loads):.2f} at the round starts; "
+          f"{args.rounds} rounds of {args.seconds:.0f} s windows, medians", flush=True)
+    summary = {}
+    for name, _ in programs:
+        summary[name] = {}
+        for phase in ("rest", "drilling"):
+            samples = results[name][phase]
+            share = statistics.median(s for s, _ in samples)
+            threads = median_threads(samples)
+            summary[name][phase] = {"share": share, "runs": [round(s, 3) for s, _ in samples],
+                                    "threads": {r: [round(s, 3), round(w, 1)] for r, (s, w) in threads.items()}}
+            runs = ", ".join(f"{s:.2f}" for s, _ in samples)
+            print(f"  {name:<12} {phase:<9} {share:5.2f}% of a core (runs {runs})", flush=True)
+            print(f"      {describe_threads(threads)}", flush=True)
+
+    verdicts = []
+
+    def figure(label, value, target, ok):
+        verdicts.append(ok)
+        print(f"  {label:<44} {value:<52} target {target:<16} {'PASS' if ok else 'MISS'}", flush=True)
+
+    subject = kestran_names[-1]
+    rest = summary[subject]["rest"]["share"]
+    drilling = summary[subject]["drilling"]["share"]
+    figure("CPU at rest, start screen (20 s, median)", f"{rest:.2f}% of a core", f"<= {REST_TARGET}%",
+           rest <= REST_TARGET)
+    figure("CPU while drilling (20 s, median)", f"{drilling:.2f}% of a core", f"<= {DRILL_TARGET}%",
+           drilling <= DRILL_TARGET)
+    if "Tux Typing" in summary:
+        tux = summary["Tux Typing"]
+        for phase, label in (("rest", "at rest"), ("drilling", "drilling")):
+            ours, theirs = summary[subject][phase]["share"], tux[phase]["share"]
+            ratio = ours / theirs if theirs > 0 else float("inf")
+            figure(f"CPU {label}, KESTRAN / Tux Typing", f"{ratio:.2f} ({ours:.2f}% / {theirs:.2f}%)", "<= 1.00",
+                   ratio <= 1.0)
+    if args.json:
+        with open(args.json, "w") as f:
+            json.dump(summary, f, indent=1)
+    return 0 if all(verdicts) else 1
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except kd.DriverError as e:
+        print(f"CPU measurement stopped: {e}", flush=True)
+        sys.exit(2)
