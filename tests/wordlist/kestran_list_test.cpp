@@ -127,7 +127,7 @@ TEST(KestranList, ALineAfterANulLedLineIsReportedAsTheLoaderReadsIt) {
     TempDir dir;
     // The NUL and its line run into the word of line 2, which the NUL cuts
     // to nothing; line 2 itself starts with a word, not with Chinese.
-    ToolRun run = RunTool({dir.Write("nul.txt", std::string("\0\napple ", 8) + kApple + "\n")});
+    ToolRun run = RunTool({dir.Write("led-by-nul.txt", std::string("\0\napple ", 8) + kApple + "\n")});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("line 1: a NUL byte (0x00) cuts the word of the entry on line 2 short: it is stored as \"\""),
               std::string::npos) << run.out;
