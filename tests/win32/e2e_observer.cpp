@@ -9,8 +9,9 @@
 //   state           the drill record and the process's visible windows
 //   frame PATH      the last presented canvas frame, written as a PPM
 //   ticks MS        the practice tick period, timed over MS milliseconds
-//   hit MS          waits up to MS for a practice hit; the most pixels its
-//                   animation drew in one frame
+//   hit MS          waits up to MS for a practice hit (typed after the
+//                   command is sent); the most pixels its animation drew in
+//                   one frame, and the same count on the word before it
 #include "platform/win32/windows_fence.h"
 
 #include <windows.h>
@@ -135,8 +136,15 @@ std::string Word(int index) {
 std::string State() {
     int windows = 0;
     ::EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&windows));
+    // Where typed keys go: the active window and the focused control.
+    GUITHREADINFO gui{sizeof gui};
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(Dialog(), nullptr), &gui);
+    wchar_t focusClass[64] = {};
+    if (gui.hwndFocus) ::GetClassNameW(gui.hwndFocus, focusClass, 64);
     std::ostringstream out;
-    out << "{\"windows\":" << windows << ",\"listLoaded\":" << int(drill.listLoaded)
+    out << "{\"windows\":" << windows << ",\"mainActive\":" << (gui.hwndActive && gui.hwndActive == Dialog())
+        << ",\"focusClass\":\"" << Utf8(focusClass) << "\",\"focusId\":"
+        << (gui.hwndFocus ? ::GetDlgCtrlID(gui.hwndFocus) : 0) << ",\"listLoaded\":" << int(drill.listLoaded)
         << ",\"wordCount\":" << drill.wordCount << ",\"scrollX\":" << drill.scrollX
         << ",\"paused\":" << int(drill.paused) << ",\"practiceIndex\":" << drill.practiceIndex
         << ",\"practiceWord\":\"" << Hex(Word(drill.practiceIndex)) << "\",\"practiceHitAnim\":"
@@ -228,6 +236,9 @@ int SpritePixels(const plat::win32::CanvasFrame& frame, int cellX) {
 std::string Hit(int milliseconds) {
     plat::win32::Direct3DCanvasDevice* device = Device();
     if (!device) return "{\"error\":\"no canvas device\"}";
+    // The same count where the word stands before the hit: text alone must
+    // stay well below what the animation draws.
+    const int before = SpritePixels(device->LastFrame(), drill.scrollX);
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     while (drill.practiceHitAnim == 0 && Clock::now() < deadline) ::Sleep(1);
     if (drill.practiceHitAnim == 0) return "{\"error\":\"no hit\"}";
@@ -240,7 +251,8 @@ std::string Hit(int milliseconds) {
         ++frames;
         ::Sleep(4);
     }
-    return "{\"spritePixels\":" + std::to_string(most) + ",\"samples\":" + std::to_string(frames) + '}';
+    return "{\"spritePixels\":" + std::to_string(most) + ",\"before\":" + std::to_string(before) +
+           ",\"samples\":" + std::to_string(frames) + '}';
 }
 
 void Serve() {

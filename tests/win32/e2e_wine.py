@@ -26,6 +26,7 @@ WORK = tempfile.mkdtemp(prefix="kestran-e2e-wine-")
 # The dialog template: position and size, and the two controls, in dialog units.
 DIALOG_AT, DIALOG_SIZE = (100, 100), (267, 116)
 ANSWER_BOX_DU = (85, 78, 101, 14)
+ANSWER_BOX_ID = 1002
 SLIDER_DU = (94, 96, 80, 8)
 # Image buttons in client pixels (left, top, width, height).
 OPEN_BUTTON = (264, 145, 76, 38)
@@ -69,8 +70,14 @@ class Program:
         self.layout = None
 
     def ask(self, *command):
+        self.send(*command)
+        return self.answer(command[0])
+
+    def send(self, *command):
         self.process.stdin.write(" ".join(map(str, command)) + "\n")
         self.process.stdin.flush()
+
+    def answer(self, *command):
         line = self.process.stdout.readline()
         if not line:
             raise Failed(f"the program ended while asked {command[0]}")
@@ -97,6 +104,8 @@ class Program:
     def click_answer_box(self):
         left, top, right, bottom = self.layout["answerBox"]
         self.click((left, top, right - left, bottom - top))
+        wait_for("the answer box to take the keys",
+                 lambda: (lambda s: s["mainActive"] and s["focusId"] == ANSWER_BOX_ID)(self.state()))
 
     def frame(self, name):
         path = os.path.join(WORK, name + ".ppm")
@@ -105,8 +114,9 @@ class Program:
 
     def open_list(self, path):
         self.click(OPEN_BUTTON)
-        wait_for("the open-file dialog", lambda: self.state()["windows"] >= 2)
-        time.sleep(0.3)  # the name box takes the focus once the dialog is shown
+        wait_for("the open-file dialog with its name box focused",
+                 lambda: (lambda s: s["windows"] >= 2 and not s["mainActive"] and s["focusClass"] == "Edit")(
+                     self.state()))
         xdo("type", "--delay", 20, "Z:" + path.replace("/", "\\"))
         xdo("key", "Return")
         wait_for("the list to load", lambda: self.state()["listLoaded"] == 1)
@@ -114,7 +124,7 @@ class Program:
     def quit(self):
         self.click_answer_box()
         xdo("key", "Escape")
-        wait_for("the exit question", lambda: self.state()["windows"] >= 2)
+        wait_for("the exit question", lambda: (lambda s: s["windows"] >= 2 and not s["mainActive"])(self.state()))
         xdo("key", "Return")  # OK is the default button
         try:
             status = self.process.wait(timeout=20)
@@ -213,12 +223,14 @@ def chinese_run():
 
         log("step: typing the word gives a hit with its animation on the canvas")
         s = program.state()
+        program.send("hit", 5000)
         xdo("type", "--delay", 30, bytes.fromhex(s["practiceWord"]).decode("ascii"))
-        hit = program.ask("hit", 5000)
-        if hit["spritePixels"] < 100:
-            raise Failed(f"the hit animation drew only {hit['spritePixels']} pixels")
+        hit = program.answer("hit")
+        if hit["spritePixels"] < 100 or hit["before"] > 40:
+            raise Failed(f"the hit animation drew {hit['spritePixels']} pixels, the word alone {hit['before']}")
         wait_for("the next word", lambda: program.state()["practiceIndex"] != s["practiceIndex"])
-        log(f"  animation: {hit['spritePixels']} pixels in its cell at most, {hit['samples']} samples")
+        log(f"  animation: {hit['spritePixels']} pixels in its cell at most ({hit['before']} for the word "
+            f"alone), {hit['samples']} samples")
 
         log("step: the slider's three bands")
         for to, position, period in BANDS:
