@@ -16,12 +16,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/win_main.h"
 #include "drill/drill_state.h"
@@ -179,40 +181,54 @@ std::string Frame(const std::string& path) {
     return "{\"width\":" + std::to_string(frame.width) + ",\"height\":" + std::to_string(frame.height) + "}";
 }
 
-// Times the steps of the moving word: each tick moves it one pixel. A new
+// Times the steps of the moving word: each tick moves it one pixel. The
+// time is cut into quarter seconds, each timed alone, and the median is
+// taken: a busy machine that holds the ticker back for a moment (the timer
+// does not pile up ticks) spoils one stretch, not the measurement. A new
 // word (the position going back) starts a new stretch.
 std::string Ticks(int milliseconds) {
-    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
-    double time = 0;
+    constexpr double kStretch = 250;
+    std::vector<double> periods;
     long steps = 0;
-    int last = drill.scrollX;
-    Clock::time_point first{}, latest{};
-    int firstX = 0, latestX = 0;
+    double startTime = 0, lastTime = 0, now = 0;
+    int startX = 0, lastX = drill.scrollX;
     bool open = false;
-    while (Clock::now() < end) {
+    const auto begin = Clock::now();
+    const auto close = [&] {
+        if (open && lastX > startX) {
+            periods.push_back((lastTime - startTime) / (lastX - startX));
+            steps += lastX - startX;
+        }
+        open = false;
+    };
+    while ((now = std::chrono::duration<double, std::milli>(Clock::now() - begin).count()) < milliseconds) {
         ::Sleep(1);
         const int x = drill.scrollX;
-        if (x == last) continue;
-        const auto now = Clock::now();
-        if (x < last || !open) {
-            if (open && latestX > firstX) {
-                time += std::chrono::duration<double, std::milli>(latest - first).count();
-                steps += latestX - firstX;
-            }
-            first = now;
-            firstX = x;
+        if (x == lastX) continue;
+        if (x < lastX) close();
+        if (!open) {
             open = true;
+            startTime = now;
+            startX = x;
         }
-        latest = now;
-        latestX = x;
-        last = x;
+        lastTime = now;
+        lastX = x;
+        if (lastTime - startTime >= kStretch) {
+            close();
+            open = true;
+            startTime = now;
+            startX = x;
+        }
     }
-    if (open && latestX > firstX) {
-        time += std::chrono::duration<double, std::milli>(latest - first).count();
-        steps += latestX - firstX;
+    close();
+    double median = 0;
+    if (!periods.empty()) {
+        std::nth_element(periods.begin(), periods.begin() + periods.size() / 2, periods.end());
+        median = periods[periods.size() / 2];
     }
     std::ostringstream out;
-    out << "{\"steps\":" << steps << ",\"period\":" << (steps ? time / steps : 0) << '}';
+    out << "{\"steps\":" << steps << ",\"period\":" << median << ",\"stretches\":" << periods.size()
+        << ",\"slowest\":" << (periods.empty() ? 0 : *std::max_element(periods.begin(), periods.end())) << '}';
     return out.str();
 }
 
