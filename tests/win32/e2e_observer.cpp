@@ -203,8 +203,10 @@ std::string Ticks(int milliseconds) {
         }
         open = false;
     };
+    long polls = 0;
     while ((now = std::chrono::duration<double, std::milli>(Clock::now() - begin).count()) < milliseconds) {
         ::Sleep(1);
+        ++polls;
         const int x = drill.scrollX;
         if (x == lastX) continue;
         if (x < lastX) close();
@@ -230,7 +232,10 @@ std::string Ticks(int milliseconds) {
     }
     std::ostringstream out;
     out << "{\"steps\":" << steps << ",\"period\":" << median << ",\"stretches\":" << periods.size()
-        << ",\"slowest\":" << (periods.empty() ? 0 : *std::max_element(periods.begin(), periods.end())) << '}';
+        << ",\"slowest\":" << (periods.empty() ? 0 : *std::max_element(periods.begin(), periods.end()))
+        // How long a 1 ms sleep took here: well above 1 ms, the machine is too
+        // busy for the ticker's own 1 ms pauses as well.
+        << ",\"sleep\":" << (polls ? now / polls : 0) << '}';
     return out.str();
 }
 

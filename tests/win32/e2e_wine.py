@@ -169,6 +169,11 @@ def check_layout(layout):
     want_client = [mul_div(DIALOG_SIZE[0], bx, 4), mul_div(DIALOG_SIZE[1], by, 8)]
     if layout["client"] != want_client:
         raise Failed(f"client area {layout['client']}, expected {want_client}")
+    # The windows placed in pixels fit: the canvas, and the lowest and the
+    # rightmost buttons.
+    right = max(layout["canvas"][2], 432 + 50)
+    if layout["client"][0] < right or layout["client"][1] < 230:
+        raise Failed(f"client area {layout['client']} does not hold the canvas and buttons")
     for name, (x, y, w, h) in (("answerBox", ANSWER_BOX_DU), ("slider", SLIDER_DU)):
         left, top = mul_div(x, bx, 4), mul_div(y, by, 8)  # the size is mapped apart from the place
         want = [left, top, left + mul_div(w, bx, 4), top + mul_div(h, by, 8)]
@@ -240,7 +245,7 @@ def chinese_run():
             measured = program.ask("ticks", max(2000, int(period * 12 * 5.5)))  # five stretches or more
             log(f"  thumb to the {to}: position {position}, {measured['period']:.2f} ms a tick "
                 f"(median of {measured['stretches']} stretches, slowest {measured['slowest']:.2f} ms) "
-                f"over {measured['steps']} ticks")
+                f"over {measured['steps']} ticks; a 1 ms sleep took {measured['sleep']:.2f} ms")
             if abs(measured["period"] - period) > period * 0.02:
                 raise Failed(f"tick period {measured['period']:.2f} ms, expected {period} ms within 2 %")
 
