@@ -144,7 +144,7 @@ class Program:
 def read_ppm(path):
     with open(path, "rb") as f:
         data = f.read()
-    magic, size, _, pixels = data.split(b"\n", 3)
+    _, size, _, pixels = data.split(b"\n", 3)
     width, height = map(int, size.split())
     return width, height, pixels
 
