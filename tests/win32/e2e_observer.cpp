@@ -8,7 +8,8 @@
 //                   font's base units measured from the font itself
 //   state           the drill record and the process's visible windows
 //   frame PATH      the last presented canvas frame, written as a PPM
-//   ticks MS        the practice tick period, timed over MS milliseconds
+//   ticks MS        the practice tick period, timed over MS milliseconds on
+//                   the ticker thread
 //   hit MS          waits up to MS for a practice hit (typed after the
 //                   command is sent); the most pixels its animation drew in
 //                   one frame, and the same count on the word before it
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -181,61 +183,54 @@ std::string Frame(const std::string& path) {
     return "{\"width\":" + std::to_string(frame.width) + ",\"height\":" + std::to_string(frame.height) + "}";
 }
 
-// Times the steps of the moving word: each tick moves it one pixel. The
-// time is cut into stretches of at least 12 steps and 400 ms (so the 1 ms
-// polling costs under 0.5 %), each timed alone, and the median is taken: a
-// busy machine that holds the ticker back for a moment (the timer does not
-// pile up ticks) spoils one stretch, not the measurement. A new word (the
-// position going back) starts a new stretch.
+// Tick times, taken on the ticker's own thread as it takes each timer
+// message, so that how late this thread wakes does not count.
+std::mutex tickMutex;
+std::vector<double> tickTimes;
+const Clock::time_point tickEpoch = Clock::now();
+
+LRESULT CALLBACK NoteTick(int code, WPARAM removed, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removed == PM_REMOVE && message->message == plat::WM_TIMER &&
+        message->hwnd == plat::win32::Hwnd(kestran::TickerWindow.load())) {
+        std::lock_guard lock(tickMutex);
+        tickTimes.push_back(std::chrono::duration<double, std::milli>(Clock::now() - tickEpoch).count());
+    }
+    return ::CallNextHookEx(nullptr, code, removed, lParam);
+}
+
+// The tick period over the given time: the median interval between ticks.
+// A busy machine that holds the ticker back past a tick loses that tick
+// (the timer does not pile them up) and makes one long interval, and a late
+// tick one long and one short one; neither moves the median. The mean is
+// what the word did.
 std::string Ticks(int milliseconds) {
-    constexpr double kStretch = 400;
-    constexpr int kStretchSteps = 12;
-    std::vector<double> periods;
-    long steps = 0;
-    double startTime = 0, lastTime = 0, now = 0;
-    int startX = 0, lastX = drill.scrollX;
-    bool open = false;
-    const auto begin = Clock::now();
-    const auto close = [&] {
-        if (open && lastX > startX) {
-            periods.push_back((lastTime - startTime) / (lastX - startX));
-            steps += lastX - startX;
-        }
-        open = false;
-    };
-    long polls = 0;
-    while ((now = std::chrono::duration<double, std::milli>(Clock::now() - begin).count()) < milliseconds) {
-        ::Sleep(1);
-        ++polls;
-        const int x = drill.scrollX;
-        if (x == lastX) continue;
-        if (x < lastX) close();
-        if (!open) {
-            open = true;
-            startTime = now;
-            startX = x;
-        }
-        lastTime = now;
-        lastX = x;
-        if (lastTime - startTime >= kStretch && lastX - startX >= kStretchSteps) {
-            close();
-            open = true;
-            startTime = now;
-            startX = x;
-        }
+    static HHOOK hook = nullptr;
+    if (!hook) {
+        const DWORD ticker = ::GetWindowThreadProcessId(plat::win32::Hwnd(kestran::TickerWindow.load()), nullptr);
+        hook = ::SetWindowsHookExW(WH_GETMESSAGE, NoteTick, nullptr, ticker);
+        if (!hook) return "{\"error\":\"no hook on the ticker thread\"}";
     }
-    close();
-    double median = 0;
-    if (!periods.empty()) {
-        std::nth_element(periods.begin(), periods.begin() + periods.size() / 2, periods.end());
-        median = periods[periods.size() / 2];
+    {
+        std::lock_guard lock(tickMutex);
+        tickTimes.clear();
     }
+    ::Sleep(static_cast<DWORD>(milliseconds));
+    std::vector<double> times;
+    {
+        std::lock_guard lock(tickMutex);
+        times.swap(tickTimes);
+    }
+    std::vector<double> intervals;
+    for (std::size_t i = 1; i < times.size(); ++i) intervals.push_back(times[i] - times[i - 1]);
+    if (intervals.empty()) return "{\"error\":\"no ticks\"}";
+    const double mean = (times.back() - times.front()) / static_cast<double>(intervals.size());
+    std::sort(intervals.begin(), intervals.end());
+    const double median = intervals[intervals.size() / 2];
+    const auto lost = std::count_if(intervals.begin(), intervals.end(), [&](double t) { return t > 1.5 * median; });
     std::ostringstream out;
-    out << "{\"steps\":" << steps << ",\"period\":" << median << ",\"stretches\":" << periods.size()
-        << ",\"slowest\":" << (periods.empty() ? 0 : *std::max_element(periods.begin(), periods.end()))
-        // How long a 1 ms sleep took here: well above 1 ms, the machine is too
-        // busy for the ticker's own 1 ms pauses as well.
-        << ",\"sleep\":" << (polls ? now / polls : 0) << '}';
+    out << "{\"ticks\":" << times.size() << ",\"period\":" << median << ",\"mean\":" << mean
+        << ",\"lost\":" << lost << '}';
     return out.str();
 }
 
