@@ -365,7 +365,10 @@ DeviceStatus Direct3DCanvasDevice::Present() {
     const HRESULT result = device_->Present(nullptr, nullptr, nullptr, nullptr);
     const bool ok = SUCCEEDED(result);
     if (!ok) lost_ = true;
-    if (ok && keepFrames_) lastFrame_ = std::move(shown);
+    if (ok && !shown.rgb.empty()) {
+        std::lock_guard lock(lastFrameMutex_);
+        lastFrame_ = std::move(shown);
+    }
     // Also after a frame that was not shown, so a lost device does not turn
     // the render loop into a busy one.
     std::this_thread::sleep_until(pacer_.After(PacingClock::now()));

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -65,9 +66,13 @@ public:
     // shown). A Direct3D window does not show in every screen capture, so
     // tests look here. Empty when it cannot be read.
     CanvasFrame ReadBackBuffer();
-    // Keeps a copy of every frame as it is presented, for LastFrame.
+    // Keeps a copy of every frame as it is presented, for LastFrame. Both
+    // may be called from any thread while the render thread presents.
     void KeepFrames(bool keep) { keepFrames_ = keep; }
-    CanvasFrame LastFrame() const { return lastFrame_; }
+    CanvasFrame LastFrame() const {
+        std::lock_guard lock(lastFrameMutex_);
+        return lastFrame_;
+    }
     // The refresh rate frames are paced to when the device returns early.
     double RefreshHz() const { return refreshHz_; }
 
@@ -100,7 +105,8 @@ private:
     bool lost_ = false;
     double refreshHz_ = 60;
     PresentPacer pacer_;
-    bool keepFrames_ = false;
+    std::atomic<bool> keepFrames_{false};
+    mutable std::mutex lastFrameMutex_;
     CanvasFrame lastFrame_;
 
     std::vector<std::unique_ptr<CanvasFontObject>> fonts_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/paint_context.h"
+#include "platform/win32/win32_dialog_font.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_procedures.h"
@@ -100,8 +101,14 @@ Window Win32WindowSystem::CreateDialog(const DialogTemplate& dialogTemplate, Win
     if (!dialogTemplate.resource) return nullptr;
     SetTimersForAdapters(&timers_);
     DialogStart start{procedure, parameter};
-    return WindowOf(::CreateDialogParamW(ProgramModule(), MAKEINTRESOURCEW(dialogTemplate.resource), Hwnd(owner),
-                                         DialogAdapter, reinterpret_cast<LPARAM>(&start)));
+    HRSRC found = ::FindResourceW(ProgramModule(), MAKEINTRESOURCEW(dialogTemplate.resource), RT_DIALOG);
+    const void* data = found ? ::LockResource(::LoadResource(ProgramModule(), found)) : nullptr;
+    if (!data) return nullptr;
+    const auto* first = static_cast<const std::uint8_t*>(data);
+    const std::vector<std::uint8_t> bytes =
+        WithFontOfItsCharset(std::vector<std::uint8_t>(first, first + ::SizeofResource(ProgramModule(), found)));
+    return WindowOf(::CreateDialogIndirectParamW(ProgramModule(), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()),
+                                                 Hwnd(owner), DialogAdapter, reinterpret_cast<LPARAM>(&start)));
 }
 
 Window Win32WindowSystem::GetDlgItem(Window dialog, int controlId) {

@@ -1,0 +1,304 @@
+// kestran_e2e_win: the real program (the same WinMain on the same backend)
+// with an observer thread beside it. The canvas and the drill state live
+// inside the process, so the end-to-end driver asks here, one command a line
+// on stdin, one answer a line (JSON) on stdout. Input comes from outside,
+// through the X server, as a user's would.
+//
+//   layout          where the dialog and its controls stand, and the dialog
+//                   font's base units measured from the font itself
+//   state           the drill record and the process's visible windows
+//   frame PATH      the last presented canvas frame, written as a PPM
+//   ticks MS        the practice tick period, timed over MS milliseconds on
+//                   the ticker thread
+//   hit MS          waits up to MS for a practice hit (typed after the
+//                   command is sent); the most pixels its animation drew in
+//                   one frame, and the same count on the word before it
+#include "platform/win32/windows_fence.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/win_main.h"
+#include "drill/drill_state.h"
+#include "platform/win32/win32_backend.h"
+#include "platform/win32/win32_canvas.h"
+#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_media.h"
+#include "ui/canvas_layout.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using kestran::drill;
+
+HWND Dialog() { return plat::win32::Hwnd(kestran::MainDialog.load()); }
+
+plat::win32::Direct3DCanvasDevice* Device() {
+    auto& service = static_cast<plat::win32::Direct3DCanvasService&>(plat::win32::Direct3DCanvas());
+    plat::win32::Direct3DCanvasDevice* device = service.LastDevice();
+    if (device) device->KeepFrames(true);
+    return device;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+std::string Utf8(const wchar_t* text) {
+    char buffer[256] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
+    return buffer;
+}
+
+std::string Json(const RECT& r) {
+    std::ostringstream out;
+    out << '[' << r.left << ',' << r.top << ',' << r.right << ',' << r.bottom << ']';
+    return out.str();
+}
+
+// A child's rectangle in the dialog's client pixels.
+RECT ClientRectOf(HWND child) {
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, Dialog(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Layout() {
+    HWND dialog = Dialog();
+    if (!dialog) return "{}";
+    POINT origin{0, 0};
+    ::ClientToScreen(dialog, &origin);
+    RECT client{};
+    ::GetClientRect(dialog, &client);
+
+    // Base units as the dialog manager takes them from its font: average
+    // width of the 52 letters, rounded, and the cell height.
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
+    LOGFONTW logical{};
+    ::GetObjectW(font, sizeof logical, &logical);
+    HDC dc = ::GetDC(dialog);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    SIZE letters{};
+    ::GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+    wchar_t face[LF_FACESIZE] = {};
+    ::GetTextFaceW(dc, LF_FACESIZE, face);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(dialog, dc);
+    const int baseX = (letters.cx / 26 + 1) / 2;
+    RECT units{0, 0, 4, 8};
+    ::MapDialogRect(dialog, &units);
+
+    HWND slider = ::GetDlgItem(dialog, kestran::kSpeedSliderId);
+    SCROLLBARINFO bar{sizeof bar};
+    ::SendMessageW(slider, SBM_GETSCROLLBARINFO, 0, reinterpret_cast<LPARAM>(&bar));
+
+    std::ostringstream out;
+    out << "{\"origin\":[" << origin.x << ',' << origin.y << "],\"client\":[" << client.right << ','
+        << client.bottom << "],\"font\":{\"face\":\"" << Utf8(logical.lfFaceName) << "\",\"drawnWith\":\""
+        << Utf8(face) << "\",\"height\":" << logical.lfHeight << ",\"weight\":" << logical.lfWeight
+        << ",\"charset\":" << int(logical.lfCharSet) << "},\"base\":[" << baseX << ',' << metrics.tmHeight
+        << "],\"mapped\":[" << units.right << ',' << units.bottom
+        << "],\"answerBox\":" << Json(ClientRectOf(::GetDlgItem(dialog, kestran::kAnswerBoxId)))
+        << ",\"slider\":" << Json(ClientRectOf(slider)) << ",\"sliderScreen\":" << Json(bar.rcScrollBar)
+        << ",\"thumb\":[" << bar.xyThumbTop << ',' << bar.xyThumbBottom << "],\"sliderPos\":"
+        << ::GetScrollPos(slider, plat::SB_CTL)
+        << ",\"canvas\":" << Json(ClientRectOf(plat::win32::Hwnd(kestran::Canvas.load()))) << '}';
+    return out.str();
+}
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM count) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window)) ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+std::string Word(int index) {
+    kestran::WordRecord* table = drill.WordTable;
+    if (!table || index < 0 || index >= drill.wordCount) return "";
+    return table[index].word;
+}
+
+std::string State() {
+    int windows = 0;
+    ::EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&windows));
+    // Where typed keys go: the active window and the focused control.
+    GUITHREADINFO gui{sizeof gui};
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(Dialog(), nullptr), &gui);
+    wchar_t focusClass[64] = {};
+    if (gui.hwndFocus) ::GetClassNameW(gui.hwndFocus, focusClass, 64);
+    std::ostringstream out;
+    out << "{\"windows\":" << windows << ",\"mainActive\":" << (gui.hwndActive && gui.hwndActive == Dialog())
+        << ",\"focusClass\":\"" << Utf8(focusClass) << "\",\"focusId\":"
+        << (gui.hwndFocus ? ::GetDlgCtrlID(gui.hwndFocus) : 0) << ",\"listLoaded\":" << int(drill.listLoaded)
+        << ",\"wordCount\":" << drill.wordCount << ",\"scrollX\":" << drill.scrollX
+        << ",\"paused\":" << int(drill.paused) << ",\"practiceIndex\":" << drill.practiceIndex
+        << ",\"practiceWord\":\"" << Hex(Word(drill.practiceIndex)) << "\",\"practiceHitAnim\":"
+        << int(drill.practiceHitAnim) << ",\"testMode\":" << int(drill.testMode)
+        << ",\"testIndex\":" << drill.testIndex << ",\"testWord\":\"" << Hex(Word(drill.testIndex))
+        << "\",\"testFinished\":" << int(drill.testFinished) << ",\"correctCount\":" << drill.correctCount
+        << ",\"wrongCount\":" << drill.wrongCount << ",\"testScore\":" << drill.testScore
+        << ",\"resultText\":\"" << Hex(drill.resultText.Get().data()) << "\"}";
+    return out.str();
+}
+
+std::string Frame(const std::string& path) {
+    plat::win32::Direct3DCanvasDevice* device = Device();
+    if (!device) return "{\"error\":\"no canvas device\"}";
+    plat::win32::CanvasFrame frame = device->LastFrame();
+    for (int i = 0; i < 200 && frame.rgb.empty(); ++i) {
+        ::Sleep(5);
+        frame = device->LastFrame();
+    }
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || frame.rgb.empty()) {
+        if (file) std::fclose(file);
+        return "{\"error\":\"no frame\"}";
+    }
+    std::fprintf(file, "P6\n%d %d\n255\n", frame.width, frame.height);
+    for (std::uint32_t p : frame.rgb) {
+        const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
+                                      static_cast<unsigned char>(p)};
+        std::fwrite(rgb, 1, 3, file);
+    }
+    std::fclose(file);
+    return "{\"width\":" + std::to_string(frame.width) + ",\"height\":" + std::to_string(frame.height) + "}";
+}
+
+// Tick times, taken on the ticker's own thread as it takes each timer
+// message, so that how late this thread wakes does not count.
+std::mutex tickMutex;
+std::vector<double> tickTimes;
+const Clock::time_point tickEpoch = Clock::now();
+
+LRESULT CALLBACK NoteTick(int code, WPARAM removed, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removed == PM_REMOVE && message->message == plat::WM_TIMER &&
+        message->hwnd == plat::win32::Hwnd(kestran::TickerWindow.load())) {
+        std::lock_guard lock(tickMutex);
+        tickTimes.push_back(std::chrono::duration<double, std::milli>(Clock::now() - tickEpoch).count());
+    }
+    return ::CallNextHookEx(nullptr, code, removed, lParam);
+}
+
+// The tick period over the given time: the median interval between ticks.
+// A busy machine that holds the ticker back past a tick loses that tick
+// (the timer does not pile them up) and makes one long interval, and a late
+// tick one long and one short one; neither moves the median. The mean is
+// what the word did.
+std::string Ticks(int milliseconds) {
+    static HHOOK hook = nullptr;
+    if (!hook) {
+        const DWORD ticker = ::GetWindowThreadProcessId(plat::win32::Hwnd(kestran::TickerWindow.load()), nullptr);
+        hook = ::SetWindowsHookExW(WH_GETMESSAGE, NoteTick, nullptr, ticker);
+        if (!hook) return "{\"error\":\"no hook on the ticker thread\"}";
+    }
+    {
+        std::lock_guard lock(tickMutex);
+        tickTimes.clear();
+    }
+    ::Sleep(static_cast<DWORD>(milliseconds));
+    std::vector<double> times;
+    {
+        std::lock_guard lock(tickMutex);
+        times.swap(tickTimes);
+    }
+    std::vector<double> intervals;
+    for (std::size_t i = 1; i < times.size(); ++i) intervals.push_back(times[i] - times[i - 1]);
+    if (intervals.empty()) return "{\"error\":\"no ticks\"}";
+    const double mean = (times.back() - times.front()) / static_cast<double>(intervals.size());
+    std::sort(intervals.begin(), intervals.end());
+    const double median = intervals[intervals.size() / 2];
+    const auto lost = std::count_if(intervals.begin(), intervals.end(), [&](double t) { return t > 1.5 * median; });
+    std::ostringstream out;
+    out << "{\"ticks\":" << times.size() << ",\"period\":" << median << ",\"mean\":" << mean
+        << ",\"lost\":" << lost << '}';
+    return out.str();
+}
+
+// Pixels in the animation's cell that are neither the ground nor text: the
+// text is drawn in yellow or white, blended into the blue ground at its edges.
+int SpritePixels(const plat::win32::CanvasFrame& frame, int cellX) {
+    using namespace kestran::canvas;
+    int count = 0;
+    const int top = static_cast<int>(kHitY);
+    for (int y = top; y < top + kAnimCellSize && y < frame.height; ++y)
+        for (int x = cellX < 0 ? 0 : cellX; x < cellX + kAnimCellSize && x < frame.width; ++x) {
+            const std::uint32_t p = frame.Pixel(x, y);
+            const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+            const bool greyish = (r > g ? r - g : g - r) <= 24;
+            const bool textBlend = greyish && (b >= 230 || (r + b > 225 && r + b < 285));
+            if (!textBlend) ++count;
+        }
+    return count;
+}
+
+std::string Hit(int milliseconds) {
+    plat::win32::Direct3DCanvasDevice* device = Device();
+    if (!device) return "{\"error\":\"no canvas device\"}";
+    // The same count where the word stands before the hit: text alone must
+    // stay well below what the animation draws.
+    const int before = SpritePixels(device->LastFrame(), drill.scrollX);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (drill.practiceHitAnim == 0 && Clock::now() < deadline) ::Sleep(1);
+    if (drill.practiceHitAnim == 0) return "{\"error\":\"no hit\"}";
+    const int cellX = drill.hitAnimX;
+    int most = 0, frames = 0;
+    const auto stop = Clock::now() + std::chrono::seconds(3);
+    while (drill.practiceHitAnim == 1 && Clock::now() < stop) {
+        const int n = SpritePixels(device->LastFrame(), cellX);
+        if (n > most) most = n;
+        ++frames;
+        ::Sleep(4);
+    }
+    return "{\"spritePixels\":" + std::to_string(most) + ",\"before\":" + std::to_string(before) +
+           ",\"samples\":" + std::to_string(frames) + '}';
+}
+
+void Serve() {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        std::istringstream in(line);
+        std::string command, argument;
+        in >> command >> argument;
+        std::string answer;
+        if (command == "layout")
+            answer = Layout();
+        else if (command == "state")
+            answer = State();
+        else if (command == "frame")
+            answer = Frame(argument);
+        else if (command == "ticks")
+            answer = Ticks(std::stoi(argument));
+        else if (command == "hit")
+            answer = Hit(std::stoi(argument));
+        else
+            answer = "{\"error\":\"unknown command\"}";
+        std::cout << answer << std::endl;
+    }
+}
+
+}  // namespace
+
+int main() {
+    std::thread(Serve).detach();
+    plat::win32::RunProgram(&kestran::WinMain);
+}
