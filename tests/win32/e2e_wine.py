@@ -242,10 +242,19 @@ def chinese_run():
         log("step: the slider's three bands")
         for to, position, period in BANDS:
             drag_slider(program, to, position)
-            measured = program.ask("ticks", 2000)
-            log(f"  thumb to the {to}: position {position}, {measured['period']:.2f} ms a tick "
-                f"(median of {measured['ticks']} ticks; mean {measured['mean']:.2f} ms, "
-                f"{measured['lost']} lost to the busy machine)")
+            # A sample in which the machine held the ticker back past many of
+            # its ticks measures the machine, not the timer: it is taken again,
+            # up to three times, and only a quiet sample is judged.
+            for attempt in range(3):
+                measured = program.ask("ticks", 2000)
+                log(f"  thumb to the {to}: position {position}, {measured['period']:.2f} ms a tick "
+                    f"(median of {measured['ticks']} ticks; mean {measured['mean']:.2f} ms, "
+                    f"{measured['lost']} lost to the busy machine)")
+                if measured["lost"] * 10 <= measured["ticks"]:
+                    break
+            else:
+                raise Failed(f"the machine was too busy to time the ticks: {measured['lost']} of "
+                             f"{measured['ticks']} lost in each of three samples")
             if abs(measured["period"] - period) > period * 0.02:
                 raise Failed(f"tick period {measured['period']:.2f} ms, expected {period} ms within 2 %")
 
