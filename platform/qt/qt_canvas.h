@@ -52,6 +52,7 @@ public:
     void SpriteEnd() override;
     DeviceStatus Present() override;
     void WaitForRefresh() override;
+    bool PresentWaitsForRefresh() const override { return pacer_.Paced(); }
 
     // --- Offscreen device ---------------------------------------------------
     // The frame the last successful Present showed (null before the first).
