@@ -92,17 +92,9 @@ bool QtCanvasDevice::Reset() {
 }
 
 void QtCanvasDevice::Clear(Argb colour) {
-    if (backBuffer_.isNull()) return;
-    const QColor fill = QColor::fromRgb(colour | 0xFF000000u);  // the buffer keeps no alpha
-    if (painter_.isActive()) {
-        painter_.save();
-        painter_.setClipping(false);
-        painter_.setCompositionMode(QPainter::CompositionMode_Source);
-        painter_.fillRect(backBuffer_.rect(), fill);
-        painter_.restore();
-    } else {
-        backBuffer_.fill(fill);
-    }
+    // Straight into the pixels, also while the painter is on them: its
+    // state (clip, composition) has no say over a clear of the whole buffer.
+    if (!backBuffer_.isNull()) backBuffer_.fill(colour | 0xFF000000u);  // the buffer keeps no alpha
 }
 
 // The painter stays on the back buffer from one scene to the next: setting
