@@ -226,6 +226,10 @@ public:
     // presented last stays. For a frame that would look the same. A device
     // that knows its display's refresh overrides this guess of 60 Hz.
     virtual void WaitForRefresh();
+    // Whether Present gives the processor away until the refresh, as a
+    // present synchronised to the retrace does. A loop pacing itself by
+    // Present needs no sleep of its own between such frames.
+    virtual bool PresentWaitsForRefresh() const { return true; }
 };
 
 class CanvasGraphics {

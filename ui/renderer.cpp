@@ -115,6 +115,13 @@ bool EndFrame() {
     return drawn;
 }
 
+// Whether the frame just made gave the processor away until the refresh: an
+// undrawn frame waits for it, a drawn one does in Present on most devices,
+// and without a device EndFrame sleeps a frame's length.
+bool FrameWaitedForRefresh(bool drawn) {
+    return !drawn || !objects.device || objects.device->PresentWaitsForRefresh();
+}
+
 // Draws the cell animFrame stands at, at (x, y), and moves on one frame.
 // True when this frame completed the animation.
 bool StepHitAnimation(float x, float y) {
@@ -264,13 +271,12 @@ void RenderThreadMain() {
     InitDirect3D(canvasWindow);
 
     plat::Message message{};
-    bool drawn = true;
+    bool waited = false;
     while (message.message != plat::WM_QUIT) {
-        // A frame that was not drawn gave the processor away while it waited
-        // for the refresh: nothing on the canvas changed, so the loop wakes
-        // once per refresh instead of twice.
-        if (drawn) plat::Sleep(1);
-        drawn = RenderFrame();
+        // A frame that waited for the refresh already gave the processor
+        // away; a second sleep would only wake the thread once more.
+        if (!waited) plat::Sleep(1);
+        waited = FrameWaitedForRefresh(RenderFrame());
         if (plat::PeekMessage(message)) {
             plat::TranslateMessage(message);
             plat::DispatchMessage(message);

@@ -31,6 +31,12 @@ void RunProgram(int argc, char** argv, int (*entry)()) {
                      "  xvfb-run -a ./kestran     (and look at it with a VNC viewer or screenshots)\n");
         process.Exit(1);
     }
+    // Through shared memory every repaint of the canvas waits for the X
+    // server to let go of the last one: a round trip that wakes the
+    // toolkit's thread again at each frame. The canvas's changed parts are
+    // small enough to send over the connection. A setting of the user's own
+    // stands.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     static QApplication* app = new QApplication(argc, argv);
     app->setApplicationName("KESTRAN");
     app->setApplicationVersion(KESTRAN_VERSION);

@@ -52,13 +52,11 @@ int TextFlagsFor(unsigned format) {
 QtCanvasDevice::QtCanvasDevice(Window window)
     : window_(window), pixelRatio_(PixelRatio(window)), pacer_(RefreshRate(window)) {
     backBuffer_ = NewBackBuffer(ClientSize());
-    spareBuffer_ = backBuffer_.copy();
 }
 
 QtCanvasDevice::QtCanvasDevice(QSize offscreenSize, double refreshHz, double pixelRatio)
     : offscreenSize_(offscreenSize), pixelRatio_(pixelRatio > 0 ? pixelRatio : 1.0), pacer_(refreshHz) {
     backBuffer_ = NewBackBuffer(offscreenSize);
-    spareBuffer_ = backBuffer_.copy();
 }
 
 // The back buffer has no alpha, like a display-format surface. It holds
@@ -86,7 +84,6 @@ bool QtCanvasDevice::Reset() {
     EndPainting();
     if (window_) pixelRatio_ = PixelRatio(window_);
     backBuffer_ = NewBackBuffer(ClientSize());
-    spareBuffer_ = backBuffer_.copy();
     if (backBuffer_.isNull()) return false;  // nothing to draw on yet
     lost_ = false;
     for (auto& texture : textures_) texture->image = QImage();
@@ -95,31 +92,23 @@ bool QtCanvasDevice::Reset() {
 }
 
 void QtCanvasDevice::Clear(Argb colour) {
-    if (backBuffer_.isNull()) return;
-    // Still shared with a shown frame: a fresh buffer is cheaper than the
-    // copy a write would make, and the clear overwrites it all anyway.
-    if (!painter_.isActive() && !backBuffer_.isDetached()) {
-        backBuffer_ = QImage(backBuffer_.size(), backBuffer_.format());
-        backBuffer_.setDevicePixelRatio(pixelRatio_);
-    }
-    const QColor fill = QColor::fromRgb(colour | 0xFF000000u);  // the buffer keeps no alpha
-    if (painter_.isActive()) {
-        painter_.save();
-        painter_.setClipping(false);
-        painter_.setCompositionMode(QPainter::CompositionMode_Source);
-        painter_.fillRect(backBuffer_.rect(), fill);
-        painter_.restore();
-    } else {
-        backBuffer_.fill(fill);
-    }
+    // Straight into the pixels, also while the painter is on them: its
+    // state (clip, composition) has no say over a clear of the whole buffer.
+    if (!backBuffer_.isNull()) backBuffer_.fill(colour | 0xFF000000u);  // the buffer keeps no alpha
 }
 
+// The painter stays on the back buffer from one scene to the next: setting
+// one up costs more than most frames' drawing. Nothing shares the buffer's
+// pixels (a presented frame is copied out), so painting on is safe.
 void QtCanvasDevice::BeginScene() {
     if (inScene_ || backBuffer_.isNull()) return;
-    inScene_ = painter_.begin(&backBuffer_);
+    inScene_ = painter_.isActive() || painter_.begin(&backBuffer_);
 }
 
-void QtCanvasDevice::EndScene() { EndPainting(); }
+void QtCanvasDevice::EndScene() {
+    inSprite_ = false;
+    inScene_ = false;
+}
 
 void QtCanvasDevice::EndPainting() {
     inSprite_ = false;
@@ -150,10 +139,16 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
                                                    bytes, box.size(),
                                                    TextFlagsFor(format), colour, pixelRatio_);
     if (!picture.image.isNull()) {
-        painter_.save();
-        painter_.setClipRect(box, Qt::IntersectClip);
-        painter_.drawImage(QPointF(box.topLeft()) + picture.offset, picture.image);
-        painter_.restore();
+        const QPointF at = QPointF(box.topLeft()) + picture.offset;
+        // Most texts lie inside their rectangle: no clip to set and undo.
+        if (QRectF(box).contains(QRectF(at, picture.image.deviceIndependentSize()))) {
+            painter_.drawImage(at, picture.image);
+        } else {
+            painter_.save();
+            painter_.setClipRect(box, Qt::IntersectClip);
+            painter_.drawImage(at, picture.image);
+            painter_.restore();
+        }
     }
     return picture.height;
 }
@@ -182,14 +177,18 @@ void QtCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source
     const QRect cellRect = QRectF(logical.topLeft() * ratio, logical.size() * ratio).toAlignedRect() &
                            texture->image.rect();
     if (cellRect.isEmpty()) return;
+    // Whole pixels: an unscaled cell must not be resampled. The scene's
+    // painter only ever blends over, so no state needs saving.
+    const QPoint at(qRound(x), qRound(y));
+    if (colour == 0xFFFFFFFFu) {
+        // Untinted, the usual case: straight from the strip, no copy.
+        painter_.drawImage(QRectF(at, QSizeF(cellRect.size()) / ratio), texture->image, cellRect);
+        return;
+    }
     QImage cell = texture->image.copy(cellRect);
     cell.setDevicePixelRatio(ratio);
-    if (colour != 0xFFFFFFFFu) Modulate(cell, colour);
-    painter_.save();
-    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // Whole pixels: an unscaled cell must not be resampled.
-    painter_.drawImage(QPoint(qRound(x), qRound(y)), cell);
-    painter_.restore();
+    Modulate(cell, colour);
+    painter_.drawImage(at, cell);
 }
 
 void QtCanvasDevice::SpriteEnd() { inSprite_ = false; }
@@ -198,17 +197,14 @@ bool QtCanvasDevice::ShowFrame() {
     if (backBuffer_.isNull()) return false;
     if (window_) return PresentFrame(window_, backBuffer_);
     if (offscreenPresentFails_) return false;
-    lastFrame_ = backBuffer_;  // shared until the next frame paints
+    lastFrame_ = backBuffer_.copy();  // the buffer is painted on again
     return true;
 }
 
 DeviceStatus QtCanvasDevice::Present() {
-    EndPainting();
+    EndScene();
     const bool shown = ShowFrame();
-    if (shown)
-        std::swap(backBuffer_, spareBuffer_);
-    else
-        lost_ = true;
+    if (!shown) lost_ = true;
     // Waits also when the frame was not shown, so a lost surface does not
     // turn the render loop into a busy one.
     pacer_.WaitForRefresh();

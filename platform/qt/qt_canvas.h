@@ -52,6 +52,7 @@ public:
     void SpriteEnd() override;
     DeviceStatus Present() override;
     void WaitForRefresh() override;
+    bool PresentWaitsForRefresh() const override { return pacer_.Paced(); }
 
     // --- Offscreen device ---------------------------------------------------
     // The frame the last successful Present showed (null before the first).
@@ -73,10 +74,8 @@ private:
     bool offscreenPresentFails_ = false;
     QImage lastFrame_;
 
-    // Two buffers taking turns: the one shown last is still held by the
-    // window while the next frame is drawn into the other.
+    // One buffer: the window copies what changed out of it when presented.
     QImage backBuffer_;
-    QImage spareBuffer_;
     QPainter painter_;
     bool inScene_ = false;
     bool inSprite_ = false;

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_frame_diff.h"
 
+#include <QRectF>
+
 #include <cmath>
 #include <cstring>
 
@@ -54,6 +56,22 @@ QRect ChangedArea(const QImage& shown, const QImage& next) {
             }
     }
     return Logical(QRect(QPoint(left, top), QPoint(right, bottom)), ratio);
+}
+
+void CopyChangedArea(const QImage& next, const QRect& area, QImage& shown) {
+    if (next.isNull()) return;
+    const double ratio = next.devicePixelRatio();
+    if (shown.size() != next.size() || shown.format() != next.format() || shown.devicePixelRatio() != ratio ||
+        next.depth() != 32) {
+        shown = next.copy();
+        return;
+    }
+    const QRect pixels = QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio).toAlignedRect() &
+                         next.rect();
+    if (pixels.isEmpty()) return;
+    const std::size_t rowBytes = static_cast<std::size_t>(pixels.width()) * 4;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        std::memcpy(shown.scanLine(y) + pixels.left() * 4, next.constScanLine(y) + pixels.left() * 4, rowBytes);
 }
 
 }  // namespace plat::qt

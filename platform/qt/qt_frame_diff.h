@@ -13,4 +13,10 @@ namespace plat::qt {
 // size or pixel ratio).
 QRect ChangedArea(const QImage& shown, const QImage& next);
 
+// Brings `shown` up to `next` in `area` (logical pixels of `next`, as
+// ChangedArea gives it), copying those pixels only; a `shown` of another
+// size, format or pixel ratio becomes a copy of all of `next`. `shown`
+// never shares `next`'s pixels afterwards, so `next` may be painted on.
+void CopyChangedArea(const QImage& next, const QRect& area, QImage& shown);
+
 }  // namespace plat::qt

@@ -33,6 +33,9 @@ struct WindowData {
     // The last frame presented into a canvas window.
     std::mutex frameMutex;
     QImage frame;
+    // What the toolkit's thread has yet to repaint of it; not empty while a
+    // repaint is on its way, so frames arriving before it add to that one.
+    QRect pendingRepaint;
 };
 
 WindowData* DataOf(Window window);

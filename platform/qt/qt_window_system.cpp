@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "platform/core/thread_queue.h"
 #include "platform/gbk.h"
@@ -156,17 +157,33 @@ QSize ClientSize(Window window) {
 bool PresentFrame(Window window, const QImage& frame) {
     WindowData* data = DataOf(window);
     if (!data || !data->widget || !window->visible) return false;
-    QRect changed;
     {
         std::lock_guard lock(data->frameMutex);
         // Only the part that differs from the frame on screen is repainted
         // and sent to the display; a frame like it needs nothing. The
         // drawing thread is not kept waiting for the toolkit's thread.
-        changed = ChangedArea(data->frame, frame);
+        const QRect changed = ChangedArea(data->frame, frame);
         if (changed.isEmpty()) return true;
-        data->frame = frame;
+        // Copied, not shared: the drawing device paints on in its one
+        // buffer, and only the changed pixels move.
+        CopyChangedArea(frame, changed, data->frame);
+        // One repaint on its way takes every later change along: the
+        // toolkit's thread wakes once however many frames came meanwhile.
+        const bool onItsWay = !data->pendingRepaint.isEmpty();
+        data->pendingRepaint |= changed;
+        if (onItsWay) return true;
     }
-    QMetaObject::invokeMethod(data->widget, [w = data->widget, changed] { w->repaint(changed); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        data->widget,
+        [w = data->widget, data] {
+            QRect area;
+            {
+                std::lock_guard lock(data->frameMutex);
+                area = std::exchange(data->pendingRepaint, QRect());
+            }
+            if (!area.isEmpty()) w->repaint(area);
+        },
+        Qt::QueuedConnection);
     return true;
 }
 
