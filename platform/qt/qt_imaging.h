@@ -40,7 +40,6 @@ private:
         std::u16string mimeType;
         QByteArray format;  // the writer's format name
     };
-    unsigned BlockBytes() const;
 
     std::vector<Encoder> encoders_;
     std::mutex unwrittenMutex_;

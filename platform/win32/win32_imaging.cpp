@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "platform/encoder_block.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_media.h"
 
@@ -172,29 +173,10 @@ void GdiplusImagingService::DrawImage(PaintContext context, Image image, int x, 
     flat::GdipDeleteGraphics(graphics);
 }
 
-// The block holds the descriptions followed by their MIME strings, so the
-// caller's one allocation carries everything the descriptions point at.
-unsigned GdiplusImagingService::BlockBytes() const {
-    std::size_t bytes = encoders_.size() * sizeof(ImageCodecInfo);
-    for (const Encoder& e : encoders_) bytes += (e.mimeType.size() + 1) * sizeof(char16_t);
-    return static_cast<unsigned>(bytes);
-}
-
-void GdiplusImagingService::GetImageEncodersSize(unsigned* count, unsigned* bytes) {
-    if (count) *count = static_cast<unsigned>(encoders_.size());
-    if (bytes) *bytes = BlockBytes();
-}
+void GdiplusImagingService::GetImageEncodersSize(unsigned* count, unsigned* bytes) { EncoderBlockSize(encoders_, count, bytes); }
 
 void GdiplusImagingService::GetImageEncoders(unsigned count, unsigned bytes, ImageCodecInfo* encoders) {
-    if (!encoders || count != encoders_.size() || bytes < BlockBytes()) return;
-    auto* text = reinterpret_cast<char16_t*>(encoders + count);
-    for (unsigned i = 0; i < count; ++i) {
-        const Encoder& e = encoders_[i];
-        std::memcpy(text, e.mimeType.c_str(), (e.mimeType.size() + 1) * sizeof(char16_t));
-        encoders[i].classId = e.classId;
-        encoders[i].mimeType = text;
-        text += e.mimeType.size() + 1;
-    }
+    FillEncoderBlock(encoders_, count, bytes, encoders);
 }
 
 bool GdiplusImagingService::SaveImage(Image image, const char* path, const Guid& encoder) {

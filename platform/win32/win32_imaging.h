@@ -48,7 +48,6 @@ private:
         Guid classId;
         std::u16string mimeType;
     };
-    unsigned BlockBytes() const;
 
     ULONG_PTR token_ = 0;
     bool started_ = false;
