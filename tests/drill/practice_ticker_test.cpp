@@ -333,7 +333,9 @@ TEST_F(PracticeTickerTest, AWaitTheAnimationNeverEndsStillEnds) {
         EXPECT_EQ(drill.practiceHitAnim, 0);
         EXPECT_EQ(drill.paused, 0);
         EXPECT_EQ(drill.practiceIndex != before, c.advances);
-        if (c.event == TimePasses) EXPECT_GE(process.sleeps, static_cast<long>(kHitWaitLimitMs));
+        if (c.event == TimePasses) {
+            EXPECT_GE(process.sleeps, static_cast<long>(kHitWaitLimitMs));
+        }
         drill.listLoaded = 1;
         drill.effectsOff = 0;
         RendererEndsHitAnimationsInSleep();
@@ -368,7 +370,9 @@ TEST_F(PracticeTickerTest, NoRecordBeyondTheListIsCompared) {
         Tick(5);
         EXPECT_EQ(Sounds(), 0u);
         EXPECT_EQ(drill.practiceHitAnim, 0);
-        if (c.count == 0) EXPECT_EQ(drill.practiceFinished, 1) << "an empty pass is over at once";
+        if (c.count == 0) {
+            EXPECT_EQ(drill.practiceFinished, 1) << "an empty pass is over at once";
+        }
         EXPECT_TRUE(list.GuardsIntact());
     }
 }

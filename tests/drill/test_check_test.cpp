@@ -100,7 +100,9 @@ TEST_F(TestCheckTest, RightWrongRightOverThreeEntriesScores66) {
         // An animation started here must be able to end, or the result
         // would never show.
         EXPECT_EQ(drill.testHitAnim, right ? 1 : 0);
-        if (asked.size() > 1) EXPECT_EQ(drill.hitAnimBlocked, right ? 0 : 1);
+        if (asked.size() > 1) {
+            EXPECT_EQ(drill.hitAnimBlocked, right ? 0 : 1);
+        }
     }
     EXPECT_EQ(asked, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(drill.correctCount, 2);

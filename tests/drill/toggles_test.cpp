@@ -147,7 +147,9 @@ TEST_F(TogglesTest, OneOrNoEntriesNeitherHangNorDivideByZero) {
             EXPECT_EQ(drill.testIndex, 0);
             EXPECT_EQ(drill.practiceIndex, 0);
             EXPECT_EQ(list.Slots()[0], count == 1 ? 0 : drilltest::kUnwritten);
-            if (!testMode) EXPECT_EQ(drill.practiceDrawn, count);
+            if (!testMode) {
+                EXPECT_EQ(drill.practiceDrawn, count);
+            }
             ToggleMode();
             ToggleMode();
             EXPECT_EQ(drill.testIndex, 0);

@@ -120,7 +120,9 @@ TEST_F(FrameSkippingTest, HitAnimationLastsFortyTwoRefreshesWithOneFramePerCell)
         RenderFrame();
         refreshes = device_.Refreshes() - start;
         // The paused hold and the frame counter move on in skipped frames too.
-        if (drill.practiceHitAnim == 1) ASSERT_EQ(drill.animFrame, refreshes);
+        if (drill.practiceHitAnim == 1) {
+            ASSERT_EQ(drill.animFrame, refreshes);
+        }
     }
     EXPECT_EQ(refreshes, canvas::kAnimFrames);
     EXPECT_EQ(drill.paused, 0);
