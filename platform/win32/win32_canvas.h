@@ -120,9 +120,13 @@ public:
     CanvasDevice* CreateDevice(Window window) override;
     // The device made last, for tests that read the canvas back.
     Direct3DCanvasDevice* LastDevice() const { return last_.load(); }
+    // Devices made from now on keep every presented frame from their first,
+    // for tests: an unchanged canvas presents nothing new to catch later.
+    void KeepFramesOfNewDevices(bool keep) { keepFrames_ = keep; }
 
 private:
     std::atomic<Direct3DCanvasDevice*> last_{nullptr};
+    std::atomic<bool> keepFrames_{false};
 };
 
 // Power of two at least n (textures are allocated so on every device).

@@ -7,6 +7,7 @@ namespace plat::win32 {
 
 CanvasDevice* Direct3DCanvasService::CreateDevice(Window window) {
     std::unique_ptr<Direct3DCanvasDevice> device = Direct3DCanvasDevice::Create(Hwnd(window));
+    if (device && keepFrames_) device->KeepFrames(true);
     last_ = device.get();
     // Never deleted: the render thread is not joined and may still draw
     // while the process runs its exit handlers.

@@ -299,6 +299,8 @@ void Serve() {
 }  // namespace
 
 int main() {
+    // From the first frame: a canvas that stays still presents nothing new.
+    static_cast<plat::win32::Direct3DCanvasService&>(plat::win32::Direct3DCanvas()).KeepFramesOfNewDevices(true);
     std::thread(Serve).detach();
     plat::win32::RunProgram(&kestran::WinMain);
 }
