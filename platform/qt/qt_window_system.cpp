@@ -412,6 +412,18 @@ bool QtWindowSystem::GetMessage(Message& message) {
     return message.message != WM_QUIT;
 }
 
+bool QtWindowSystem::GetMessageAfterSleep(Message& message, unsigned sleepMs) {
+    // The toolkit's thread waits in its event loop; it keeps the two steps.
+    if (std::this_thread::get_id() == gGuiThread) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+        return GetMessage(message);
+    }
+    ThreadQueue& queue = CurrentThreadQueue();
+    queue.TakeNotBefore(message, ThreadQueue::Now() + std::chrono::milliseconds(sleepMs));
+    if (IsKeyMessage(message.message)) NoteKeyRetrieved(queue, message);
+    return message.message != WM_QUIT;
+}
+
 bool QtWindowSystem::PeekMessage(Message& message) {
     if (std::this_thread::get_id() == gGuiThread) QCoreApplication::processEvents();
     ThreadQueue& queue = CurrentThreadQueue();
