@@ -256,10 +256,10 @@ void CreateTickerWindow() {
 }
 
 bool TickerLoopPass(plat::Message& message) {
-    plat::Sleep(1);
-    // Blocks until the next message (a tick falls due, a request comes):
-    // an empty queue is not polled a thousand times a second.
-    plat::GetMessage(message);
+    // A 1 ms sleep, then blocks until the next message (a tick falls due, a
+    // request comes), both in one wait: an empty queue is not polled, and a
+    // tick wakes the thread once.
+    plat::GetMessageAfterSleep(message, 1);
     // Every timer message is a tick, whichever timer sent it; it is not dispatched.
     if (message.message == plat::WM_TIMER) {
         PracticeTick();

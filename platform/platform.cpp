@@ -30,6 +30,10 @@ bool NoWindowSystemQuit(Message& message) {
     message = Message{nullptr, WM_QUIT, 0, 0};
     return false;
 }
+bool NoWindowSystemSleepThenQuit(Message& message, unsigned sleepMs) {
+    Sleep(sleepMs);
+    return NoWindowSystemQuit(message);
+}
 unsigned NoWindowSystemText(char* buffer, int bufferSize) {
     if (buffer && bufferSize > 0) buffer[0] = '\0';
     return 0;

@@ -113,7 +113,9 @@ struct ImageCodecInfo {
 // receives WM_INITDIALOG before it returns.
 // The calling thread's message queue: GetMessage blocks and answers false
 // for WM_QUIT; PeekMessage removes and answers false when empty;
-// PostQuitMessage posts to the calling thread only.
+// PostQuitMessage posts to the calling thread only. GetMessageAfterSleep
+// retrieves what Sleep(sleepMs) then GetMessage would, but may wait once
+// for both (a thread woken only by its messages then wakes once per message).
 // Timers: WM_TIMER goes to the window's owner thread, whichever thread
 // armed it; at most one per timer is pending; re-arming replaces the period.
 // Input: GetKeyState answers for the key message the calling thread
@@ -138,6 +140,8 @@ struct ImageCodecInfo {
     X(LResult, DefWindowProc, (Window window, MessageId message, WParam wParam, LParam lParam),               \
       (window, message, wParam, lParam), 0)                                                                   \
     X(bool, GetMessage, (Message& message), (message), NoWindowSystemQuit(message))                          \
+    X(bool, GetMessageAfterSleep, (Message& message, unsigned sleepMs), (message, sleepMs),                   \
+      NoWindowSystemSleepThenQuit(message, sleepMs))                                                          \
     X(bool, PeekMessage, (Message& message), (message), false)                                                \
     X(void, TranslateMessage, (const Message& message), (message), void())                                    \
     X(LResult, DispatchMessage, (const Message& message), (message), 0)                                       \

@@ -82,14 +82,42 @@ bool ThreadQueue::Take(Message& message, bool wait) {
         if (!wait) return false;
         Clock::time_point next = Clock::time_point::max();
         for (const Timer& t : timers_) next = std::min(next, t.due);
-        QueueTimeSource* simulated = gTimeSource.load();
-        if (next == Clock::time_point::max())
-            changed_.wait(lock);
-        else if (simulated)
-            simulated->SkipTo(next);
-        else
-            changed_.wait_until(lock, next);
+        WaitUntilLocked(lock, next);
     }
+}
+
+bool ThreadQueue::AnythingDueByLocked(Clock::time_point moment) {
+    if (!posted_.empty() || quitPosted_ || !sent_.empty()) return true;
+    return std::any_of(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.due <= moment; });
+}
+
+void ThreadQueue::WaitUntilLocked(std::unique_lock<std::mutex>& lock, Clock::time_point moment) {
+    QueueTimeSource* simulated = gTimeSource.load();
+    if (moment == Clock::time_point::max())
+        changed_.wait(lock);
+    else if (simulated)
+        simulated->SkipTo(moment);
+    else
+        changed_.wait_until(lock, moment);
+}
+
+void ThreadQueue::TakeNotBefore(Message& message, Clock::time_point notBefore) {
+    {
+        std::unique_lock lock(mutex_);
+        // Until `notBefore` the thread sleeps once: to that moment when
+        // something will be there by then, otherwise to whichever comes
+        // first of a new message and the next timer (due after it anyway).
+        while (Now() < notBefore) {
+            if (AnythingDueByLocked(notBefore)) {
+                WaitUntilLocked(lock, notBefore);
+                continue;
+            }
+            Clock::time_point next = Clock::time_point::max();
+            for (const Timer& t : timers_) next = std::min(next, t.due);
+            WaitUntilLocked(lock, next);
+        }
+    }
+    Take(message, true);
 }
 
 ThreadQueue::Clock::time_point ThreadQueue::NextTimerDue() {

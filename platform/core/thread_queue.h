@@ -47,6 +47,9 @@ public:
     // due timer. Runs requests sent from other threads before looking.
     // With wait false, returns false at once when there is nothing.
     bool Take(Message& message, bool wait);
+    // Waits for the next message and takes it no earlier than `notBefore`:
+    // what a sleep until then followed by Take would retrieve, in one wait.
+    void TakeNotBefore(Message& message, Clock::time_point notBefore);
 
     // The deadline of the next timer, or Clock::time_point::max().
     Clock::time_point NextTimerDue();
@@ -87,6 +90,8 @@ private:
     };
 
     bool TakeTimerLocked(Message& message, Clock::time_point now);
+    bool AnythingDueByLocked(Clock::time_point moment);
+    void WaitUntilLocked(std::unique_lock<std::mutex>& lock, Clock::time_point moment);
     void NotifyLocked();
 
     std::mutex mutex_;

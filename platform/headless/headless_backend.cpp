@@ -89,6 +89,11 @@ bool HeadlessWindowSystem::GetMessage(Message& message) {
     return message.message != WM_QUIT;
 }
 
+bool HeadlessWindowSystem::GetMessageAfterSleep(Message& message, unsigned sleepMs) {
+    CurrentThreadQueue().TakeNotBefore(message, ThreadQueue::Now() + std::chrono::milliseconds(sleepMs));
+    return message.message != WM_QUIT;
+}
+
 bool HeadlessWindowSystem::PeekMessage(Message& message) { return CurrentThreadQueue().Take(message, false); }
 
 void HeadlessWindowSystem::TranslateMessage(const Message& message) {

@@ -3,6 +3,8 @@
 // showing canvas frames.
 #pragma once
 
+#include <vector>
+
 #include <QBrush>
 #include <QImage>
 #include <QSize>
@@ -35,8 +37,9 @@ QWidget* WidgetOf(Window window);
 QSize ClientSize(Window window);
 
 // Hands a finished frame to a canvas window, to be shown at the next repaint.
-// Any thread. False when the window has no surface to show it on.
-bool PresentFrame(Window window, const QImage& frame);
+// Any thread. False when the window has no surface to show it on. With
+// `drawnOn`, the frame differs from the one before only there (device pixels).
+bool PresentFrame(Window window, const QImage& frame, const std::vector<QRect>* drawnOn = nullptr);
 
 // The refresh rate of the screen showing the window, 60 where unknown.
 double RefreshRate(Window window);

@@ -11,6 +11,7 @@
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/qt_canvas_font.h"
 #include "platform/qt/qt_canvas_image.h"
+#include "platform/qt/qt_frame_diff.h"
 #include "platform/qt/qt_imaging.h"
 
 namespace plat::qt {
@@ -86,6 +87,7 @@ bool QtCanvasDevice::Reset() {
     backBuffer_ = NewBackBuffer(ClientSize());
     if (backBuffer_.isNull()) return false;  // nothing to draw on yet
     lost_ = false;
+    wholeChanged_ = true;
     for (auto& texture : textures_) texture->image = QImage();
     if (window_) pacer_.SetRate(RefreshRate(window_));
     return true;
@@ -94,7 +96,17 @@ bool QtCanvasDevice::Reset() {
 void QtCanvasDevice::Clear(Argb colour) {
     // Straight into the pixels, also while the painter is on them: its
     // state (clip, composition) has no say over a clear of the whole buffer.
-    if (!backBuffer_.isNull()) backBuffer_.fill(colour | 0xFF000000u);  // the buffer keeps no alpha
+    if (backBuffer_.isNull()) return;
+    backBuffer_.fill(colour | 0xFF000000u);  // the buffer keeps no alpha
+    if (colour != clearedWith_) wholeChanged_ = true;
+    clearedWith_ = colour;
+}
+
+// Rounded outwards and a pixel wider all round: smoothing may reach past
+// a picture's edge by part of a pixel at a fractional ratio.
+void QtCanvasDevice::NoteDrawn(const QRectF& logical) {
+    const QRectF pixels(logical.topLeft() * pixelRatio_, logical.size() * pixelRatio_);
+    drawnNow_.push_back(pixels.toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 // The painter stays on the back buffer from one scene to the next: setting
@@ -140,6 +152,7 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
                                                    TextFlagsFor(format), colour, pixelRatio_);
     if (!picture.image.isNull()) {
         const QPointF at = QPointF(box.topLeft()) + picture.offset;
+        NoteDrawn(QRectF(at, picture.image.deviceIndependentSize()));
         // Most texts lie inside their rectangle: no clip to set and undo.
         if (QRectF(box).contains(QRectF(at, picture.image.deviceIndependentSize()))) {
             painter_.drawImage(at, picture.image);
@@ -180,6 +193,7 @@ void QtCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source
     // Whole pixels: an unscaled cell must not be resampled. The scene's
     // painter only ever blends over, so no state needs saving.
     const QPoint at(qRound(x), qRound(y));
+    NoteDrawn(QRectF(at, QSizeF(cellRect.size()) / ratio));
     if (colour == 0xFFFFFFFFu) {
         // Untinted, the usual case: straight from the strip, no copy.
         painter_.drawImage(QRectF(at, QSizeF(cellRect.size()) / ratio), texture->image, cellRect);
@@ -195,10 +209,25 @@ void QtCanvasDevice::SpriteEnd() { inSprite_ = false; }
 
 bool QtCanvasDevice::ShowFrame() {
     if (backBuffer_.isNull()) return false;
-    if (window_) return PresentFrame(window_, backBuffer_);
-    if (offscreenPresentFails_) return false;
-    lastFrame_ = backBuffer_.copy();  // the buffer is painted on again
-    return true;
+    // Where this frame or the one shown before was drawn on: kept in one
+    // lasting list so no frame allocates.
+    comparedArea_.assign(drawnBefore_.begin(), drawnBefore_.end());
+    comparedArea_.insert(comparedArea_.end(), drawnNow_.begin(), drawnNow_.end());
+    const std::vector<QRect>* within = wholeChanged_ ? nullptr : &comparedArea_;
+    bool shown = false;
+    if (window_) {
+        shown = PresentFrame(window_, backBuffer_, within);
+    } else if (!offscreenPresentFails_) {
+        // Copied out the way a window does it; the buffer is painted on again.
+        lastChangedArea_ = ChangedArea(lastFrame_, backBuffer_, within);
+        CopyChangedArea(backBuffer_, lastChangedArea_, lastFrame_);
+        shown = true;
+    }
+    drawnBefore_.swap(drawnNow_);
+    drawnNow_.clear();
+    // A frame not shown leaves the screen behind the buffer: compare all next time.
+    wholeChanged_ = !shown;
+    return shown;
 }
 
 DeviceStatus QtCanvasDevice::Present() {

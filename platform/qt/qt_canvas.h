@@ -57,6 +57,9 @@ public:
     // --- Offscreen device ---------------------------------------------------
     // The frame the last successful Present showed (null before the first).
     QImage LastFrame() const { return lastFrame_; }
+    // The part of LastFrame() that the last Present changed (logical pixels),
+    // found the way a window finds it.
+    QRect LastChangedArea() const { return lastChangedArea_; }
     // What the window would report: a new client size, or a surface that
     // refuses frames. Either makes the device lost.
     void SetOffscreenClientSize(QSize size) { offscreenSize_ = size; }
@@ -66,6 +69,7 @@ private:
     QSize ClientSize() const;
     QImage NewBackBuffer(QSize size) const;
     bool ShowFrame();
+    void NoteDrawn(const QRectF& logical);
     void EndPainting();
 
     Window window_ = nullptr;  // null for an offscreen device
@@ -73,6 +77,16 @@ private:
     double pixelRatio_ = 1.0;
     bool offscreenPresentFails_ = false;
     QImage lastFrame_;
+    QRect lastChangedArea_;
+
+    // Where this frame and the one shown before were drawn on (device
+    // pixels): with the same clear colour, nothing else can differ, so only
+    // there is the frame compared with the one on screen.
+    std::vector<QRect> drawnNow_;
+    std::vector<QRect> drawnBefore_;
+    std::vector<QRect> comparedArea_;
+    bool wholeChanged_ = true;  // no frame shown, a new buffer or clear colour
+    Argb clearedWith_ = 0;
 
     // One buffer: the window copies what changed out of it when presented.
     QImage backBuffer_;

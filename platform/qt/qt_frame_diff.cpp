@@ -21,7 +21,25 @@ QRect Logical(const QRect& device, double ratio) {
 
 }  // namespace
 
-QRect ChangedArea(const QImage& shown, const QImage& next) {
+namespace {
+
+// Widens `found` (device pixels) by the pixels that differ inside `area`.
+void AddDifferences(const QImage& shown, const QImage& next, const QRect& area, QRect& found) {
+    const std::size_t rowBytes = static_cast<std::size_t>(area.width()) * 4;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* a = reinterpret_cast<const quint32*>(shown.constScanLine(y)) + area.left();
+        const auto* b = reinterpret_cast<const quint32*>(next.constScanLine(y)) + area.left();
+        if (std::memcmp(a, b, rowBytes) == 0) continue;
+        int left = 0, right = area.width() - 1;
+        while (a[left] == b[left]) ++left;
+        while (a[right] == b[right]) --right;
+        found |= QRect(QPoint(area.left() + left, y), QPoint(area.left() + right, y));
+    }
+}
+
+}  // namespace
+
+QRect ChangedArea(const QImage& shown, const QImage& next, const std::vector<QRect>* within) {
     const double ratio = next.devicePixelRatio();
     const QRect whole = Logical(next.rect(), ratio);
     if (next.isNull()) return {};
@@ -30,32 +48,17 @@ QRect ChangedArea(const QImage& shown, const QImage& next) {
         return whole;
     if (shown.constBits() == next.constBits()) return {};
 
-    const int width = next.width();
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-    int top = -1, bottom = -1;
-    for (int y = 0; y < next.height(); ++y)
-        if (std::memcmp(shown.constScanLine(y), next.constScanLine(y), rowBytes) != 0) {
-            if (top < 0) top = y;
-            bottom = y;
+    QRect found;
+    if (!within) {
+        AddDifferences(shown, next, next.rect(), found);
+    } else {
+        for (const QRect& area : *within) {
+            const QRect inside = area & next.rect();
+            if (!inside.isEmpty()) AddDifferences(shown, next, inside, found);
         }
-    if (top < 0) return {};
-
-    int left = width, right = -1;
-    for (int y = top; y <= bottom; ++y) {
-        const auto* a = reinterpret_cast<const quint32*>(shown.constScanLine(y));
-        const auto* b = reinterpret_cast<const quint32*>(next.constScanLine(y));
-        for (int x = 0; x < left; ++x)
-            if (a[x] != b[x]) {
-                left = x;
-                break;
-            }
-        for (int x = width - 1; x > right; --x)
-            if (a[x] != b[x]) {
-                right = x;
-                break;
-            }
     }
-    return Logical(QRect(QPoint(left, top), QPoint(right, bottom)), ratio);
+    if (found.isEmpty()) return {};
+    return Logical(found, ratio);
 }
 
 void CopyChangedArea(const QImage& next, const QRect& area, QImage& shown) {

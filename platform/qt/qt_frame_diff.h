@@ -5,13 +5,17 @@
 #include <QImage>
 #include <QRect>
 
+#include <vector>
+
 namespace plat::qt {
 
 // The smallest rectangle, in logical pixels of `next`, holding every pixel
 // that differs from `shown`. Empty when the frames look the same; the whole
 // frame when there is nothing to compare with (no frame shown yet, another
 // size or pixel ratio).
-QRect ChangedArea(const QImage& shown, const QImage& next);
+// With `within` (device pixels of `next`), only those places are compared:
+// the caller knows nothing else was drawn on.
+QRect ChangedArea(const QImage& shown, const QImage& next, const std::vector<QRect>* within = nullptr);
 
 // Brings `shown` up to `next` in `area` (logical pixels of `next`, as
 // ChangedArea gives it), copying those pixels only; a `shown` of another

@@ -154,7 +154,7 @@ QSize ClientSize(Window window) {
     return data ? QSize(data->clientWidth, data->clientHeight) : QSize();
 }
 
-bool PresentFrame(Window window, const QImage& frame) {
+bool PresentFrame(Window window, const QImage& frame, const std::vector<QRect>* drawnOn) {
     WindowData* data = DataOf(window);
     if (!data || !data->widget || !window->visible) return false;
     {
@@ -162,7 +162,7 @@ bool PresentFrame(Window window, const QImage& frame) {
         // Only the part that differs from the frame on screen is repainted
         // and sent to the display; a frame like it needs nothing. The
         // drawing thread is not kept waiting for the toolkit's thread.
-        const QRect changed = ChangedArea(data->frame, frame);
+        const QRect changed = ChangedArea(data->frame, frame, drawnOn);
         if (changed.isEmpty()) return true;
         // Copied, not shared: the drawing device paints on in its one
         // buffer, and only the changed pixels move.
@@ -408,6 +408,18 @@ bool QtWindowSystem::GetMessage(Message& message) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
     }
+    if (IsKeyMessage(message.message)) NoteKeyRetrieved(queue, message);
+    return message.message != WM_QUIT;
+}
+
+bool QtWindowSystem::GetMessageAfterSleep(Message& message, unsigned sleepMs) {
+    // The toolkit's thread waits in its event loop; it keeps the two steps.
+    if (std::this_thread::get_id() == gGuiThread) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+        return GetMessage(message);
+    }
+    ThreadQueue& queue = CurrentThreadQueue();
+    queue.TakeNotBefore(message, ThreadQueue::Now() + std::chrono::milliseconds(sleepMs));
     if (IsKeyMessage(message.message)) NoteKeyRetrieved(queue, message);
     return message.message != WM_QUIT;
 }

@@ -133,6 +133,13 @@ bool Win32WindowSystem::GetMessage(Message& message) {
     return msg.message != sys::WM_QUIT;
 }
 
+bool Win32WindowSystem::GetMessageAfterSleep(Message& message, unsigned sleepMs) {
+    // With the raised timer resolution the sleep is a real millisecond; the
+    // thread's messages arrive through the system's own queue.
+    ::Sleep(sleepMs);
+    return GetMessage(message);
+}
+
 bool Win32WindowSystem::PeekMessage(Message& message) {
     MSG msg{};
     if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;

@@ -45,7 +45,10 @@ public:
     }
     ~ScriptedQueueTime() override { plat::ThreadQueue::UseTimeSource(nullptr); }
     Clock::time_point Now() override { return Clock::time_point(std::chrono::milliseconds(process_.now)); }
+    // How often a thread waited on the queues: each wait is one wake-up.
+    long waits = 0;
     void SkipTo(Clock::time_point due) override {
+        ++waits;
         const auto ms = std::chrono::ceil<std::chrono::milliseconds>(due.time_since_epoch()).count();
         if (ms > process_.now) process_.now = static_cast<std::uint32_t>(ms);
     }

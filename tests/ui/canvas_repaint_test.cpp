@@ -26,8 +26,8 @@ const char kMeaning[] = "\xC6\xBB\xB9\xFB";  // 苹果
 
 // One practice-like frame: labels that stay, the word at x, and a text
 // running past its rectangle, so that the frame needs a clip.
-void DrawFrame(QtCanvasDevice& device, plat::CanvasFontObject* font, int x) {
-    device.Clear(0xFF000020u);
+void DrawFrame(QtCanvasDevice& device, plat::CanvasFontObject* font, int x, plat::Argb clear = 0xFF000020u) {
+    device.Clear(clear);
     device.BeginScene();
     device.DrawText(font, "12/100", -1, plat::Rect{0, 56, 470, 75}, canvas::kRightTop, 0xFF80FF80u);
     device.DrawText(font, kApple, -1, plat::Rect{x, 16, 500, 82}, canvas::kLeftTop, 0xFFFFFFFFu);
@@ -36,9 +36,9 @@ void DrawFrame(QtCanvasDevice& device, plat::CanvasFontObject* font, int x) {
     ASSERT_EQ(device.Present(), plat::DeviceStatus::Ok);
 }
 
-QImage FreshFrame(double ratio, int x) {
+QImage FreshFrame(double ratio, int x, plat::Argb clear = 0xFF000020u) {
     QtCanvasDevice device(QSize(480, 75), 0, ratio);
-    DrawFrame(device, device.CreateFont(21, 8, 0, kWordFace), x);
+    DrawFrame(device, device.CreateFont(21, 8, 0, kWordFace), x, clear);
     return device.LastFrame();
 }
 
@@ -76,6 +76,48 @@ TEST(CanvasRepaintTest, AnotherSizeOrRatioIsCopiedWhole) {
     plat::qt::CopyChangedArea(next, QRect(0, 0, 4, 4), shown);
     EXPECT_EQ(shown, next);
     EXPECT_EQ(shown.devicePixelRatio(), 1.5);
+}
+
+TEST(CanvasRepaintTest, OnlyWhereTheFramesWereDrawnOnIsComparedYetTheFrameEqualsAFullRedraw) {
+    for (double ratio : {1.0, 1.5}) {
+        SCOPED_TRACE(ratio);
+        QtCanvasDevice device(QSize(480, 75), 0, ratio);
+        plat::CanvasFontObject* font = device.CreateFont(21, 8, 0, kWordFace);
+        DrawFrame(device, font, 100);
+        QImage before = device.LastFrame().copy();
+        // The word moves a pixel, jumps far (its old place must be cleared
+        // too), stays, then the clear colour changes under everything.
+        struct Step {
+            int x;
+            plat::Argb clear;
+        };
+        for (const Step step : {Step{99, 0xFF000020u}, Step{300, 0xFF000020u}, Step{300, 0xFF000020u},
+                                Step{300, 0xFF203040u}, Step{40, 0xFF203040u}}) {
+            SCOPED_TRACE(step.x);
+            DrawFrame(device, font, step.x, step.clear);
+            const QImage next = device.LastFrame();
+            EXPECT_EQ(next, FreshFrame(ratio, step.x, step.clear));
+            EXPECT_EQ(device.LastChangedArea(), plat::qt::ChangedArea(before, next)) << "the same as a whole compare";
+            before = next.copy();
+        }
+    }
+}
+
+TEST(CanvasRepaintTest, AFrameNotShownIsComparedWholeNextTime) {
+    QtCanvasDevice device(QSize(480, 75));
+    plat::CanvasFontObject* font = device.CreateFont(21, 8, 0, kWordFace);
+    DrawFrame(device, font, 100);
+    // Drawn while the surface refused it: the word at 20 never reached the
+    // screen, nor did the cleared place at 100.
+    device.SetOffscreenPresentFails(true);
+    device.Clear(0xFF000020u);
+    device.BeginScene();
+    device.DrawText(font, kApple, -1, plat::Rect{20, 16, 500, 82}, canvas::kLeftTop, 0xFFFFFFFFu);
+    device.EndScene();
+    EXPECT_NE(device.Present(), plat::DeviceStatus::Ok);
+    device.SetOffscreenPresentFails(false);
+    DrawFrame(device, font, 200);
+    EXPECT_EQ(device.LastFrame(), FreshFrame(1.0, 200));
 }
 
 // Counts the canvas widget's paint events and what they covered.
