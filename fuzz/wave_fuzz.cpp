@@ -8,17 +8,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/qt/hit_sound_wave.h"
 
 namespace {
-
-#define CHECK(condition)                                                               \
-    do {                                                                               \
-        if (!(condition)) {                                                            \
-            std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #condition); \
-            std::abort();                                                              \
-        }                                                                              \
-    } while (0)
 
 using plat::qt::DeviceFormat;
 

@@ -20,19 +20,12 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/gbk.h"
 #include "wordlist/list_encoding.h"
 #include "wordlist/word_list_parser.h"
 
 namespace {
-
-#define CHECK(condition)                                                               \
-    do {                                                                               \
-        if (!(condition)) {                                                            \
-            std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #condition); \
-            std::abort();                                                              \
-        }                                                                              \
-    } while (0)
 
 using kestran::EntryTrace;
 using kestran::MeaningEnd;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/box_filter.h"
 #include "platform/qt/qt_imaging.h"
 
 namespace plat::qt {
@@ -19,26 +20,6 @@ QImage ApplyColourKey(const QImage& image, Argb colourKey) {
 }
 
 namespace {
-
-struct Tap {
-    int index;
-    float weight;
-};
-
-// For each of `target` cells, the source cells it covers and their shares.
-std::vector<std::vector<Tap>> AreaTaps(int source, int target) {
-    std::vector<std::vector<Tap>> taps(target);
-    const double scale = static_cast<double>(source) / target;
-    for (int i = 0; i < target; ++i) {
-        const double from = i * scale, to = (i + 1) * scale;
-        const int last = std::min(source, static_cast<int>(std::ceil(to)));
-        for (int j = static_cast<int>(std::floor(from)); j < last; ++j) {
-            const double overlap = std::min(to, j + 1.0) - std::max(from, static_cast<double>(j));
-            if (overlap > 0) taps[i].push_back({j, static_cast<float>(overlap / scale)});
-        }
-    }
-    return taps;
-}
 
 int Channel(float value) { return std::clamp(static_cast<int>(std::lround(value)), 0, 255); }
 
@@ -60,12 +41,12 @@ QImage BoxResize(const QImage& image, QSize size) {
         const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(y));
         float* out = &wide[static_cast<std::size_t>(y) * tw * 4];
         for (int x = 0; x < tw; ++x)
-            for (const Tap& tap : columns[x]) {
+            for (const BoxTap& tap : columns[x]) {
                 const QRgb p = line[tap.index];
-                out[x * 4 + 0] += tap.weight * qAlpha(p);
-                out[x * 4 + 1] += tap.weight * qRed(p);
-                out[x * 4 + 2] += tap.weight * qGreen(p);
-                out[x * 4 + 3] += tap.weight * qBlue(p);
+                out[x * 4 + 0] += static_cast<float>(tap.weight) * qAlpha(p);
+                out[x * 4 + 1] += static_cast<float>(tap.weight) * qRed(p);
+                out[x * 4 + 2] += static_cast<float>(tap.weight) * qGreen(p);
+                out[x * 4 + 3] += static_cast<float>(tap.weight) * qBlue(p);
             }
     }
 
@@ -74,9 +55,9 @@ QImage BoxResize(const QImage& image, QSize size) {
         auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
         for (int x = 0; x < tw; ++x) {
             float sum[4] = {0, 0, 0, 0};
-            for (const Tap& tap : rows[y]) {
+            for (const BoxTap& tap : rows[y]) {
                 const float* in = &wide[(static_cast<std::size_t>(tap.index) * tw + x) * 4];
-                for (int c = 0; c < 4; ++c) sum[c] += tap.weight * in[c];
+                for (int c = 0; c < 4; ++c) sum[c] += static_cast<float>(tap.weight) * in[c];
             }
             const int a = Channel(sum[0]);
             // Rounding must not leave a premultiplied channel above its alpha.

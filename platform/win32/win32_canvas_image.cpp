@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/box_filter.h"
 #include "platform/win32/win32_imaging.h"
 #include "platform/win32/windows_fence.h"
 
@@ -27,26 +28,6 @@ bool GdiplusStarted() {
         started = gp::GdiplusStartup(&token, &input, nullptr) == gp::Ok;
     });
     return started;
-}
-
-struct Tap {
-    int index;
-    double weight;
-};
-
-// For each of `target` cells, the source cells it covers and their shares.
-std::vector<std::vector<Tap>> AreaTaps(int source, int target) {
-    std::vector<std::vector<Tap>> taps(static_cast<std::size_t>(target));
-    const double scale = static_cast<double>(source) / target;
-    for (int i = 0; i < target; ++i) {
-        const double from = i * scale, to = (i + 1) * scale;
-        const int last = std::min(source, static_cast<int>(std::ceil(to)));
-        for (int j = static_cast<int>(std::floor(from)); j < last; ++j) {
-            const double overlap = std::min(to, j + 1.0) - std::max(from, static_cast<double>(j));
-            if (overlap > 0) taps[static_cast<std::size_t>(i)].push_back({j, overlap / scale});
-        }
-    }
-    return taps;
 }
 
 int Channel(double value) { return std::clamp(static_cast<int>(std::lround(value)), 0, 255); }
@@ -97,7 +78,7 @@ Pixels BoxResize(const Pixels& pixels, int width, int height) {
         const std::uint32_t* line = &pixels.argb[static_cast<std::size_t>(y) * sw];
         double* row = &wide[static_cast<std::size_t>(y) * width * 4];
         for (int x = 0; x < width; ++x)
-            for (const Tap& tap : columns[static_cast<std::size_t>(x)]) {
+            for (const BoxTap& tap : columns[static_cast<std::size_t>(x)]) {
                 const std::uint32_t p = line[tap.index];
                 const double a = p >> 24;
                 row[x * 4 + 0] += tap.weight * a;
@@ -112,7 +93,7 @@ Pixels BoxResize(const Pixels& pixels, int width, int height) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             double sum[4] = {0, 0, 0, 0};
-            for (const Tap& tap : rows[static_cast<std::size_t>(y)]) {
+            for (const BoxTap& tap : rows[static_cast<std::size_t>(y)]) {
                 const double* in = &wide[(static_cast<std::size_t>(tap.index) * width + x) * 4];
                 for (int c = 0; c < 4; ++c) sum[c] += tap.weight * in[c];
             }
