@@ -7,6 +7,7 @@
 
 #include "platform/posix/posix_process.h"
 #include "platform/qt/qt_canvas.h"
+#include "platform/qt/qt_caret_rest.h"
 #include "platform/qt/qt_imaging.h"
 #include "platform/qt/qt_translations.h"
 #include "platform/qt/qt_window_system.h"
@@ -45,6 +46,7 @@ void RunProgram(int argc, char** argv, int (*entry)()) {
     QGuiApplication::setDesktopFileName("io.github.kestran.Kestran");
     // OK/Cancel and the file dialog in the desktop's language.
     InstallToolkitTranslations();
+    new CaretRest();  // lives as long as the process
 
     // The services live as long as the process; nothing is torn down.
     Services services;

@@ -41,6 +41,10 @@ QSize ClientSize(Window window);
 // `drawnOn`, the frame differs from the one before only there (device pixels).
 bool PresentFrame(Window window, const QImage& frame, const std::vector<QRect>* drawnOn = nullptr);
 
+// Called by a canvas's drawing thread at every refresh, drawn or not: keeps
+// the canvas's own X window (where there is one) shown as the window is.
+void ServiceCanvasWindow(Window window);
+
 // The refresh rate of the screen showing the window, 60 where unknown.
 double RefreshRate(Window window);
 

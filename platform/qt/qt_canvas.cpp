@@ -237,10 +237,14 @@ DeviceStatus QtCanvasDevice::Present() {
     // Waits also when the frame was not shown, so a lost surface does not
     // turn the render loop into a busy one.
     pacer_.WaitForRefresh();
+    if (window_) ServiceCanvasWindow(window_);
     return shown ? DeviceStatus::Ok : DeviceStatus::Lost;
 }
 
-void QtCanvasDevice::WaitForRefresh() { pacer_.WaitForRefresh(); }
+void QtCanvasDevice::WaitForRefresh() {
+    pacer_.WaitForRefresh();
+    if (window_) ServiceCanvasWindow(window_);
+}
 
 CanvasDevice* QtCanvasGraphics::CreateDevice(Window window) {
     if (!window) return nullptr;

@@ -139,6 +139,15 @@ void CustomWindowWidget::mouseMoveEvent(QMouseEvent* event) {
     if (data->trackHover && data->hoverTimer) data->hoverTimer->start(static_cast<int>(data->hoverTimeMs));
 }
 
+// The canvas's own X window lies where the widget was; the drawing thread
+// lets it go, and the next frame through the toolkit finds the new place.
+void CustomWindowWidget::moveEvent(QMoveEvent*) {
+    if (WindowData* data = DataOf(window_)) ForgetNativePlace(data->native);
+}
+void CustomWindowWidget::resizeEvent(QResizeEvent*) {
+    if (WindowData* data = DataOf(window_)) ForgetNativePlace(data->native);
+}
+
 void CustomWindowWidget::leaveEvent(QEvent*) {
     WindowData* data = DataOf(window_);
     if (data->hoverTimer) data->hoverTimer->stop();

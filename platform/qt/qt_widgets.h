@@ -13,6 +13,7 @@
 
 #include "platform/core/window_object.h"
 #include "platform/qt/qt_bridge.h"
+#include "platform/qt/qt_native_canvas.h"
 
 class QTimer;
 
@@ -36,6 +37,8 @@ struct WindowData {
     // What the toolkit's thread has yet to repaint of it; not empty while a
     // repaint is on its way, so frames arriving before it add to that one.
     QRect pendingRepaint;
+    // The canvas's own X window, where there is one.
+    NativeCanvas native;
 };
 
 WindowData* DataOf(Window window);
@@ -60,6 +63,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QImage FreshSurface(qreal ratio);

@@ -156,17 +156,22 @@ QSize ClientSize(Window window) {
 
 bool PresentFrame(Window window, const QImage& frame, const std::vector<QRect>* drawnOn) {
     WindowData* data = DataOf(window);
-    if (!data || !data->widget || !window->visible) return false;
+    if (!data || !data->widget) return false;
+    if (!window->visible) {
+        ServiceCanvasWindow(window);
+        return false;
+    }
     {
         std::lock_guard lock(data->frameMutex);
         // Only the part that differs from the frame on screen is repainted
         // and sent to the display; a frame like it needs nothing. The
         // drawing thread is not kept waiting for the toolkit's thread.
         const QRect changed = ChangedArea(data->frame, frame, drawnOn);
-        if (changed.isEmpty()) return true;
         // Copied, not shared: the drawing device paints on in its one
         // buffer, and only the changed pixels move.
-        CopyChangedArea(frame, changed, data->frame);
+        if (!changed.isEmpty()) CopyChangedArea(frame, changed, data->frame);
+        if (SendToNativeWindow(data->native, data->frame, changed)) return true;
+        if (changed.isEmpty()) return true;
         // One repaint on its way takes every later change along: the
         // toolkit's thread wakes once however many frames came meanwhile.
         const bool onItsWay = !data->pendingRepaint.isEmpty();
@@ -182,9 +187,16 @@ bool PresentFrame(Window window, const QImage& frame, const std::vector<QRect>* 
                 area = std::exchange(data->pendingRepaint, QRect());
             }
             if (!area.isEmpty()) w->repaint(area);
+            // From the next frame on the drawing thread can show frames itself.
+            NoteNativePlace(w, data->native);
         },
         Qt::QueuedConnection);
     return true;
+}
+
+void ServiceCanvasWindow(Window window) {
+    WindowData* data = DataOf(window);
+    if (data) ServiceNativeWindow(data->native, window->visible, data->frameMutex, data->frame);
 }
 
 double RefreshRate(Window) { return gRefreshRate.load(); }
@@ -195,6 +207,7 @@ double PixelRatio(Window) { return gPixelRatio.load(); }
 
 QtWindowSystem::QtWindowSystem() {
     gGuiThread = std::this_thread::get_id();
+    ChooseCanvasPath();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         double rate = screen->refreshRate();
         gRefreshRate = rate >= 20.0 ? rate : 60.0;
