@@ -88,25 +88,33 @@ bool QtCanvasDevice::Reset() {
     if (backBuffer_.isNull()) return false;  // nothing to draw on yet
     lost_ = false;
     wholeChanged_ = true;
+    bufferKnown_ = false;
+    draws_.clear();
+    drawsBefore_.clear();
     for (auto& texture : textures_) texture->image = QImage();
     if (window_) pacer_.SetRate(RefreshRate(window_));
     return true;
 }
 
+// Painted with the frame when it is presented, and only where the frame
+// differs from the one in the buffer. What the frame drew so far is wiped.
 void QtCanvasDevice::Clear(Argb colour) {
-    // Straight into the pixels, also while the painter is on them: its
-    // state (clip, composition) has no say over a clear of the whole buffer.
     if (backBuffer_.isNull()) return;
-    backBuffer_.fill(colour | 0xFF000000u);  // the buffer keeps no alpha
-    if (colour != clearedWith_) wholeChanged_ = true;
-    clearedWith_ = colour;
+    cleared_ = true;
+    clearColour_ = colour | 0xFF000000u;  // the buffer keeps no alpha
+    draws_.clear();
 }
 
 // Rounded outwards and a pixel wider all round: smoothing may reach past
 // a picture's edge by part of a pixel at a fractional ratio.
-void QtCanvasDevice::NoteDrawn(const QRectF& logical) {
+QRect QtCanvasDevice::DeviceBounds(const QRectF& logical) const {
     const QRectF pixels(logical.topLeft() * pixelRatio_, logical.size() * pixelRatio_);
-    drawnNow_.push_back(pixels.toAlignedRect().adjusted(-1, -1, 1, 1));
+    return pixels.toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+bool QtCanvasDevice::Draw::operator==(const Draw& other) const {
+    return image.cacheKey() == other.image.cacheKey() && target == other.target && source == other.source &&
+           clip == other.clip && atPoint == other.atPoint;
 }
 
 // The painter stays on the back buffer from one scene to the next: setting
@@ -151,17 +159,11 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
                                                    bytes, box.size(),
                                                    TextFlagsFor(format), colour, pixelRatio_);
     if (!picture.image.isNull()) {
-        const QPointF at = QPointF(box.topLeft()) + picture.offset;
-        NoteDrawn(QRectF(at, picture.image.deviceIndependentSize()));
+        const QRectF target(QPointF(box.topLeft()) + picture.offset, picture.image.deviceIndependentSize());
         // Most texts lie inside their rectangle: no clip to set and undo.
-        if (QRectF(box).contains(QRectF(at, picture.image.deviceIndependentSize()))) {
-            painter_.drawImage(at, picture.image);
-        } else {
-            painter_.save();
-            painter_.setClipRect(box, Qt::IntersectClip);
-            painter_.drawImage(at, picture.image);
-            painter_.restore();
-        }
+        const bool inside = QRectF(box).contains(target);
+        draws_.push_back(Draw{picture.image, target, picture.image.rect(), inside ? QRect() : box,
+                              DeviceBounds(inside ? target : target & QRectF(box)), true});
     }
     return picture.height;
 }
@@ -192,27 +194,95 @@ void QtCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source
     if (cellRect.isEmpty()) return;
     // Whole pixels: an unscaled cell must not be resampled. The scene's
     // painter only ever blends over, so no state needs saving.
-    const QPoint at(qRound(x), qRound(y));
-    NoteDrawn(QRectF(at, QSizeF(cellRect.size()) / ratio));
+    const QRectF target(QPoint(qRound(x), qRound(y)), QSizeF(cellRect.size()) / ratio);
     if (colour == 0xFFFFFFFFu) {
         // Untinted, the usual case: straight from the strip, no copy.
-        painter_.drawImage(QRectF(at, QSizeF(cellRect.size()) / ratio), texture->image, cellRect);
+        draws_.push_back(Draw{texture->image, target, cellRect, QRect(), DeviceBounds(target), false});
         return;
     }
     QImage cell = texture->image.copy(cellRect);
     cell.setDevicePixelRatio(ratio);
     Modulate(cell, colour);
-    painter_.drawImage(at, cell);
+    const QRect whole = cell.rect();
+    draws_.push_back(Draw{std::move(cell), target, whole, QRect(), DeviceBounds(target), true});
 }
 
 void QtCanvasDevice::SpriteEnd() { inSprite_ = false; }
 
+namespace {
+
+// Overlapping areas become one, so no place is painted twice.
+void MergeOverlapping(std::vector<QRect>& areas) {
+    for (std::size_t i = 0; i < areas.size(); ++i) {
+        for (std::size_t j = i + 1; j < areas.size(); ++j) {
+            if (!areas[i].intersects(areas[j])) continue;
+            areas[i] |= areas[j];
+            areas.erase(areas.begin() + static_cast<std::ptrdiff_t>(j));
+            j = i;  // the grown area may now reach earlier ones
+        }
+    }
+}
+
+}  // namespace
+
+void QtCanvasDevice::PaintDraw(const Draw& draw) {
+    if (!draw.clip.isEmpty()) {
+        painter_.save();
+        painter_.setClipRect(draw.clip, Qt::IntersectClip);
+    }
+    if (draw.atPoint)
+        painter_.drawImage(draw.target.topLeft(), draw.image);
+    else
+        painter_.drawImage(draw.target, draw.image, draw.source);
+    if (!draw.clip.isEmpty()) painter_.restore();
+}
+
+// A call that differs from the one at its place in the frame before (or has
+// none there) may change pixels where either of the two draws; elsewhere
+// every pixel is drawn by the same calls in the same order as before, so
+// the buffer already holds it. Only those places are cleared and drawn on,
+// by every call that reaches them, and compared with the screen.
+void QtCanvasDevice::PaintFrame() {
+    comparedArea_.clear();
+    if (backBuffer_.isNull() || !(painter_.isActive() || painter_.begin(&backBuffer_))) return;
+    const bool partial = cleared_ && bufferKnown_ && clearColour_ == clearedWith_;
+    if (!partial) {
+        if (cleared_) backBuffer_.fill(clearColour_);
+        for (const Draw& draw : draws_) PaintDraw(draw);
+        wholeChanged_ = true;  // compared whole with the screen
+    } else {
+        const std::size_t common = std::min(draws_.size(), drawsBefore_.size());
+        for (std::size_t i = 0; i < common; ++i) {
+            if (draws_[i] == drawsBefore_[i]) continue;
+            comparedArea_.push_back(draws_[i].bounds);
+            comparedArea_.push_back(drawsBefore_[i].bounds);
+        }
+        for (std::size_t i = common; i < draws_.size(); ++i) comparedArea_.push_back(draws_[i].bounds);
+        for (std::size_t i = common; i < drawsBefore_.size(); ++i) comparedArea_.push_back(drawsBefore_[i].bounds);
+        MergeOverlapping(comparedArea_);
+        for (QRect& area : comparedArea_) {
+            // Clipped in whole logical pixels, which cover the device pixels.
+            const QRect logical = LogicalCover(area & backBuffer_.rect(), pixelRatio_);
+            area = QRectF(QPointF(logical.topLeft()) * pixelRatio_, QSizeF(logical.size()) * pixelRatio_)
+                       .toAlignedRect() &
+                   backBuffer_.rect();
+            if (area.isEmpty()) continue;
+            painter_.setClipRect(logical);
+            painter_.fillRect(logical.adjusted(-1, -1, 1, 1), QColor::fromRgb(clearColour_));
+            for (const Draw& draw : draws_)
+                if (draw.bounds.intersects(area)) PaintDraw(draw);
+            painter_.setClipping(false);
+        }
+    }
+    bufferKnown_ = cleared_;
+    clearedWith_ = clearColour_;
+    cleared_ = false;
+    drawsBefore_.swap(draws_);
+    draws_.clear();
+}
+
 bool QtCanvasDevice::ShowFrame() {
     if (backBuffer_.isNull()) return false;
-    // Where this frame or the one shown before was drawn on: kept in one
-    // lasting list so no frame allocates.
-    comparedArea_.assign(drawnBefore_.begin(), drawnBefore_.end());
-    comparedArea_.insert(comparedArea_.end(), drawnNow_.begin(), drawnNow_.end());
     const std::vector<QRect>* within = wholeChanged_ ? nullptr : &comparedArea_;
     bool shown = false;
     if (window_) {
@@ -223,8 +293,6 @@ bool QtCanvasDevice::ShowFrame() {
         CopyChangedArea(backBuffer_, lastChangedArea_, lastFrame_);
         shown = true;
     }
-    drawnBefore_.swap(drawnNow_);
-    drawnNow_.clear();
     // A frame not shown leaves the screen behind the buffer: compare all next time.
     wholeChanged_ = !shown;
     return shown;
@@ -232,6 +300,7 @@ bool QtCanvasDevice::ShowFrame() {
 
 DeviceStatus QtCanvasDevice::Present() {
     EndScene();
+    PaintFrame();
     const bool shown = ShowFrame();
     if (!shown) lost_ = true;
     // Waits also when the frame was not shown, so a lost surface does not

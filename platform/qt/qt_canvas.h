@@ -66,10 +66,25 @@ public:
     void SetOffscreenPresentFails(bool fails) { offscreenPresentFails_ = fails; }
 
 private:
+    // One drawing call of the frame, kept until the frame is presented:
+    // what a frame has in common with the one before is not painted again.
+    struct Draw {
+        QImage image;   // shares the picture's pixels
+        QRectF target;  // logical
+        QRect source;   // device pixels of image
+        QRect clip;     // logical; empty for none
+        QRect bounds;   // device pixels it may touch
+        bool atPoint;   // drawn at target's corner in its own size, as text is
+
+        bool operator==(const Draw& other) const;
+    };
+
     QSize ClientSize() const;
     QImage NewBackBuffer(QSize size) const;
     bool ShowFrame();
-    void NoteDrawn(const QRectF& logical);
+    QRect DeviceBounds(const QRectF& logical) const;
+    void PaintFrame();
+    void PaintDraw(const Draw& draw);
     void EndPainting();
 
     Window window_ = nullptr;  // null for an offscreen device
@@ -79,13 +94,17 @@ private:
     QImage lastFrame_;
     QRect lastChangedArea_;
 
-    // Where this frame and the one shown before were drawn on (device
-    // pixels): with the same clear colour, nothing else can differ, so only
-    // there is the frame compared with the one on screen.
-    std::vector<QRect> drawnNow_;
-    std::vector<QRect> drawnBefore_;
-    std::vector<QRect> comparedArea_;
-    bool wholeChanged_ = true;  // no frame shown, a new buffer or clear colour
+    // This frame's calls and those of the frame in the buffer. Where a call
+    // differs from the one at its place in the other list, both may have
+    // left pixels; only those places are painted again (over the clear
+    // colour) and compared with the frame on screen.
+    std::vector<Draw> draws_;
+    std::vector<Draw> drawsBefore_;
+    std::vector<QRect> comparedArea_;  // device pixels
+    bool cleared_ = false;       // this frame began with a clear
+    Argb clearColour_ = 0;
+    bool wholeChanged_ = true;   // no frame shown, a new buffer or clear colour
+    bool bufferKnown_ = false;   // the buffer holds what drawsBefore_ painted
     Argb clearedWith_ = 0;
 
     // One buffer: the window copies what changed out of it when presented.

@@ -7,9 +7,7 @@
 
 namespace plat::qt {
 
-namespace {
-
-QRect Logical(const QRect& device, double ratio) {
+QRect LogicalCover(const QRect& device, double ratio) {
     if (ratio == 1.0) return device;
     // Outwards to whole logical pixels: a device pixel is never left out.
     const int left = static_cast<int>(std::floor(device.left() / ratio));
@@ -18,8 +16,6 @@ QRect Logical(const QRect& device, double ratio) {
     const int bottom = static_cast<int>(std::ceil((device.bottom() + 1) / ratio));
     return QRect(left, top, right - left, bottom - top);
 }
-
-}  // namespace
 
 namespace {
 
@@ -41,7 +37,7 @@ void AddDifferences(const QImage& shown, const QImage& next, const QRect& area, 
 
 QRect ChangedArea(const QImage& shown, const QImage& next, const std::vector<QRect>* within) {
     const double ratio = next.devicePixelRatio();
-    const QRect whole = Logical(next.rect(), ratio);
+    const QRect whole = LogicalCover(next.rect(), ratio);
     if (next.isNull()) return {};
     if (shown.isNull() || shown.size() != next.size() || shown.format() != next.format() ||
         shown.devicePixelRatio() != ratio || shown.depth() != 32)
@@ -58,7 +54,7 @@ QRect ChangedArea(const QImage& shown, const QImage& next, const std::vector<QRe
         }
     }
     if (found.isEmpty()) return {};
-    return Logical(found, ratio);
+    return LogicalCover(found, ratio);
 }
 
 void CopyChangedArea(const QImage& next, const QRect& area, QImage& shown) {

@@ -9,6 +9,10 @@
 
 namespace plat::qt {
 
+// The smallest rectangle of whole logical pixels that covers `device`
+// (device pixels at `ratio` to a logical one).
+QRect LogicalCover(const QRect& device, double ratio);
+
 // The smallest rectangle, in logical pixels of `next`, holding every pixel
 // that differs from `shown`. Empty when the frames look the same; the whole
 // frame when there is nothing to compare with (no frame shown yet, another

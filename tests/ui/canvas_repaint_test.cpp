@@ -103,6 +103,83 @@ TEST(CanvasRepaintTest, OnlyWhereTheFramesWereDrawnOnIsComparedYetTheFrameEquals
     }
 }
 
+// A frame as a list of calls, drawn on any device.
+struct Call {
+    enum Kind { Text, Cell, TintedCell } kind;
+    int x, y;
+    const char* text = nullptr;
+};
+
+void DrawCalls(QtCanvasDevice& device, plat::CanvasFontObject* font, plat::CanvasTextureObject* strip,
+               const std::vector<Call>& calls, bool clear = true) {
+    if (clear) device.Clear(0xFF000020u);
+    device.BeginScene();
+    for (const Call& call : calls) {
+        if (call.kind == Call::Text) {
+            device.DrawText(font, call.text, -1, plat::Rect{call.x, call.y, call.x + 40, call.y + 30},
+                            canvas::kLeftTop, 0xFFFFFFFFu);
+        } else {
+            device.SpriteBegin();
+            device.SpriteDraw(strip, plat::Rect{38, 0, 76, 38}, static_cast<float>(call.x),
+                              static_cast<float>(call.y), call.kind == Call::Cell ? 0xFFFFFFFFu : 0x80FF8080u);
+            device.SpriteEnd();
+        }
+    }
+    device.EndScene();
+    ASSERT_EQ(device.Present(), plat::DeviceStatus::Ok);
+}
+
+QImage FreshCalls(double ratio, const std::vector<Call>& calls) {
+    QtCanvasDevice device(QSize(480, 75), 0, ratio);
+    plat::CanvasTextureObject* strip = device.CreateTextureFromFile("RES\\27.png", 228, 38, 0xFF000000u);
+    DrawCalls(device, device.CreateFont(21, 8, 0, kWordFace), strip, calls);
+    return device.LastFrame();
+}
+
+TEST(CanvasRepaintTest, FramesPaintedOnlyWhereTheirCallsChangedEqualFullRedraws) {
+    const Call label{Call::Text, 0, 0, "12/100"};
+    const Call word{Call::Text, 100, 20, kApple};
+    // A call that overlaps the word, drawn over or under it.
+    const Call over{Call::Text, 110, 25, "xx"};
+    const Call cell{Call::Cell, 90, 10};
+    const std::vector<std::vector<Call>> frames = {
+        {label, word},
+        {label, word, cell},                    // a call more: the burst starts
+        {label, word, Call{Call::Cell, 91, 10}},  // it moves under nothing else
+        {label, word, over},                    // the same count, another kind
+        {label, over, word},                    // the same calls in another order
+        {label, over, word, Call{Call::TintedCell, 100, 20}},
+        {label, over, word, Call{Call::TintedCell, 100, 20}},  // a tinted cell is drawn again alike
+        {word},                                 // calls fewer and shifted
+        {},
+        {label, word},
+    };
+    for (double ratio : {1.0, 1.5}) {
+        SCOPED_TRACE(ratio);
+        QtCanvasDevice device(QSize(480, 75), 0, ratio);
+        plat::CanvasFontObject* font = device.CreateFont(21, 8, 0, kWordFace);
+        plat::CanvasTextureObject* strip = device.CreateTextureFromFile("RES\\27.png", 228, 38, 0xFF000000u);
+        ASSERT_NE(strip, nullptr);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            SCOPED_TRACE(i);
+            DrawCalls(device, font, strip, frames[i]);
+            EXPECT_EQ(device.LastFrame(), FreshCalls(ratio, frames[i]));
+        }
+        // Without a clear the calls go over what the buffer holds, as on a
+        // device that drew only the frame before.
+        const Call moved{Call::Text, 300, 20, kApple};
+        DrawCalls(device, font, strip, {moved}, false);
+        QtCanvasDevice fresh(QSize(480, 75), 0, ratio);
+        plat::CanvasFontObject* freshFont = fresh.CreateFont(21, 8, 0, kWordFace);
+        DrawCalls(fresh, freshFont, nullptr, frames.back());
+        DrawCalls(fresh, freshFont, nullptr, {moved}, false);
+        EXPECT_EQ(device.LastFrame(), fresh.LastFrame());
+        EXPECT_NE(device.LastFrame(), FreshCalls(ratio, frames.back())) << "the new word is there";
+        DrawCalls(device, font, strip, frames.back());
+        EXPECT_EQ(device.LastFrame(), FreshCalls(ratio, frames.back())) << "and is cleared away after";
+    }
+}
+
 TEST(CanvasRepaintTest, AFrameNotShownIsComparedWholeNextTime) {
     QtCanvasDevice device(QSize(480, 75));
     plat::CanvasFontObject* font = device.CreateFont(21, 8, 0, kWordFace);
