@@ -5,9 +5,10 @@ same run under one private X server.
 Each program is started afresh in every round and the rounds alternate
 between the programs, so that the load other processes put on the machine
 falls on all of them alike. A figure is the median over the rounds of one
-window's CPU time (utime + stime of /proc/PID/stat) over its wall time, in
-per cent of one core; per thread the time on a processor and how often the
-thread was put on one (wake-ups per second) come from schedstat.
+window's CPU time (the threads' time on a processor, from
+/proc/PID/task/*/schedstat) over its wall time, in per cent of one core; per
+thread that time and how often the thread was put on a processor (wake-ups
+per second) come from the same counters.
 
   at rest:  KESTRAN's start screen (no list) / Tux Typing's main menu
   drilling: a word moving (everyday-100, file order, start speed) /
@@ -80,7 +81,13 @@ def kestran_roles(pid):
 
 def window(pid, seconds, roles):
     """CPU share of the process over `seconds`, and per thread
-    {role: (share, wake-ups per second)}."""
+    {role: (share, wake-ups per second)}.
+
+    The share is the threads' time on a processor from schedstat, counted in
+    nanoseconds; utime + stime count whole clock ticks (10 ms) that land in
+    the process, which for a process near 0.5 % of a core is a handful of
+    ticks in a window and varies by a third from one window to the next.
+    It falls back to the ticks for a thread that ended within the window."""
     ticks0, threads0, t0 = process_ticks(pid), thread_times(pid), time.perf_counter()
     time.sleep(seconds)
     ticks1, threads1, t1 = process_ticks(pid), thread_times(pid), time.perf_counter()
@@ -91,6 +98,8 @@ def window(pid, seconds, roles):
         role = roles.get(tid, name)
         share, wakes = per_thread.get(role, (0.0, 0.0))
         per_thread[role] = (share + (run_ns - run0) / elapsed / 1e7, wakes + (slices - slices0) / elapsed)
+    if set(threads0) <= set(threads1):
+        return sum(share for share, _ in per_thread.values()), per_thread
     return (ticks1 - ticks0) / CLK_TCK / elapsed * 100, per_thread
 
 
@@ -196,8 +205,17 @@ def main():
         for r in range(args.rounds):
             loads.append(os.getloadavg()[0])
             for name, exe in programs:
-                rest, drilling = (measure_tuxtype(screen, home, args.seconds) if exe is None else
-                                  measure_kestran(exe, screen, home, everyday, words, args.seconds))
+                # A program that ended or failed within its round is started
+                # once more (Tux Typing sometimes ends on its own).
+                for attempt in (1, 2):
+                    try:
+                        rest, drilling = (measure_tuxtype(screen, home, args.seconds) if exe is None else
+                                          measure_kestran(exe, screen, home, everyday, words, args.seconds))
+                        break
+                    except kd.DriverError as e:
+                        if attempt == 2:
+                            raise
+                        print(f"  round {r + 1} {name}: {e}; measured again", flush=True)
                 results[name]["rest"].append(rest)
                 results[name]["drilling"].append(drilling)
                 print(f"  round {r + 1} {name:<12} at rest {rest[0]:5.2f}%   drilling {drilling[0]:5.2f}%", flush=True)

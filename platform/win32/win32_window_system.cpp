@@ -1,5 +1,7 @@
 #include "platform/win32/win32_window_system.h"
 
+#include <chrono>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -134,9 +136,18 @@ bool Win32WindowSystem::GetMessage(Message& message) {
 }
 
 bool Win32WindowSystem::GetMessageAfterSleep(Message& message, unsigned sleepMs) {
-    // With the raised timer resolution the sleep is a real millisecond; the
-    // thread's messages arrive through the system's own queue.
-    ::Sleep(sleepMs);
+    // Sleeping first and then waiting for the message would wake the thread
+    // twice per message. It waits for a message first and then sleeps only
+    // what is left of the sleep: the same message, and one wake-up when the
+    // message comes after the sleep would have ended. With the raised timer
+    // resolution the sleep is a real millisecond.
+    const auto start = std::chrono::steady_clock::now();
+    MSG waiting{};
+    if (!::PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE))
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const auto left = std::chrono::milliseconds(sleepMs) - (std::chrono::steady_clock::now() - start);
+    if (left > std::chrono::steady_clock::duration::zero())
+        ::Sleep(static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
     return GetMessage(message);
 }
 

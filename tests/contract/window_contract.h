@@ -233,6 +233,59 @@ TYPED_TEST_P(WindowContract, TicksKeepTheirPeriodAndMissedOnesAreNotMadeUp) {
     EXPECT_GE(after, 5u);
 }
 
+TYPED_TEST_P(WindowContract, AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSoonAsItIsPosted) {
+    // A thread with a window of its own, taking messages as the ticker does.
+    static std::atomic<int> serial{0};
+    const std::string className = "contract-sleeper-" + std::to_string(++serial);
+    std::atomic<plat::Window> window{nullptr};
+    std::atomic<int> stage{0};
+    std::vector<double> waitedMs;
+    std::vector<plat::WParam> probes;
+    bool quitEndedIt = false;
+    std::thread sleeper([&] {
+        plat::RegisterClass(plat::WindowClass{0, RecordingWindowProc, 0, nullptr, className.c_str()});
+        window = plat::CreateWindow(className.c_str(), "", plat::WS_CHILD, 0, 0, 10, 10, this->dialog);
+        while (stage != 1) std::this_thread::sleep_for(1ms);
+        plat::Message m{};
+        // Stage 1: the probe is already queued; stage 2: it is posted 40 ms
+        // into a 5 ms sleep. Other messages the window may get are handled.
+        for (unsigned sleepMs : {25u, 5u}) {
+            const auto start = Clock::now();
+            do {
+                plat::GetMessageAfterSleep(m, sleepMs);
+                plat::DispatchMessage(m);
+            } while (m.message != kProbe);
+            waitedMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            probes.push_back(m.wParam);
+            stage = 2;
+        }
+        plat::PostQuitMessage(0);
+        quitEndedIt = !plat::GetMessageAfterSleep(m, 1) && m.message == plat::WM_QUIT;
+        stage = 3;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return window.load() != nullptr; }));
+    plat::PostMessage(window, kProbe, 1, 0);
+    stage = 1;
+    ASSERT_TRUE(PumpUntil([&] { return stage == 2; }));
+    PumpUntil([] { return false; }, 40ms);
+    plat::PostMessage(window, kProbe, 2, 0);
+    const bool ended = PumpUntil([&] { return stage == 3; }, 5000ms);
+    std::atomic<bool> joined{false};
+    std::thread joiner([&] {
+        sleeper.join();
+        joined = true;
+    });
+    PumpUntil([&] { return joined.load(); }, 10000ms);
+    joiner.join();
+    ASSERT_TRUE(ended);
+
+    ASSERT_EQ(probes, (std::vector<plat::WParam>{1, 2}));
+    EXPECT_GE(waitedMs[0], 24.0) << "a waiting message is taken only after the sleep";
+    EXPECT_GE(waitedMs[1], 38.0);
+    EXPECT_LT(waitedMs[1], 40.0 + 25.0) << "a message posted after the sleep is taken as it comes";
+    EXPECT_TRUE(quitEndedIt);
+}
+
 TYPED_TEST_P(WindowContract, AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns) {
     const std::string text = "\xc6\xbb\xb9\xfb apple";  // "苹果 apple" in GBK
     ASSERT_TRUE(plat::SetDlgItemText(this->dialog, kAnswerBoxId, text.c_str()));
@@ -313,6 +366,7 @@ TYPED_TEST_P(WindowContract, ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread) {
 }
 
 REGISTER_TYPED_TEST_SUITE_P(WindowContract, MessagesRunOnTheThreadThatCreatedTheWindowAndQuitStaysWithItsPoster,
+                            AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSoonAsItIsPosted,
                             TimersTickOnTheOwnerAndAreReArmedFromAnotherThread,
                             TicksKeepTheirPeriodAndMissedOnesAreNotMadeUp,
                             AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns,
