@@ -94,7 +94,14 @@ bool SendToNativeWindow(NativeCanvas& canvas, const QImage& frame, const QRect& 
 
 void ServiceNativeWindow(NativeCanvas& canvas, bool visible, std::mutex& frameMutex, const QImage& frame) {
     auto& surface = canvas.surface;
-    if (!surface) return;
+    if (!surface) {
+        // A still canvas presents nothing new: its window is made here, once
+        // its place is known, and shows the frame kept for it.
+        if (!gThroughX || !visible) return;
+        std::lock_guard lock(frameMutex);
+        if (!frame.isNull()) SendToNativeWindow(canvas, frame, QRect());
+        return;
+    }
     surface->SetMapped(visible);
     if (!surface->TakeExposure() || !visible) return;
     std::lock_guard lock(frameMutex);

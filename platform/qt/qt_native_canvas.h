@@ -48,9 +48,9 @@ void ForgetNativePlace(NativeCanvas& canvas);
 // `changed` (logical pixels) is new, in the canvas's own X window. False
 // when there is no such window: the frame must go through the toolkit.
 bool SendToNativeWindow(NativeCanvas& canvas, const QImage& frame, const QRect& changed);
-// The drawing thread, at every refresh: hides or shows the X window with
-// the canvas, and sends `frame` again where the server exposed it. `frame`
-// is read under `frameMutex`.
+// The drawing thread, at every refresh: makes the X window once the place
+// is known, hides or shows it with the canvas, and sends `frame` (all of
+// it) to a new or exposed window. `frame` is read under `frameMutex`.
 void ServiceNativeWindow(NativeCanvas& canvas, bool visible, std::mutex& frameMutex, const QImage& frame);
 
 }  // namespace plat::qt

@@ -158,6 +158,23 @@ TEST_F(NativeCanvasTest, AHiddenCanvasIsUnmappedAndAnExposedOneIsSentAgain) {
     EXPECT_TRUE(screen.Children(dialog.Id()).at(0).second);
 }
 
+TEST_F(NativeCanvasTest, AStillCanvasGetsItsWindowAtTheNextRefreshWithTheKeptFrame) {
+    Dialog dialog;
+    NativeCanvas canvas;
+    std::mutex frameMutex;
+    const QImage kept = Filled(QSize(200, 60), 0xFF0000B0u);
+    plat::qt::ServiceNativeWindow(canvas, true, frameMutex, kept);
+    EXPECT_TRUE(screen.Children(dialog.Id()).empty()) << "no window before its place is known";
+
+    plat::qt::NoteNativePlace(dialog.canvas, canvas);
+    plat::qt::ServiceNativeWindow(canvas, false, frameMutex, kept);
+    EXPECT_TRUE(screen.Children(dialog.Id()).empty()) << "nor for a hidden canvas";
+    plat::qt::ServiceNativeWindow(canvas, true, frameMutex, kept);
+    ASSERT_EQ(screen.Children(dialog.Id()).size(), 1u);
+    EXPECT_TRUE(Eventually([&] { return screen.Pixel(dialog.Id(), 40, 30) == 0x0000B0u; }));
+    EXPECT_EQ(screen.Pixel(dialog.Id(), 239, 89), 0x0000B0u);
+}
+
 TEST_F(NativeCanvasTest, AMovedWidgetHandsFramesToTheToolkitUntilItsNewPlaceIsKnown) {
     Dialog dialog;
     NativeCanvas canvas;
