@@ -113,6 +113,19 @@ inline bool PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     return true;
 }
 
+// Joins a thread that owns a child of this thread's window. The system
+// destroys the thread's window as the thread ends, which notifies the
+// parent's thread: this one keeps answering meanwhile.
+inline void JoinWhilePumping(std::thread& thread) {
+    std::atomic<bool> joined{false};
+    std::thread joiner([&] {
+        thread.join();
+        joined = true;
+    });
+    PumpUntil([&] { return joined.load(); }, 10000ms);
+    joiner.join();
+}
+
 // A thread that owns one child window of the dialog and polls its queue the
 // way the canvas and ticker threads do: sleep 1 ms, take at most one message.
 class Worker {
@@ -143,15 +156,7 @@ public:
     }
     ~Worker() {
         stop_ = true;
-        // The system destroys the thread's window as the thread ends, which
-        // notifies the parent's thread: keep this one answering meanwhile.
-        std::atomic<bool> joined{false};
-        std::thread joiner([&] {
-            thread_.join();
-            joined = true;
-        });
-        PumpUntil([&] { return joined.load(); }, 10000ms);
-        joiner.join();
+        JoinWhilePumping(thread_);
     }
     plat::Window window() const { return window_; }
     std::thread::id id() const { return thread_.get_id(); }
@@ -270,13 +275,7 @@ TYPED_TEST_P(WindowContract, AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSo
     PumpUntil([] { return false; }, 40ms);
     plat::PostMessage(window, kProbe, 2, 0);
     const bool ended = PumpUntil([&] { return stage == 3; }, 5000ms);
-    std::atomic<bool> joined{false};
-    std::thread joiner([&] {
-        sleeper.join();
-        joined = true;
-    });
-    PumpUntil([&] { return joined.load(); }, 10000ms);
-    joiner.join();
+    JoinWhilePumping(sleeper);
     ASSERT_TRUE(ended);
 
     ASSERT_EQ(probes, (std::vector<plat::WParam>{1, 2}));
