@@ -90,8 +90,11 @@ class VirtualScreen:
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("QT_QPA_PLATFORM", None)
         self.env.update(extra_env or {})
+        # -noreset: by default the server starts over whenever its last
+        # client leaves, and a program connecting meanwhile (right after the
+        # readiness probe, or after the program before it ended) is refused.
         self.process = subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", f"{size[0]}x{size[1]}x24", "-nolisten", "tcp"],
+            ["Xvfb", self.display, "-screen", "0", f"{size[0]}x{size[1]}x24", "-nolisten", "tcp", "-noreset"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait_ready(self, timeout=10.0):
