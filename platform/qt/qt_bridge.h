@@ -41,8 +41,9 @@ QSize ClientSize(Window window);
 // `drawnOn`, the frame differs from the one before only there (device pixels).
 bool PresentFrame(Window window, const QImage& frame, const std::vector<QRect>* drawnOn = nullptr);
 
-// Called by a canvas's drawing thread at every refresh, drawn or not: keeps
-// the canvas's own X window (where there is one) shown as the window is.
+// Called by a canvas's drawing thread at every refresh that presents no
+// frame (a presented frame does the same): keeps the canvas's own X window,
+// where there is one, shown as the window is and made once its place is known.
 void ServiceCanvasWindow(Window window);
 
 // The refresh rate of the screen showing the window, 60 where unknown.

@@ -108,8 +108,7 @@ void QtCanvasDevice::Clear(Argb colour) {
 // Rounded outwards and a pixel wider all round: smoothing may reach past
 // a picture's edge by part of a pixel at a fractional ratio.
 QRect QtCanvasDevice::DeviceBounds(const QRectF& logical) const {
-    const QRectF pixels(logical.topLeft() * pixelRatio_, logical.size() * pixelRatio_);
-    return pixels.toAlignedRect().adjusted(-1, -1, 1, 1);
+    return DeviceCover(logical, pixelRatio_).adjusted(-1, -1, 1, 1);
 }
 
 bool QtCanvasDevice::Draw::operator==(const Draw& other) const {
@@ -189,7 +188,7 @@ void QtCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source
     if (!inSprite_ || !texture || texture->image.isNull()) return;
     const double ratio = texture->image.devicePixelRatio();
     const QRectF logical(source.left, source.top, source.right - source.left, source.bottom - source.top);
-    const QRect cellRect = QRectF(logical.topLeft() * ratio, logical.size() * ratio).toAlignedRect() &
+    const QRect cellRect = DeviceCover(logical, ratio) &
                            texture->image.rect();
     if (cellRect.isEmpty()) return;
     // Whole pixels: an unscaled cell must not be resampled. The scene's
@@ -263,9 +262,7 @@ void QtCanvasDevice::PaintFrame() {
         for (QRect& area : comparedArea_) {
             // Clipped in whole logical pixels, which cover the device pixels.
             const QRect logical = LogicalCover(area & backBuffer_.rect(), pixelRatio_);
-            area = QRectF(QPointF(logical.topLeft()) * pixelRatio_, QSizeF(logical.size()) * pixelRatio_)
-                       .toAlignedRect() &
-                   backBuffer_.rect();
+            area = DeviceCover(logical, pixelRatio_) & backBuffer_.rect();
             if (area.isEmpty()) continue;
             painter_.setClipRect(logical);
             painter_.fillRect(logical.adjusted(-1, -1, 1, 1), QColor::fromRgb(clearColour_));
@@ -306,7 +303,6 @@ DeviceStatus QtCanvasDevice::Present() {
     // Waits also when the frame was not shown, so a lost surface does not
     // turn the render loop into a busy one.
     pacer_.WaitForRefresh();
-    if (window_) ServiceCanvasWindow(window_);
     return shown ? DeviceStatus::Ok : DeviceStatus::Lost;
 }
 

@@ -17,6 +17,10 @@ QRect LogicalCover(const QRect& device, double ratio) {
     return QRect(left, top, right - left, bottom - top);
 }
 
+QRect DeviceCover(const QRectF& logical, double ratio) {
+    return QRectF(logical.topLeft() * ratio, logical.size() * ratio).toAlignedRect();
+}
+
 namespace {
 
 // Widens `found` (device pixels) by the pixels that differ inside `area`.
@@ -65,8 +69,7 @@ void CopyChangedArea(const QImage& next, const QRect& area, QImage& shown) {
         shown = next.copy();
         return;
     }
-    const QRect pixels = QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio).toAlignedRect() &
-                         next.rect();
+    const QRect pixels = DeviceCover(area, ratio) & next.rect();
     if (pixels.isEmpty()) return;
     const std::size_t rowBytes = static_cast<std::size_t>(pixels.width()) * 4;
     for (int y = pixels.top(); y <= pixels.bottom(); ++y)

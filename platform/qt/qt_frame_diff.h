@@ -12,6 +12,9 @@ namespace plat::qt {
 // The smallest rectangle of whole logical pixels that covers `device`
 // (device pixels at `ratio` to a logical one).
 QRect LogicalCover(const QRect& device, double ratio);
+// The device pixels, at `ratio` to a logical one, that `logical` covers
+// (outwards to whole pixels).
+QRect DeviceCover(const QRectF& logical, double ratio);
 
 // The smallest rectangle, in logical pixels of `next`, holding every pixel
 // that differs from `shown`. Empty when the frames look the same; the whole

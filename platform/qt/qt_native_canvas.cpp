@@ -1,5 +1,7 @@
 #include "platform/qt/qt_native_canvas.h"
 
+#include "platform/qt/qt_frame_diff.h"
+
 #include <QGuiApplication>
 #include <QRectF>
 #include <QWidget>
@@ -14,12 +16,6 @@ namespace {
 
 std::atomic<bool> gThroughX{false};
 std::string gDisplay;  // written once before any canvas is shown
-
-QRect DevicePixels(const QRect& logical, const QImage& frame) {
-    const double ratio = frame.devicePixelRatio();
-    return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toAlignedRect() &
-           frame.rect();
-}
 
 }  // namespace
 
@@ -84,8 +80,9 @@ bool SendToNativeWindow(NativeCanvas& canvas, const QImage& frame, const QRect& 
         canvas.surfaceGeneration = generation;
         sendAll = true;  // a new window shows nothing of its own
     }
+    surface->SetMapped(true);  // it may have been hidden with the canvas
     if (surface->TakeExposure()) sendAll = true;
-    if (!surface->Put(frame, sendAll ? frame.rect() : DevicePixels(changed, frame))) {
+    if (!surface->Put(frame, sendAll ? frame.rect() : DeviceCover(changed, frame.devicePixelRatio()) & frame.rect())) {
         surface.reset();
         return false;
     }

@@ -212,7 +212,9 @@ TEST_F(NativeCanvasTest, AVanishedDialogHandsFramesBackToTheToolkit) {
         return canvas.surface && canvas.surface->Broken();
     }));
     EXPECT_FALSE(plat::qt::SendToNativeWindow(canvas, frame, frame.rect()));
-    EXPECT_FALSE(plat::qt::SendToNativeWindow(canvas, frame, frame.rect())) << "and is not tried at every frame";
+    EXPECT_EQ(canvas.surface, nullptr);
+    EXPECT_EQ(canvas.failedGeneration, canvas.generation) << "that place is not tried again at every frame";
+    EXPECT_FALSE(plat::qt::SendToNativeWindow(canvas, frame, frame.rect()));
 }
 
 TEST_F(NativeCanvasTest, ClicksOnTheCanvasReachTheWidgetBeneath) {
