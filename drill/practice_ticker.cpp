@@ -1,5 +1,6 @@
 #include "drill/practice_ticker.h"
 
+#include "drill/change_signal.h"
 #include "drill/create_child_window.h"
 #include "drill/common_steps.h"
 #include "drill/current_entry.h"
@@ -262,7 +263,9 @@ bool TickerLoopPass(plat::Message& message) {
     plat::GetMessageAfterSleep(message, 1);
     // Every timer message is a tick, whichever timer sent it; it is not dispatched.
     if (message.message == plat::WM_TIMER) {
+        const std::uint64_t changesBefore = DrillChangeCount();
         PracticeTick();
+        NoteTick(ChangeClock::now(), DrillChangeCount() != changesBefore);
         return true;
     }
     // WM_QUIT included: the ticker runs until the process ends.

@@ -13,6 +13,11 @@
 
 namespace kestran {
 
+// Called after every write that changed a field's value (drill/change_signal.cpp):
+// the canvas sleeps through display refreshes at which nothing it shows can
+// have changed, and a change wakes it.
+void NoteSharedChange() noexcept;
+
 // A scalar field. Plain reads and assignments are sequentially consistent,
 // which also gives the flag handovers between threads their ordering.
 template <class T>
@@ -24,11 +29,13 @@ public:
 
     operator T() const noexcept { return value_.load(); }
     Shared& operator=(T v) noexcept {
-        value_.store(v);
+        store(v);
         return *this;
     }
     T load(std::memory_order order = std::memory_order_seq_cst) const noexcept { return value_.load(order); }
-    void store(T v, std::memory_order order = std::memory_order_seq_cst) noexcept { value_.store(v, order); }
+    void store(T v, std::memory_order order = std::memory_order_seq_cst) noexcept {
+        if (!(value_.exchange(v, order) == v)) NoteSharedChange();
+    }
 
 private:
     std::atomic<T> value_;
@@ -52,20 +59,23 @@ public:
 
     // Copies at most N - 1 bytes and always terminates.
     void Set(const char* text) {
-        std::lock_guard lock(mutex_);
-        bytes_.fill('\0');
-        if (text) std::memcpy(bytes_.data(), text, strnlen(text, N - 1));
+        Bytes fresh{};
+        if (text) std::memcpy(fresh.data(), text, strnlen(text, N - 1));
+        Replace(fresh);
     }
     // Appends as much as fits, keeping the NUL.
     void Append(const char* text) {
-        std::lock_guard lock(mutex_);
-        std::size_t used = std::strlen(bytes_.data());
-        if (text && used < N - 1) std::memcpy(bytes_.data() + used, text, strnlen(text, N - 1 - used));
+        bool changed = false;
+        {
+            std::lock_guard lock(mutex_);
+            std::size_t used = std::strlen(bytes_.data());
+            const std::size_t added = text && used < N - 1 ? strnlen(text, N - 1 - used) : 0;
+            std::memcpy(bytes_.data() + used, text ? text : "", added);
+            changed = added > 0;
+        }
+        if (changed) NoteSharedChange();
     }
-    void Clear() {
-        std::lock_guard lock(mutex_);
-        bytes_.fill('\0');
-    }
+    void Clear() { Replace(Bytes{}); }
     // "%d", as the narrow formatting call writes it.
     void SetNumber(int value) {
         char digits[16];
@@ -79,6 +89,16 @@ public:
     std::string Str() const { return std::string(Get().data()); }
 
 private:
+    void Replace(const Bytes& fresh) {
+        bool changed = false;
+        {
+            std::lock_guard lock(mutex_);
+            changed = bytes_ != fresh;
+            bytes_ = fresh;
+        }
+        if (changed) NoteSharedChange();
+    }
+
     mutable std::mutex mutex_;
     Bytes bytes_{};
 };

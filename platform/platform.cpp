@@ -34,6 +34,10 @@ bool NoWindowSystemSleepThenQuit(Message& message, unsigned sleepMs) {
     Sleep(sleepMs);
     return NoWindowSystemQuit(message);
 }
+bool NoWindowSystemWait(unsigned microseconds) {
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+    return false;
+}
 unsigned NoWindowSystemText(char* buffer, int bufferSize) {
     if (buffer && bufferSize > 0) buffer[0] = '\0';
     return 0;
@@ -68,7 +72,13 @@ Bitmap LoadBitmapFile(const char* path) { KESTRAN_FORWARD(imaging, LoadBitmapFil
 Brush CreatePatternBrush(Bitmap b) { KESTRAN_FORWARD(imaging, CreatePatternBrush(b), nullptr); }
 Brush CreateSolidBrush(ColourRef c) { KESTRAN_FORWARD(imaging, CreateSolidBrush(c), nullptr); }
 
-void CanvasDevice::WaitForRefresh() { std::this_thread::sleep_for(std::chrono::microseconds(16667)); }
+void CanvasDevice::WaitForRefresh() { std::this_thread::sleep_for(RefreshPeriod()); }
+CanvasDevice::RefreshClock::time_point CanvasDevice::RefreshAfter(RefreshClock::time_point moment) {
+    return moment + RefreshPeriod();
+}
+CanvasDevice::RefreshClock::duration CanvasDevice::RefreshPeriod() const {
+    return std::chrono::duration_cast<RefreshClock::duration>(std::chrono::microseconds(16667));
+}
 
 CanvasDevice* CreateCanvasDevice(Window w) { KESTRAN_FORWARD(canvas, CreateDevice(w), nullptr); }
 

@@ -20,6 +20,7 @@
 // and resolved by the backend against the working directory of the moment.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -116,6 +117,8 @@ struct ImageCodecInfo {
 // PostQuitMessage posts to the calling thread only. GetMessageAfterSleep
 // retrieves what Sleep(sleepMs) then GetMessage would, but may wait once
 // for both (a thread woken only by its messages then wakes once per message).
+// WaitMessageTimeout waits until a message can be retrieved or the time is
+// up and answers whether one can; it removes nothing.
 // Timers: WM_TIMER goes to the window's owner thread, whichever thread
 // armed it; at most one per timer is pending; re-arming replaces the period.
 // Input: GetKeyState answers for the key message the calling thread
@@ -143,6 +146,7 @@ struct ImageCodecInfo {
     X(bool, GetMessageAfterSleep, (Message& message, unsigned sleepMs), (message, sleepMs),                   \
       NoWindowSystemSleepThenQuit(message, sleepMs))                                                          \
     X(bool, PeekMessage, (Message& message), (message), false)                                                \
+    X(bool, WaitMessageTimeout, (unsigned microseconds), (microseconds), NoWindowSystemWait(microseconds))        \
     X(void, TranslateMessage, (const Message& message), (message), void())                                    \
     X(LResult, DispatchMessage, (const Message& message), (message), 0)                                       \
     X(void, PostQuitMessage, (int exitCode), (exitCode), void())                                              \
@@ -223,17 +227,25 @@ public:
     // The source cell unscaled, top-left at (x, y), alpha-blended, modulated by colour.
     virtual void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) = 0;
     virtual void SpriteEnd() = 0;
-    // Shows the back buffer in the window and returns at the next display
-    // refresh. Lost when the surface went away (the frame was not shown).
+    // Shows the back buffer in the window. Lost when the surface went away
+    // (the frame was not shown). A device synchronised to the retrace may
+    // return only at the refresh; WaitForRefresh then returns at once.
     virtual DeviceStatus Present() = 0;
-    // Returns at the next display refresh and shows nothing new: the frame
-    // presented last stays. For a frame that would look the same. A device
-    // that knows its display's refresh overrides this guess of 60 Hz.
+    // For a frame that would look the same: nothing new is shown, the frame
+    // presented last stays. The device looks after its window here.
+    virtual void KeepFrame() {}
+
+    // Display refreshes, on the steady clock. A device that knows its
+    // display's refresh overrides these guesses of 60 Hz.
+    using RefreshClock = std::chrono::steady_clock;
+    // Returns at the next display refresh.
     virtual void WaitForRefresh();
-    // Whether Present gives the processor away until the refresh, as a
-    // present synchronised to the retrace does. A loop pacing itself by
-    // Present needs no sleep of its own between such frames.
-    virtual bool PresentWaitsForRefresh() const { return true; }
+    // The first display refresh after `moment`, on the grid WaitForRefresh keeps.
+    virtual RefreshClock::time_point RefreshAfter(RefreshClock::time_point moment);
+    virtual RefreshClock::duration RefreshPeriod() const;
+    // Whether WaitForRefresh gives the processor away until a refresh (an
+    // unpaced offscreen device returns at once).
+    virtual bool WaitsForRefresh() const { return true; }
 };
 
 class CanvasGraphics {

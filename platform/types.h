@@ -41,6 +41,7 @@ inline constexpr WParam MakeWParam(std::uint16_t lo, std::uint16_t hi) {
 }
 
 // Messages.
+inline constexpr MessageId WM_NULL = 0x0000;  // does nothing; wakes the window's thread
 inline constexpr MessageId WM_CREATE = 0x0001;
 inline constexpr MessageId WM_DESTROY = 0x0002;
 inline constexpr MessageId WM_PAINT = 0x000F;

@@ -5,12 +5,14 @@
 #include <cstring>
 
 #include "ui/canvas_proc.h"
+#include "drill/change_signal.h"
 #include "drill/create_child_window.h"
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"
 #include "drill/texts.h"
 #include "ui/canvas_layout.h"
 #include "ui/frame_contents.h"
+#include "ui/frame_wait.h"
 
 namespace kestran {
 
@@ -27,10 +29,6 @@ struct CanvasObjects {
     plat::CanvasTextureObject* animTexture = nullptr;
 };
 CanvasObjects objects;
-
-// Without a device the loop has no retrace to wait for; this stands in for
-// it so animations keep their length and the thread does not spin.
-constexpr unsigned kFramePeriodWithoutDeviceMs = 16;
 
 // Said once, on stderr: the drill works without a canvas, so this is no
 // error of the drill, only a missing view of it.
@@ -49,9 +47,9 @@ plat::CanvasTextureObject* LoadAnimTexture(plat::CanvasDevice* device) {
 bool drawing = false;
 
 // The frame being recorded, and the one on screen. A frame that would look
-// like the one on screen is not drawn again: the loop only waits for the
-// display's refresh, so the animation and the other per-frame changes keep
-// their pace.
+// like the one on screen is not drawn again; the loop still makes a frame at
+// every refresh while the drill state changes, so the animation and the
+// other per-frame changes keep their pace.
 FrameContents frame;
 FrameContents shown;
 bool shownValid = false;
@@ -93,33 +91,26 @@ bool BeginFrame() {
     return true;
 }
 
-// True when the frame was drawn, false when it only waited.
+// True when the frame was drawn, false when the one on screen stays.
 bool EndFrame() {
     plat::CanvasDevice* device = objects.device;
     bool drawn = false;
     if (!drawing) {
-        plat::Sleep(kFramePeriodWithoutDeviceMs);
+        // Nothing to draw on: the state changes were all the frame had to do.
     } else if (shownValid && frame == shown) {
-        device->WaitForRefresh();
+        device->KeepFrame();
     } else {
         drawn = true;
         device->Clear(frame.Background());
         device->BeginScene();
         frame.DrawOn(*device);
         device->EndScene();
-        // Waits for the display refresh. A frame not shown is drawn again.
+        // A frame not shown is drawn again.
         shownValid = device->Present() == plat::DeviceStatus::Ok;
         std::swap(frame, shown);
     }
     drawing = false;
     return drawn;
-}
-
-// Whether the frame just made gave the processor away until the refresh: an
-// undrawn frame waits for it, a drawn one does in Present on most devices,
-// and without a device EndFrame sleeps a frame's length.
-bool FrameWaitedForRefresh(bool drawn) {
-    return !drawn || !objects.device || objects.device->PresentWaitsForRefresh();
 }
 
 // Draws the cell animFrame stands at, at (x, y), and moves on one frame.
@@ -271,16 +262,15 @@ void RenderThreadMain() {
     InitDirect3D(canvasWindow);
 
     plat::Message message{};
-    bool waited = false;
     while (message.message != plat::WM_QUIT) {
-        // A frame that waited for the refresh already gave the processor
-        // away; a second sleep would only wake the thread once more.
-        if (!waited) plat::Sleep(1);
-        waited = FrameWaitedForRefresh(RenderFrame());
+        const std::uint64_t changes = DrillChangeCount();
+        RenderFrame();
         if (plat::PeekMessage(message)) {
             plat::TranslateMessage(message);
             plat::DispatchMessage(message);
         }
+        // A device that could not show the frame is tried again at the next refresh.
+        WaitBeforeNextFrame(objects.device, changes, !shownValid);
     }
 }
 

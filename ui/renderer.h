@@ -9,8 +9,8 @@ void RenderThreadMain();
 // Sets up the drawing device, fonts, sprite and animation strip on the canvas.
 bool InitDirect3D(plat::Window canvas);
 // Draws one frame from the drill state and makes the frame's state changes.
-// A frame that would look like the one on screen is not drawn again; it
-// waits for the display's refresh all the same. True when it was drawn.
+// A frame that would look like the one on screen is not drawn again; its
+// state changes are made all the same. True when it was drawn.
 bool RenderFrame();
 // The reset of an acknowledged test result that a frame makes: the counters
 // start again for the next test, while testIndex, testDrawn,

@@ -120,6 +120,20 @@ void ThreadQueue::TakeNotBefore(Message& message, Clock::time_point notBefore) {
     Take(message, true);
 }
 
+bool ThreadQueue::WaitUntil(Clock::time_point moment) {
+    for (;;) {
+        RunSentRequests();
+        std::unique_lock lock(mutex_);
+        if (!sent_.empty()) continue;
+        const Clock::time_point now = Now();
+        if (AnythingDueByLocked(now)) return true;
+        if (now >= moment) return false;
+        Clock::time_point until = moment;
+        for (const Timer& t : timers_) until = std::min(until, t.due);
+        WaitUntilLocked(lock, until);
+    }
+}
+
 ThreadQueue::Clock::time_point ThreadQueue::NextTimerDue() {
     std::lock_guard lock(mutex_);
     Clock::time_point next = Clock::time_point::max();

@@ -51,6 +51,10 @@ public:
     // what a sleep until then followed by Take would retrieve, in one wait.
     void TakeNotBefore(Message& message, Clock::time_point notBefore);
 
+    // Waits until something can be taken or `moment` has come, whichever
+    // is first, and answers whether something can be taken. Takes nothing.
+    bool WaitUntil(Clock::time_point moment);
+
     // The deadline of the next timer, or Clock::time_point::max().
     Clock::time_point NextTimerDue();
 

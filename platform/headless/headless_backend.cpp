@@ -96,6 +96,10 @@ bool HeadlessWindowSystem::GetMessageAfterSleep(Message& message, unsigned sleep
 
 bool HeadlessWindowSystem::PeekMessage(Message& message) { return CurrentThreadQueue().Take(message, false); }
 
+bool HeadlessWindowSystem::WaitMessageTimeout(unsigned microseconds) {
+    return CurrentThreadQueue().WaitUntil(ThreadQueue::Now() + std::chrono::microseconds(microseconds));
+}
+
 void HeadlessWindowSystem::TranslateMessage(const Message& message) {
     // Key-downs of printable keys become characters for the window, as the
     // keyboard translation of a real system does (letters lower-case).

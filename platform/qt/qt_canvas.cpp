@@ -300,16 +300,14 @@ DeviceStatus QtCanvasDevice::Present() {
     PaintFrame();
     const bool shown = ShowFrame();
     if (!shown) lost_ = true;
-    // Waits also when the frame was not shown, so a lost surface does not
-    // turn the render loop into a busy one.
-    pacer_.WaitForRefresh();
     return shown ? DeviceStatus::Ok : DeviceStatus::Lost;
 }
 
-void QtCanvasDevice::WaitForRefresh() {
-    pacer_.WaitForRefresh();
+void QtCanvasDevice::KeepFrame() {
     if (window_) ServiceCanvasWindow(window_);
 }
+
+void QtCanvasDevice::WaitForRefresh() { pacer_.WaitForRefresh(); }
 
 CanvasDevice* QtCanvasGraphics::CreateDevice(Window window) {
     if (!window) return nullptr;

@@ -33,7 +33,7 @@ public:
     // drawn at its screen's pixel ratio.
     explicit QtCanvasDevice(Window window);
     // Draws into an offscreen image of the given size, with no window; the
-    // frames are kept for LastFrame(). refreshHz 0: Present does not wait.
+    // frames are kept for LastFrame(). refreshHz 0: WaitForRefresh does not wait.
     // Sizes and positions stay in logical pixels at any pixel ratio.
     explicit QtCanvasDevice(QSize offscreenSize, double refreshHz = 0, double pixelRatio = 1.0);
     ~QtCanvasDevice() override;
@@ -51,8 +51,13 @@ public:
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
     void SpriteEnd() override;
     DeviceStatus Present() override;
+    void KeepFrame() override;
     void WaitForRefresh() override;
-    bool PresentWaitsForRefresh() const override { return pacer_.Paced(); }
+    RefreshClock::time_point RefreshAfter(RefreshClock::time_point moment) override {
+        return pacer_.RefreshAfter(moment);
+    }
+    RefreshClock::duration RefreshPeriod() const override { return pacer_.Period(); }
+    bool WaitsForRefresh() const override { return pacer_.Paced(); }
 
     // --- Offscreen device ---------------------------------------------------
     // The frame the last successful Present showed (null before the first).

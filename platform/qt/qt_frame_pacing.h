@@ -1,6 +1,5 @@
-// Paces presented frames at the display refresh: each present returns at the
-// next refresh boundary after it was called, on a steady clock, the way a
-// present that waits for the vertical retrace does.
+// The display's refresh grid on a steady clock: the render loop waits for
+// its boundaries the way a present that waits for the vertical retrace does.
 #pragma once
 
 #include <chrono>
@@ -31,9 +30,14 @@ public:
     }
     bool Paced() const { return period_ > PacingClock::duration::zero(); }
 
+    PacingClock::duration Period() const { return period_; }
+    // The first boundary after `moment` (`moment` itself when unpaced).
+    PacingClock::time_point RefreshAfter(PacingClock::time_point moment) const {
+        return NextRefreshBoundary(origin_, period_, moment);
+    }
     // Sleeps until the next refresh boundary.
     void WaitForRefresh() const {
-        if (Paced()) std::this_thread::sleep_until(NextRefreshBoundary(origin_, period_, PacingClock::now()));
+        if (Paced()) std::this_thread::sleep_until(RefreshAfter(PacingClock::now()));
     }
 
 private:

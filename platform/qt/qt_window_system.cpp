@@ -437,6 +437,22 @@ bool QtWindowSystem::GetMessageAfterSleep(Message& message, unsigned sleepMs) {
     return message.message != WM_QUIT;
 }
 
+bool QtWindowSystem::WaitMessageTimeout(unsigned microseconds) {
+    ThreadQueue& queue = CurrentThreadQueue();
+    const auto until = ThreadQueue::Now() + std::chrono::microseconds(microseconds);
+    if (std::this_thread::get_id() != gGuiThread) return queue.WaitUntil(until);
+    // The toolkit's thread waits in its event loop, which also takes the
+    // queue's wake-ups; a timer ends the wait in time.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(static_cast<int>((microseconds + 999) / 1000));
+    for (;;) {
+        if (queue.WaitUntil(ThreadQueue::Now())) return true;
+        if (ThreadQueue::Now() >= until || !deadline.isActive()) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
 bool QtWindowSystem::PeekMessage(Message& message) {
     if (std::this_thread::get_id() == gGuiThread) QCoreApplication::processEvents();
     ThreadQueue& queue = CurrentThreadQueue();

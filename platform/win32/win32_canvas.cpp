@@ -363,18 +363,20 @@ DeviceStatus Direct3DCanvasDevice::Present() {
     CanvasFrame shown;
     if (keepFrames_) shown = ReadBackBuffer();
     const HRESULT result = device_->Present(nullptr, nullptr, nullptr, nullptr);
+    presented_ = true;
     const bool ok = SUCCEEDED(result);
     if (!ok) lost_ = true;
     if (ok && !shown.rgb.empty()) {
         std::lock_guard lock(lastFrameMutex_);
         lastFrame_ = std::move(shown);
     }
-    // Also after a frame that was not shown, so a lost device does not turn
-    // the render loop into a busy one.
-    std::this_thread::sleep_until(pacer_.After(PacingClock::now()));
     return ok ? DeviceStatus::Ok : DeviceStatus::Lost;
 }
 
-void Direct3DCanvasDevice::WaitForRefresh() { std::this_thread::sleep_until(pacer_.NextRefresh(PacingClock::now())); }
+void Direct3DCanvasDevice::WaitForRefresh() {
+    const PacingClock::time_point now = PacingClock::now();
+    std::this_thread::sleep_until(presented_ ? pacer_.After(now) : pacer_.NextRefresh(now));
+    presented_ = false;
+}
 
 }  // namespace plat::win32

@@ -61,6 +61,10 @@ public:
     void SpriteEnd() override;
     DeviceStatus Present() override;
     void WaitForRefresh() override;
+    RefreshClock::time_point RefreshAfter(RefreshClock::time_point moment) override {
+        return pacer_.RefreshAfter(moment);
+    }
+    RefreshClock::duration RefreshPeriod() const override { return pacer_.Period(); }
 
     // The back buffer as it stands (before Present: the frame about to be
     // shown). A Direct3D window does not show in every screen capture, so
@@ -105,6 +109,7 @@ private:
     bool lost_ = false;
     double refreshHz_ = 60;
     PresentPacer pacer_;
+    bool presented_ = false;  // since the last wait for a refresh
     std::atomic<bool> keepFrames_{false};
     mutable std::mutex lastFrameMutex_;
     CanvasFrame lastFrame_;

@@ -1,7 +1,8 @@
-// Keeps presented frames a display refresh apart when the device does not.
-// A present that waits for the vertical retrace returns once per refresh;
-// some drivers (and Wine on a virtual X server) return after a few
-// milliseconds instead, which would run a 42-frame animation in a blink.
+// Keeps frames a display refresh apart when the device does not. A present
+// that waits for the vertical retrace returns once per refresh; some drivers
+// (and Wine on a virtual X server) return after a few milliseconds instead,
+// which would run a 42-frame animation in a blink. Frames are kept on a
+// steady grid of refreshes instead, unless the present already waited.
 #pragma once
 
 #include <chrono>
@@ -17,8 +18,8 @@ public:
     PresentPacer(PacingClock::duration period, PacingClock::duration tolerance)
         : period_(period), tolerance_(tolerance) {}
 
-    // Called as a present returns at `now`: the moment to wait for before
-    // the next frame (now itself when no wait is due).
+    // Called after a present, at `now`: the moment to wait for before the
+    // next frame (now itself when no wait is due).
     PacingClock::time_point After(PacingClock::time_point now) {
         if (!started_ || period_ <= PacingClock::duration::zero()) {
             started_ = true;
@@ -32,27 +33,36 @@ public:
         }
         // Paced by the device, or a little late: stay on the grid, so a late
         // frame is made up by the next wait and the average stays one period.
-        // Later than a whole period (a stall): start the grid afresh rather
-        // than rush several frames to catch up.
-        last_ = now - due < period_ ? due : now;
-        return now;
+        if (now - due < period_) {
+            last_ = due;
+            return now;
+        }
+        // Later than a whole period (the loop slept through refreshes, or a
+        // stall): the next refresh on the grid, none made up.
+        return NextRefresh(now);
     }
 
-    // For a frame that shows nothing new, so no present waits: the next
-    // refresh on the same grid, always after `now`, so a loop that only waits
-    // still wakes once per refresh.
+    // For a frame that showed nothing new, so no present waited: the next
+    // refresh on the grid, always after `now`. Several periods late, none
+    // are made up.
     PacingClock::time_point NextRefresh(PacingClock::time_point now) {
         if (period_ <= PacingClock::duration::zero()) return now;
-        if (!started_) {
-            started_ = true;
-            last_ = now;
-        }
-        PacingClock::time_point due = last_ + period_;
-        if (due <= now) due = now + (period_ - (now - last_) % period_);
+        const PacingClock::time_point due = RefreshAfter(now);
+        started_ = true;
         last_ = due;
         return due;
     }
 
+    // The first refresh on the grid after `moment`, leaving the grid as it
+    // is; before any frame the grid starts at `moment`.
+    PacingClock::time_point RefreshAfter(PacingClock::time_point moment) const {
+        if (period_ <= PacingClock::duration::zero()) return moment;
+        if (!started_) return moment + period_;
+        if (moment < last_) return last_ - ((last_ - moment - PacingClock::duration(1)) / period_) * period_;
+        return last_ + ((moment - last_) / period_ + 1) * period_;
+    }
+
+    PacingClock::duration Period() const { return period_; }
     void SetPeriod(PacingClock::duration period) { period_ = period; }
 
 private:

@@ -151,6 +151,14 @@ bool Win32WindowSystem::GetMessageAfterSleep(Message& message, unsigned sleepMs)
     return GetMessage(message);
 }
 
+bool Win32WindowSystem::WaitMessageTimeout(unsigned microseconds) {
+    MSG waiting{};
+    if (::PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE)) return true;
+    // Whole milliseconds, rounded up: the wait never ends before its time.
+    const DWORD ms = static_cast<DWORD>((microseconds + 999u) / 1000u);
+    return ::MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
+}
+
 bool Win32WindowSystem::PeekMessage(Message& message) {
     MSG msg{};
     if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;

@@ -285,6 +285,47 @@ TYPED_TEST_P(WindowContract, AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSo
     EXPECT_TRUE(quitEndedIt);
 }
 
+TYPED_TEST_P(WindowContract, AWaitForAMessageEndsWhenOneIsPostedOrTheTimeIsUpAndTakesNothing) {
+    // A thread with a window of its own, waiting between frames as the canvas does.
+    static std::atomic<int> serial{0};
+    const std::string className = "contract-waiter-" + std::to_string(++serial);
+    std::atomic<plat::Window> window{nullptr};
+    std::atomic<int> stage{0};
+    std::vector<bool> answers;
+    std::vector<double> waitedMs;
+    plat::WParam taken = 0;
+    std::thread waiter([&] {
+        plat::RegisterClass(plat::WindowClass{0, RecordingWindowProc, 0, nullptr, className.c_str()});
+        window = plat::CreateWindow(className.c_str(), "", plat::WS_CHILD, 0, 0, 10, 10, this->dialog);
+        plat::Message m{};
+        while (plat::PeekMessage(m)) plat::DispatchMessage(m);  // whatever a new window gets
+        // Nothing comes: the whole 30 ms; the probe is posted 40 ms into a
+        // 2 s wait; the probe is still there and is not waited for.
+        for (unsigned us : {30000u, 2000000u, 2000000u}) {
+            const auto start = Clock::now();
+            answers.push_back(plat::WaitMessageTimeout(us));
+            waitedMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            stage = static_cast<int>(answers.size());
+        }
+        while (plat::PeekMessage(m) && m.message != kProbe) plat::DispatchMessage(m);
+        if (m.message == kProbe) taken = m.wParam;
+        stage = 4;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return stage == 1; }));
+    PumpUntil([] { return false; }, 40ms);
+    plat::PostMessage(window, kProbe, 7, 0);
+    const bool ended = PumpUntil([&] { return stage == 4; }, 5000ms);
+    JoinWhilePumping(waiter);
+    ASSERT_TRUE(ended);
+
+    ASSERT_EQ(answers, (std::vector<bool>{false, true, true}));
+    EXPECT_GE(waitedMs[0], 29.0) << "the wait ended early with nothing there";
+    EXPECT_GE(waitedMs[1], 38.0);
+    EXPECT_LT(waitedMs[1], 40.0 + 60.0) << "a posted message ends the wait as it comes";
+    EXPECT_LT(waitedMs[2], 20.0) << "a message already there ends it at once";
+    EXPECT_EQ(taken, 7u) << "the wait took the message away";
+}
+
 TYPED_TEST_P(WindowContract, AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns) {
     const std::string text = "\xc6\xbb\xb9\xfb apple";  // "苹果 apple" in GBK
     ASSERT_TRUE(plat::SetDlgItemText(this->dialog, kAnswerBoxId, text.c_str()));
@@ -366,6 +407,7 @@ TYPED_TEST_P(WindowContract, ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread) {
 
 REGISTER_TYPED_TEST_SUITE_P(WindowContract, MessagesRunOnTheThreadThatCreatedTheWindowAndQuitStaysWithItsPoster,
                             AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSoonAsItIsPosted,
+                            AWaitForAMessageEndsWhenOneIsPostedOrTheTimeIsUpAndTakesNothing,
                             TimersTickOnTheOwnerAndAreReArmedFromAnotherThread,
                             TicksKeepTheirPeriodAndMissedOnesAreNotMadeUp,
                             AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns,

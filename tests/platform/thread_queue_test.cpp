@@ -118,3 +118,27 @@ TEST(ThreadQueue, EachThreadHasItsOwnQueue) {
     EXPECT_NE(mine, theirs);
     EXPECT_EQ(mine, &plat::CurrentThreadQueue());
 }
+
+TEST(ThreadQueue, AWaitEndsForATimerFallingDueAndRunsSentRequestsMeanwhile) {
+    ThreadQueue q;
+    q.SetOwner(std::this_thread::get_id());
+    q.SetTimer(FakeWindow(9), 9, 20);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(q.WaitUntil(start + 1s));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 19ms);
+    Message m;
+    ASSERT_TRUE(q.Take(m, false)) << "the wait took nothing";
+    EXPECT_EQ(m.message, plat::WM_TIMER);
+    q.KillTimer(FakeWindow(9), 9);
+
+    std::thread::id ranOn;
+    std::thread sender([&] {
+        std::this_thread::sleep_for(20ms);
+        q.Send([&] { ranOn = std::this_thread::get_id(); });
+    });
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(q.WaitUntil(start + 150ms)) << "a sent request is no message";
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 149ms);
+    sender.join();
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}

@@ -1,6 +1,6 @@
 // Frames that would look like the one on screen are not drawn again, yet
-// every frame still waits for one display refresh and makes its state
-// changes: the hit animation lasts 42 refreshes however few are drawn.
+// every frame still makes its state changes: the hit animation lasts 42
+// frames however few are drawn.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,16 +13,16 @@
 namespace kestran::testing {
 namespace {
 
-// Counts what reaches the display: frames presented, refreshes waited for
-// without a new frame, and the texts of the last frame drawn.
+// Counts what reaches the display: frames presented, frames that kept the
+// one on screen, and the texts of the last frame drawn.
 class CountingDevice final : public plat::CanvasDevice {
 public:
-    int presents = 0, waits = 0, resets = 0;
+    int presents = 0, keeps = 0, resets = 0;
     plat::DeviceStatus level = plat::DeviceStatus::Ok;
     plat::DeviceStatus presentResult = plat::DeviceStatus::Ok;
     std::vector<std::string> texts;
 
-    int Refreshes() const { return presents + waits; }
+    int Frames() const { return presents + keeps; }
 
     plat::DeviceStatus TestCooperativeLevel() override { return level; }
     bool Reset() override {
@@ -51,7 +51,7 @@ public:
         ++presents;
         return presentResult;
     }
-    void WaitForRefresh() override { ++waits; }
+    void KeepFrame() override { ++keeps; }
 
 private:
     int fontTag_ = 0, textureTag_ = 0;
@@ -82,10 +82,10 @@ protected:
     std::vector<WordRecord> table_;
 };
 
-TEST_F(FrameSkippingTest, OnlyAChangeOnTheCanvasIsDrawnAndEveryFrameWaitsForARefresh) {
+TEST_F(FrameSkippingTest, OnlyAChangeOnTheCanvasIsDrawnAndOtherFramesKeepTheOneOnScreen) {
     Frames(5);
     EXPECT_EQ(device_.presents, 1);
-    EXPECT_EQ(device_.waits, 4);
+    EXPECT_EQ(device_.keeps, 4);
 
     struct Change {
         const char* what;
@@ -105,26 +105,26 @@ TEST_F(FrameSkippingTest, OnlyAChangeOnTheCanvasIsDrawnAndEveryFrameWaitsForARef
         c.apply();
         Frames(3);
         EXPECT_EQ(device_.presents, presents + 1) << c.what;
-        EXPECT_EQ(device_.Refreshes(), 5 + 3 * static_cast<int>(&c - changes + 1)) << c.what;
+        EXPECT_EQ(device_.Frames(), 5 + 3 * static_cast<int>(&c - changes + 1)) << c.what;
     }
 }
 
-TEST_F(FrameSkippingTest, HitAnimationLastsFortyTwoRefreshesWithOneFramePerCell) {
+TEST_F(FrameSkippingTest, HitAnimationLastsFortyTwoFramesWithOneDrawnPerCell) {
     Frames(1);
-    const int start = device_.Refreshes();
+    const int start = device_.Frames();
     const int presentsBefore = device_.presents;
     drill.practiceHitAnim = 1;
     drill.paused = 1;
-    int refreshes = 0;
-    while (drill.practiceHitAnim == 1 && refreshes < 100) {
+    int frames = 0;
+    while (drill.practiceHitAnim == 1 && frames < 100) {
         RenderFrame();
-        refreshes = device_.Refreshes() - start;
+        frames = device_.Frames() - start;
         // The paused hold and the frame counter move on in skipped frames too.
         if (drill.practiceHitAnim == 1) {
-            ASSERT_EQ(drill.animFrame, refreshes);
+            ASSERT_EQ(drill.animFrame, frames);
         }
     }
-    EXPECT_EQ(refreshes, canvas::kAnimFrames);
+    EXPECT_EQ(frames, canvas::kAnimFrames);
     EXPECT_EQ(drill.paused, 0);
     // Each of the six cells shows once; the frames between look the same.
     EXPECT_EQ(device_.presents - presentsBefore, canvas::kAnimCellCount);

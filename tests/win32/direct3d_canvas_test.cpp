@@ -217,10 +217,12 @@ TEST(FramePacingTest, FramesTheDeviceRushesWaitForTheRefreshButPacedOnesDoNot) {
     const auto late = start + 4 * period + milliseconds(5);
     EXPECT_EQ(pacer.After(late), late);
     EXPECT_EQ(pacer.After(late + milliseconds(1)), start + 5 * period);
-    // A stall does not make the next frames rush to catch up.
-    const auto stalled = start + 5 * period + seconds(1);
-    EXPECT_EQ(pacer.After(stalled), stalled);
-    EXPECT_EQ(pacer.After(stalled + milliseconds(1)), stalled + period);
+    // After a stall, or refreshes the loop slept through: the next refresh
+    // on the grid, not at once, and no frames rushed to catch up.
+    const auto stalled = start + 5 * period + seconds(1) + milliseconds(2);
+    const auto next = start + 66 * period;  // the first grid point after it
+    EXPECT_EQ(pacer.After(stalled), next);
+    EXPECT_EQ(pacer.After(next + milliseconds(1)), next + period);
 }
 
 TEST(FramePacingTest, AnUnchangedFrameWaitsForTheNextRefreshOnTheSameGrid) {
@@ -239,6 +241,20 @@ TEST(FramePacingTest, AnUnchangedFrameWaitsForTheNextRefreshOnTheSameGrid) {
     EXPECT_EQ(pacer.After(start + 6 * period + milliseconds(2)), start + 7 * period);
 }
 
+TEST(FramePacingTest, ARefreshAfterAMomentLiesOnTheGridWithoutMovingIt) {
+    using namespace std::chrono;
+    using plat::win32::PacingClock;
+    const auto period = duration_cast<PacingClock::duration>(microseconds(16667));
+    plat::win32::PresentPacer pacer(period, period / 4);
+    const PacingClock::time_point start{seconds(100)};
+    const auto grid = pacer.NextRefresh(start);  // start + period
+    EXPECT_EQ(pacer.RefreshAfter(grid + milliseconds(100)), grid + 6 * period);
+    EXPECT_EQ(pacer.RefreshAfter(grid), grid + period) << "strictly after";
+    EXPECT_EQ(pacer.RefreshAfter(grid - milliseconds(1)), grid);
+    EXPECT_EQ(pacer.RefreshAfter(grid - period - milliseconds(1)), grid - period);
+    EXPECT_EQ(pacer.NextRefresh(grid + milliseconds(1)), grid + period) << "asking moved nothing";
+}
+
 TEST(Direct3DCanvasTest, AnAnimationOf42FramesLastsAtLeast42Refreshes) {
     Direct3DHarness harness;
     auto* device = static_cast<Direct3DCanvasDevice*>(&harness.Device());
@@ -248,6 +264,7 @@ TEST(Direct3DCanvasTest, AnAnimationOf42FramesLastsAtLeast42Refreshes) {
     for (int frame = 0; frame < 42; ++frame) {
         device->Clear(kBlackArgb);
         device->Present();
+        device->WaitForRefresh();
     }
     device->KeepFrames(true);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

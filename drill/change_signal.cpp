@@ -1,0 +1,63 @@
+#include "drill/change_signal.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "drill/drill_state.h"
+#include "platform/platform.h"
+
+namespace kestran {
+namespace {
+
+using Nanoseconds = std::chrono::nanoseconds;
+
+std::atomic<std::uint64_t> changeCount{0};
+// The last moment (steady clock, ns) at which a change must still wake the
+// canvas; 0 while it is not asleep or has been woken.
+std::atomic<std::int64_t> wakeForChangesUntil{0};
+
+std::atomic<std::int64_t> lastTickAt{0};
+std::atomic<std::int64_t> tickPeriod{0};
+std::atomic<bool> lastTickChanged{false};
+
+// Ticks are 8 to 48 ms apart; a longer gap is a pause of the ticker's, not
+// its period.
+constexpr Nanoseconds kLongestTickPeriod = std::chrono::milliseconds(100);
+
+std::int64_t Since(ChangeClock::time_point moment) {
+    return std::chrono::duration_cast<Nanoseconds>(moment.time_since_epoch()).count();
+}
+
+}  // namespace
+
+void NoteSharedChange() noexcept {
+    changeCount.fetch_add(1);
+    const std::int64_t until = wakeForChangesUntil.load();
+    if (until == 0 || Since(ChangeClock::now()) > until) return;
+    // One wake-up per sleep, however many changes come.
+    if (wakeForChangesUntil.exchange(0) != 0) plat::PostMessage(Canvas, plat::WM_NULL, 0, 0);
+}
+
+std::uint64_t DrillChangeCount() { return changeCount.load(); }
+
+void AnnounceCanvasSleep(ChangeClock::time_point wake, ChangeClock::duration refreshPeriod) {
+    wakeForChangesUntil = std::max<std::int64_t>(1, Since(wake - refreshPeriod));
+}
+
+void EndCanvasSleep() { wakeForChangesUntil = 0; }
+
+void NoteTick(ChangeClock::time_point at, bool changedSomething) {
+    const std::int64_t now = Since(at);
+    const std::int64_t last = lastTickAt.exchange(now);
+    const std::int64_t gap = now - last;
+    tickPeriod = last != 0 && gap > 0 && gap <= kLongestTickPeriod.count() ? gap : 0;
+    lastTickChanged = changedSomething;
+}
+
+std::optional<ChangeClock::time_point> NextChangingTickDue() {
+    const std::int64_t period = tickPeriod;
+    if (!lastTickChanged || period == 0) return std::nullopt;
+    return ChangeClock::time_point(Nanoseconds(lastTickAt + period));
+}
+
+}  // namespace kestran
