@@ -68,8 +68,10 @@ const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontI
     const int keyWidth = widthMatters ? rectSize.width() : 0;
     const int keyHeight = heightMatters ? rectSize.height() : 0;
 
-    std::string key;
-    key.reserve(48 + gbk.size());
+    // Built in a buffer kept between calls: a frame looks up every text it
+    // paints, and a fresh key would cost an allocation each time.
+    std::string& key = key_;
+    key.clear();
     key.append(reinterpret_cast<const char*>(&pixelRatio), sizeof pixelRatio);
     for (std::uint64_t part : {std::uint64_t{fontId}, std::uint64_t(unsigned(flags)), std::uint64_t{argb},
                                std::uint64_t(unsigned(keyWidth)), std::uint64_t(unsigned(keyHeight))})
@@ -82,7 +84,7 @@ const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontI
     QSize layoutSize = rectSize;
     if (!widthMatters) layoutSize.setWidth(1);
     if (!heightMatters) layoutSize.setHeight(1);
-    return pictures_.emplace(std::move(key), Render(font, QString::fromStdString(GbkToUtf8(gbk)), layoutSize, flags, argb, pixelRatio))
+    return pictures_.emplace(key, Render(font, QString::fromStdString(GbkToUtf8(gbk)), layoutSize, flags, argb, pixelRatio))
         .first->second;
 }
 

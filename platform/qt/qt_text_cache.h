@@ -43,6 +43,7 @@ private:
     static TextPicture Render(const QFont& font, const QString& text, QSize rectSize, int flags, std::uint32_t argb,
                               double pixelRatio);
     std::unordered_map<std::string, TextPicture> pictures_;
+    std::string key_;
 };
 
 }  // namespace plat::qt

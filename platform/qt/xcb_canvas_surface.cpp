@@ -123,7 +123,10 @@ bool XcbCanvasSurface::Put(const QImage& frame, const QRect& area) {
 
 bool XcbCanvasSurface::TakeExposure() {
     bool exposed = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+    const auto now = std::chrono::steady_clock::now();
+    const bool read = now - lastRead_ >= kReadInterval;
+    if (read) lastRead_ = now;
+    while (xcb_generic_event_t* event = read ? xcb_poll_for_event(connection_) : xcb_poll_for_queued_event(connection_)) {
         switch (event->response_type & 0x7F) {
             case XCB_EXPOSE:
                 exposed = true;

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QRect>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,8 +36,11 @@ public:
     // the size of the window). False once the window or connection is gone.
     bool Put(const QImage& frame, const QRect& area);
     // Reads what the server said since the last call. True when part of the
-    // window was exposed and must be sent again (all of it is, then).
+    // window was exposed and must be sent again (all of it is, then). The
+    // connection is read at most every kReadInterval; a frame of a moving
+    // word need not cost a read of its own.
     bool TakeExposure();
+    static constexpr std::chrono::milliseconds kReadInterval{50};
     void SetMapped(bool mapped);
     // The window or the connection is gone (the parent destroyed, an error).
     bool Broken() const { return broken_; }
@@ -52,6 +56,7 @@ private:
     std::size_t maxRequestBytes_;
     bool mapped_ = true;
     bool broken_ = false;
+    std::chrono::steady_clock::time_point lastRead_{};
     std::vector<std::uint32_t> rows_;  // the sent area's rows, packed
 };
 
