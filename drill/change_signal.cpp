@@ -50,7 +50,16 @@ void NoteTick(ChangeClock::time_point at, bool changedSomething) {
     const std::int64_t now = Since(at);
     const std::int64_t last = lastTickAt.exchange(now);
     const std::int64_t gap = now - last;
-    tickPeriod = last != 0 && gap > 0 && gap <= kLongestTickPeriod.count() ? gap : 0;
+    const std::int64_t period = tickPeriod;
+    // Ticks come on the timer's rhythm, each a little late by however long
+    // the ticker took to wake: the period is smoothed, so one late tick does
+    // not put the next one a whole delay off. A gap far from it is a new speed.
+    if (last == 0 || gap <= 0 || gap > kLongestTickPeriod.count())
+        tickPeriod = 0;
+    else if (period == 0 || gap < period * 3 / 4 || gap > period * 5 / 4)
+        tickPeriod = gap;
+    else
+        tickPeriod = period + (gap - period) / 8;
     lastTickChanged = changedSomething;
 }
 

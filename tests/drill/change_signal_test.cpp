@@ -95,6 +95,14 @@ TEST(ChangeSignal, TheNextTickThatMovesSomethingIsExpectedOnePeriodOn) {
     EXPECT_EQ(NextChangingTickDue(), start + 70ms) << "the speed changed";
     NoteTick(start + 2s, true);
     EXPECT_FALSE(NextChangingTickDue()) << "a pause of the ticker is no period";
+
+    // One tick 3 ms late, the next on time again: expected near its time,
+    // not 3 ms late.
+    const auto again = start + 3s;
+    for (auto at : {again, again + 27ms, again + 54ms, again + 84ms}) NoteTick(at, true);
+    const auto expected = *NextChangingTickDue();
+    EXPECT_GE(expected, again + 108ms);
+    EXPECT_LT(expected, again + 112ms);
 }
 
 }  // namespace
