@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -124,6 +125,21 @@ inline void JoinWhilePumping(std::thread& thread) {
     });
     PumpUntil([&] { return joined.load(); }, 10000ms);
     joiner.join();
+}
+
+// Registers a window class of its own and makes a hidden child of `parent`
+// with it, on the calling thread: a thread's own window, as the ticker has.
+inline plat::Window MakeOwnChildWindow(plat::Window parent) {
+    static std::mutex namesMutex;
+    static std::deque<std::string> names;  // kept while their classes stay registered
+    const char* name;
+    {
+        std::lock_guard lock(namesMutex);
+        names.push_back("contract-own-" + std::to_string(names.size() + 1));
+        name = names.back().c_str();
+    }
+    plat::RegisterClass(plat::WindowClass{0, RecordingWindowProc, 0, nullptr, name});
+    return plat::CreateWindow(name, "", plat::WS_CHILD, 0, 0, 10, 10, parent);
 }
 
 // A thread that owns one child window of the dialog and polls its queue the
@@ -240,16 +256,13 @@ TYPED_TEST_P(WindowContract, TicksKeepTheirPeriodAndMissedOnesAreNotMadeUp) {
 
 TYPED_TEST_P(WindowContract, AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSoonAsItIsPosted) {
     // A thread with a window of its own, taking messages as the ticker does.
-    static std::atomic<int> serial{0};
-    const std::string className = "contract-sleeper-" + std::to_string(++serial);
     std::atomic<plat::Window> window{nullptr};
     std::atomic<int> stage{0};
     std::vector<double> waitedMs;
     std::vector<plat::WParam> probes;
     bool quitEndedIt = false;
     std::thread sleeper([&] {
-        plat::RegisterClass(plat::WindowClass{0, RecordingWindowProc, 0, nullptr, className.c_str()});
-        window = plat::CreateWindow(className.c_str(), "", plat::WS_CHILD, 0, 0, 10, 10, this->dialog);
+        window = MakeOwnChildWindow(this->dialog);
         while (stage != 1) std::this_thread::sleep_for(1ms);
         plat::Message m{};
         // Stage 1: the probe is already queued; stage 2: it is posted 40 ms
@@ -287,16 +300,13 @@ TYPED_TEST_P(WindowContract, AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSo
 
 TYPED_TEST_P(WindowContract, AWaitForAMessageEndsWhenOneIsPostedOrTheTimeIsUpAndTakesNothing) {
     // A thread with a window of its own, waiting between frames as the canvas does.
-    static std::atomic<int> serial{0};
-    const std::string className = "contract-waiter-" + std::to_string(++serial);
     std::atomic<plat::Window> window{nullptr};
     std::atomic<int> stage{0};
     std::vector<bool> answers;
     std::vector<double> waitedMs;
     plat::WParam taken = 0;
     std::thread waiter([&] {
-        plat::RegisterClass(plat::WindowClass{0, RecordingWindowProc, 0, nullptr, className.c_str()});
-        window = plat::CreateWindow(className.c_str(), "", plat::WS_CHILD, 0, 0, 10, 10, this->dialog);
+        window = MakeOwnChildWindow(this->dialog);
         plat::Message m{};
         while (plat::PeekMessage(m)) plat::DispatchMessage(m);  // whatever a new window gets
         // Nothing comes: the whole 30 ms; the probe is posted 40 ms into a

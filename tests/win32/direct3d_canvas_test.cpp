@@ -199,12 +199,21 @@ TEST(Direct3DCanvasTest, AResizedWindowMakesTheDeviceResetWithANewSizeAndNoTextu
     EXPECT_GT(InkIn(frame, {0, 0, 500, 80}, kBlackArgb).count, 20);
 }
 
-TEST(FramePacingTest, FramesTheDeviceRushesWaitForTheRefreshButPacedOnesDoNot) {
-    using namespace std::chrono;
-    using plat::win32::PacingClock;
-    const auto period = duration_cast<PacingClock::duration>(microseconds(16667));
-    plat::win32::PresentPacer pacer(period, period / 4);
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// A 60 Hz pacer whose tolerance is a quarter period, asked from a start time.
+class FramePacingTest : public ::testing::Test {
+protected:
+    using PacingClock = plat::win32::PacingClock;
+    const PacingClock::duration period =
+        std::chrono::duration_cast<PacingClock::duration>(microseconds(16667));
+    plat::win32::PresentPacer pacer{period, period / 4};
     const PacingClock::time_point start{seconds(100)};
+};
+
+TEST_F(FramePacingTest, FramesTheDeviceRushesWaitForTheRefreshButPacedOnesDoNot) {
     EXPECT_EQ(pacer.After(start), start);  // the first frame has nothing to keep apart from
     // Returned after 3 ms: wait for the rest of the period.
     EXPECT_EQ(pacer.After(start + milliseconds(3)), start + period);
@@ -225,12 +234,7 @@ TEST(FramePacingTest, FramesTheDeviceRushesWaitForTheRefreshButPacedOnesDoNot) {
     EXPECT_EQ(pacer.After(next + milliseconds(1)), next + period);
 }
 
-TEST(FramePacingTest, AnUnchangedFrameWaitsForTheNextRefreshOnTheSameGrid) {
-    using namespace std::chrono;
-    using plat::win32::PacingClock;
-    const auto period = duration_cast<PacingClock::duration>(microseconds(16667));
-    plat::win32::PresentPacer pacer(period, period / 4);
-    const PacingClock::time_point start{seconds(100)};
+TEST_F(FramePacingTest, AnUnchangedFrameWaitsForTheNextRefreshOnTheSameGrid) {
     EXPECT_EQ(pacer.After(start), start);
     // Asked at once or late in the period: the end of the period, never now.
     EXPECT_EQ(pacer.NextRefresh(start), start + period);
@@ -241,12 +245,7 @@ TEST(FramePacingTest, AnUnchangedFrameWaitsForTheNextRefreshOnTheSameGrid) {
     EXPECT_EQ(pacer.After(start + 6 * period + milliseconds(2)), start + 7 * period);
 }
 
-TEST(FramePacingTest, ARefreshAfterAMomentLiesOnTheGridWithoutMovingIt) {
-    using namespace std::chrono;
-    using plat::win32::PacingClock;
-    const auto period = duration_cast<PacingClock::duration>(microseconds(16667));
-    plat::win32::PresentPacer pacer(period, period / 4);
-    const PacingClock::time_point start{seconds(100)};
+TEST_F(FramePacingTest, ARefreshAfterAMomentLiesOnTheGridWithoutMovingIt) {
     const auto grid = pacer.NextRefresh(start);  // start + period
     EXPECT_EQ(pacer.RefreshAfter(grid + milliseconds(100)), grid + 6 * period);
     EXPECT_EQ(pacer.RefreshAfter(grid), grid + period) << "strictly after";
