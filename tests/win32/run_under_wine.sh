@@ -11,10 +11,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 scratch=$(mktemp -d /tmp/kestran-wine.XXXXXX)
 export WINEPREFIX="$scratch/prefix" WINEARCH=win32 WINEDEBUG=-all
-# zh_CN.UTF-8 gives code page 936 inside Wine; make the locale if missing.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-  localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
-fi
+# zh_CN.UTF-8 gives code page 936 inside Wine, en_US.UTF-8 (the
+# code page 1252 run) 1252; make either locale if missing. Without it Wine
+# falls back to plain ASCII file names and Chinese ones cannot be made.
+for loc in zh_CN en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8\$"; then
+    localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+  fi
+done
 export LANG=zh_CN.UTF-8
 finish() {
   wineserver -k 2>/dev/null || true
