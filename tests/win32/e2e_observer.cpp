@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -199,11 +200,14 @@ LRESULT CALLBACK NoteTick(int code, WPARAM removed, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, removed, lParam);
 }
 
-// The tick period over the given time: the median interval between ticks.
-// A busy machine that holds the ticker back past a tick loses that tick
-// (the timer does not pile them up) and makes one long interval, and a late
-// tick one long and one short one; neither moves the median. The mean is
-// what the word did.
+// The tick period over the given time: the time from the first tick to the
+// last over the periods between them. Each tick is taken after a sleep whose
+// length varies by most of a millisecond, so single intervals scatter around
+// the period and their median wanders with the scatter's shape; the span
+// does not. A busy machine that holds the ticker back past a tick loses
+// that tick (the timer does not pile them up): an interval of about two
+// periods or more counts as that many. A merely late tick, one long interval
+// and one short one, counts as two.
 std::string Ticks(int milliseconds) {
     static HHOOK hook = nullptr;
     if (!hook) {
@@ -224,12 +228,15 @@ std::string Ticks(int milliseconds) {
     std::vector<double> intervals;
     for (std::size_t i = 1; i < times.size(); ++i) intervals.push_back(times[i] - times[i - 1]);
     if (intervals.empty()) return "{\"error\":\"no ticks\"}";
-    const double mean = (times.back() - times.front()) / static_cast<double>(intervals.size());
-    std::sort(intervals.begin(), intervals.end());
-    const double median = intervals[intervals.size() / 2];
-    const auto lost = std::count_if(intervals.begin(), intervals.end(), [&](double t) { return t > 1.5 * median; });
+    std::vector<double> sorted = intervals;
+    std::sort(sorted.begin(), sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    long periods = 0;
+    for (double t : intervals) periods += std::max(1L, std::lround(t / median - 0.25));
+    const long lost = periods - static_cast<long>(intervals.size());
+    const double period = (times.back() - times.front()) / static_cast<double>(periods);
     std::ostringstream out;
-    out << "{\"ticks\":" << times.size() << ",\"period\":" << median << ",\"mean\":" << mean
+    out << "{\"ticks\":" << times.size() << ",\"period\":" << period << ",\"median\":" << median
         << ",\"lost\":" << lost << '}';
     return out.str();
 }
