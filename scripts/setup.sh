@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="build-essential cmake pkg-config git
-  qt6-base-dev libqt6svg6 libsdl2-dev libxcb1-dev qt6-translations-l10n
+  qt6-base-dev libqt6svg6 libsdl2-dev libxcb1-dev libxcb-shm0-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth xdotool x11-utils imagemagick libxtst6 libxdamage1

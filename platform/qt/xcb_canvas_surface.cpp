@@ -1,5 +1,9 @@
 #include "platform/qt/xcb_canvas_surface.h"
 
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -42,10 +46,30 @@ bool TakesFramePixels(const xcb_setup_t* setup, std::uint8_t depth, const xcb_vi
     return false;
 }
 
+// Shared memory works only with a server on this machine, reached through
+// a local socket (a file descriptor cannot travel over TCP).
+bool LocalServer(xcb_connection_t* connection) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    return getsockname(xcb_get_file_descriptor(connection), reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+           address.ss_family == AF_UNIX;
+}
+
 }  // namespace
 
+struct XcbCanvasSurface::SharedMemory {
+    SharedMemory(std::uint32_t segment, void* mapping) : segment(segment), mapping(mapping) {}
+    ~SharedMemory() { munmap(mapping, kSharedBytes); }
+    std::uint32_t segment;
+    void* mapping;
+    std::uint8_t completionEvent = 0;
+    SharedPixelRing ring{kSharedBytes};
+    std::size_t unreportedBytes = 0;  // sent since the last place with a report
+    bool reportNext = false;
+};
+
 std::unique_ptr<XcbCanvasSurface> XcbCanvasSurface::Open(const std::string& display, std::uint32_t parent,
-                                                         const QRect& place) {
+                                                         const QRect& place, bool sharedMemory) {
     if (!parent || place.isEmpty()) return nullptr;
     xcb_connection_t* connection = xcb_connect(display.empty() ? nullptr : display.c_str(), nullptr);
     if (xcb_connection_has_error(connection)) {
@@ -76,7 +100,36 @@ std::unique_ptr<XcbCanvasSurface> XcbCanvasSurface::Open(const std::string& disp
     xcb_create_gc(connection, gc, window, XCB_GC_GRAPHICS_EXPOSURES, gcValues);
     xcb_map_window(connection, window);
     xcb_flush(connection);
-    return std::unique_ptr<XcbCanvasSurface>(new XcbCanvasSurface(connection, window, gc, geometry->depth));
+    std::unique_ptr<XcbCanvasSurface> surface(new XcbCanvasSurface(connection, window, gc, geometry->depth));
+    if (sharedMemory) surface->ShareMemory();
+    return surface;
+}
+
+// A memory file handed to the server (MIT-SHM 1.2), read-only on its side.
+// Any refusal leaves the pixels going in the requests.
+void XcbCanvasSurface::ShareMemory() {
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection_, &xcb_shm_id);
+    if (!extension || !extension->present || !LocalServer(connection_)) return;
+    auto version = Owned(xcb_shm_query_version_reply(connection_, xcb_shm_query_version(connection_), nullptr));
+    if (!version || (version->major_version == 1 && version->minor_version < 2)) return;
+    const int fd = memfd_create("kestran-canvas", MFD_CLOEXEC);
+    if (fd < 0) return;
+    void* mapping = MAP_FAILED;
+    if (ftruncate(fd, static_cast<off_t>(kSharedBytes)) == 0)
+        mapping = mmap(nullptr, kSharedBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (mapping == MAP_FAILED) {
+        close(fd);
+        return;
+    }
+    const std::uint32_t segment = xcb_generate_id(connection_);
+    // The descriptor goes with the request, which closes it here.
+    auto error = Owned(xcb_request_check(connection_, xcb_shm_attach_fd_checked(connection_, segment, fd, 1)));
+    if (error || xcb_connection_has_error(connection_)) {
+        munmap(mapping, kSharedBytes);
+        return;
+    }
+    shared_ = std::make_unique<SharedMemory>(segment, mapping);
+    shared_->completionEvent = static_cast<std::uint8_t>(extension->first_event + XCB_SHM_COMPLETION);
 }
 
 XcbCanvasSurface::XcbCanvasSurface(xcb_connection_t* connection, std::uint32_t window, std::uint32_t gc,
@@ -89,6 +142,7 @@ XcbCanvasSurface::XcbCanvasSurface(xcb_connection_t* connection, std::uint32_t w
 
 XcbCanvasSurface::~XcbCanvasSurface() {
     if (!broken_) xcb_destroy_window(connection_, window_);
+    // The server lets go of the memory when the connection ends.
     xcb_disconnect(connection_);
 }
 
@@ -100,6 +154,50 @@ bool XcbCanvasSurface::Put(const QImage& frame, const QRect& area) {
     if (broken_) return false;
     const QRect pixels = area & frame.rect();
     if (pixels.isEmpty() || frame.depth() != 32) return true;
+    if (!PutShared(frame, pixels)) PutInRequests(frame, pixels);
+    Flush();
+    return !broken_;
+}
+
+// The area's rows, packed, where the server no longer reads; with no room
+// there, what the server has said since is read once before giving up.
+bool XcbCanvasSurface::PutShared(const QImage& frame, const QRect& pixels) {
+    if (!shared_) return false;
+    const std::size_t rowBytes = static_cast<std::size_t>(pixels.width()) * 4;
+    const std::size_t bytes = rowBytes * static_cast<std::size_t>(pixels.height());
+    std::optional<std::size_t> offset = shared_->ring.Take(bytes);
+    if (!offset && bytes <= kSharedBytes) {
+        if (ReadEvents(true)) exposurePending_ = true;
+        offset = shared_->ring.Take(bytes);
+    }
+    if (!offset) {
+        // Places sent without a report may hold the room: the next one sent
+        // asks for a report, which frees them too.
+        shared_->reportNext = true;
+        return false;
+    }
+    auto* to = static_cast<std::uint8_t*>(shared_->mapping) + *offset;
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(to + rowBytes * static_cast<std::size_t>(y),
+                    frame.constScanLine(pixels.top() + y) + static_cast<std::size_t>(pixels.left()) * 4, rowBytes);
+    const auto width = static_cast<std::uint16_t>(pixels.width());
+    const auto height = static_cast<std::uint16_t>(pixels.height());
+    // A place stays taken until the server reports it read. A report covers
+    // every place sent before it too, so one is asked for only after a
+    // quarter of the memory went out unreported: a frame of a moving word
+    // then costs no read of its own.
+    const bool report = shared_->reportNext || shared_->unreportedBytes + bytes >= kSharedBytes / 4;
+    shared_->reportNext = false;
+    shared_->unreportedBytes = report ? 0 : shared_->unreportedBytes + bytes;
+    xcb_shm_put_image(connection_, window_, gc_, width, height, 0, 0, width, height,
+                      static_cast<std::int16_t>(pixels.left()), static_cast<std::int16_t>(pixels.top()), depth_,
+                      XCB_IMAGE_FORMAT_Z_PIXMAP, report ? 1 : 0, shared_->segment,
+                      static_cast<std::uint32_t>(*offset));
+    ++sharedPuts_;
+    return true;
+}
+
+void XcbCanvasSurface::PutInRequests(const QImage& frame, const QRect& pixels) {
     const std::size_t rowWords = static_cast<std::size_t>(pixels.width());
     const std::size_t rowBytes = rowWords * 4;
     const int rowsPerRequest =
@@ -117,33 +215,45 @@ bool XcbCanvasSurface::Put(const QImage& frame, const QRect& area) {
                       static_cast<std::int16_t>(top), 0, depth_, static_cast<std::uint32_t>(rows_.size() * 4),
                       reinterpret_cast<const std::uint8_t*>(rows_.data()));
     }
-    Flush();
-    return !broken_;
+    ++requestPuts_;
 }
 
 bool XcbCanvasSurface::TakeExposure() {
-    bool exposed = false;
     const auto now = std::chrono::steady_clock::now();
     const bool read = now - lastRead_ >= kReadInterval;
     if (read) lastRead_ = now;
-    while (xcb_generic_event_t* event = read ? xcb_poll_for_event(connection_) : xcb_poll_for_queued_event(connection_)) {
-        switch (event->response_type & 0x7F) {
-            case XCB_EXPOSE:
-                exposed = true;
-                break;
-            case XCB_DESTROY_NOTIFY:
-                broken_ = true;
-                break;
-            case 0:  // an error: the window, or its parent, is no more
-                broken_ = true;
-                break;
-            default:
-                break;
-        }
+    bool exposed = ReadEvents(read) || exposurePending_;
+    exposurePending_ = false;
+    return exposed && !broken_;
+}
+
+bool XcbCanvasSurface::ReadEvents(bool fromSocket) {
+    bool exposed = false;
+    while (xcb_generic_event_t* event =
+               fromSocket ? xcb_poll_for_event(connection_) : xcb_poll_for_queued_event(connection_)) {
+        exposed = Handle(event) || exposed;
         std::free(event);
     }
     if (xcb_connection_has_error(connection_)) broken_ = true;
-    return exposed && !broken_;
+    return exposed;
+}
+
+bool XcbCanvasSurface::Handle(const void* event) {
+    const std::uint8_t type = static_cast<const xcb_generic_event_t*>(event)->response_type & 0x7F;
+    if (shared_ && type == shared_->completionEvent) {
+        shared_->ring.Release(static_cast<const xcb_shm_completion_event_t*>(event)->offset);
+        return false;
+    }
+    switch (type) {
+        case XCB_EXPOSE:
+            return true;
+        case XCB_DESTROY_NOTIFY:
+        case 0:  // an error: the window, or its parent, is no more
+            broken_ = true;
+            return false;
+        default:
+            return false;
+    }
 }
 
 void XcbCanvasSurface::SetMapped(bool mapped) {

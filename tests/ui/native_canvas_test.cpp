@@ -24,6 +24,7 @@ namespace kestran::testing {
 namespace {
 
 using plat::qt::NativeCanvas;
+using plat::qt::XcbCanvasSurface;
 
 class ClickCountingWidget final : public QWidget {
 public:
@@ -215,6 +216,45 @@ TEST_F(NativeCanvasTest, AVanishedDialogHandsFramesBackToTheToolkit) {
     EXPECT_EQ(canvas.surface, nullptr);
     EXPECT_EQ(canvas.failedGeneration, canvas.generation) << "that place is not tried again at every frame";
     EXPECT_FALSE(plat::qt::SendToNativeWindow(canvas, frame, frame.rect()));
+}
+
+// Pixels go through memory shared with the server where it has room for
+// them and in the requests where not (an area larger than that memory, or a
+// surface told not to share): the screen shows the same either way.
+TEST_F(NativeCanvasTest, AreasReachTheScreenThroughSharedMemoryOrInTheRequests) {
+    Dialog dialog;
+    const std::string display = qEnvironmentVariable("DISPLAY").toStdString();
+    const QRect place(0, 0, 320, 110);  // more pixels than the shared memory holds
+    ASSERT_GT(static_cast<std::size_t>(place.width() * place.height() * 4), XcbCanvasSurface::kSharedBytes);
+    for (const bool share : {true, false}) {
+        SCOPED_TRACE(share ? "sharing memory" : "in the requests");
+        auto surface = XcbCanvasSurface::Open(display, dialog.Id(), place, share);
+        ASSERT_NE(surface, nullptr);
+        EXPECT_EQ(surface->SharesMemory(), share) << "the virtual server offers it";
+
+        QImage frame = Filled(place.size(), 0xFFC00000u);
+        ASSERT_TRUE(surface->Put(frame, frame.rect()));
+        EXPECT_TRUE(Eventually([&] { return screen.Pixel(dialog.Id(), 319, 109) == 0xC00000u; }));
+        EXPECT_EQ(surface->AreasInRequests(), 1u) << "the whole frame does not fit";
+
+        // A run of small areas, many more than the memory holds at once: each
+        // waits for room or goes in a request, and none is lost or torn.
+        for (int i = 0; i < 200; ++i) {
+            const QRgb colour = 0xFF000000u | static_cast<QRgb>(i * 0x010203);
+            const QRect area(100 + i % 7, 20 + i % 5, 120, 60);
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) frame.setPixel(x, y, colour);
+            ASSERT_TRUE(surface->Put(frame, area));
+        }
+        // The last area's corners, and the parts of earlier ones it left.
+        const QRgb last = (199 * 0x010203) & 0xFFFFFFu;
+        EXPECT_TRUE(Eventually([&] { return screen.Pixel(dialog.Id(), 100 + 199 % 7, 20 + 199 % 5) == last; }));
+        EXPECT_EQ(screen.Pixel(dialog.Id(), 100 + 199 % 7 + 119, 20 + 199 % 5 + 59), last);
+        EXPECT_EQ(screen.Pixel(dialog.Id(), 100, 20), frame.pixel(100, 20) & 0xFFFFFFu);
+        EXPECT_EQ(screen.Pixel(dialog.Id(), 99, 20), 0xC00000u);
+        EXPECT_EQ(surface->AreasThroughSharedMemory() > 150, share);
+        EXPECT_EQ(surface->AreasThroughSharedMemory() + surface->AreasInRequests(), 201u);
+    }
 }
 
 TEST_F(NativeCanvasTest, ClicksOnTheCanvasReachTheWidgetBeneath) {
