@@ -14,11 +14,14 @@ per second) come from the same counters.
   drilling: a word moving (everyday-100, file order, start speed) /
             a Fish Cascade game running (Easy, Short Words)
 
-usage: perf_cpu.py [--seconds S] [--rounds N] [--json OUT] SOURCE_DIR NAME=KESTRAN... [tuxtype]
+usage: perf_cpu.py [--seconds S] [--rounds N] [--json OUT] SOURCE_DIR NAME=KESTRAN... [floor=EXE] [tuxtype]
   NAME=KESTRAN: a KESTRAN program to measure under that name (e.g.
   before=/tmp/base/kestran after=build/perf/kestran); the last one is the
   one the targets apply to. "tuxtype" adds Tux Typing (installed from Debian
-  by perf_report.sh when missing).
+  by perf_report.sh when missing). floor=EXE adds bench_wake_floor: two
+  threads that only wake as KESTRAN's ticker and drawing thread do while a
+  word moves; its figure, in the same run, is the part of the drilling
+  figure that the wake-ups alone cost on this machine.
 """
 
 import argparse
@@ -131,6 +134,19 @@ def measure_kestran(exe, screen, home, everyday, words, seconds):
     return rest, drilling
 
 
+def measure_floor(exe, seconds):
+    p = subprocess.Popen([exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(1.0)
+        drilling = window(p.pid, seconds, {})
+        if p.poll() is not None:
+            raise kd.DriverError("the wake floor program ended")
+    finally:
+        p.kill()
+        p.wait()
+    return (0.0, {}), drilling
+
+
 def measure_tuxtype(screen, home, seconds):
     env = dict(screen.env, HOME=home, SDL_AUDIODRIVER="dummy")
     p = subprocess.Popen([TUXTYPE, "--window", "--nosound"], cwd=home, env=env,
@@ -183,14 +199,15 @@ def main():
     args = parser.parse_args()
 
     source = os.path.abspath(args.source)
-    programs = []
+    programs = []  # (name, kind, program)
     for spec in args.programs:
         if spec == "tuxtype":
-            programs.append(("Tux Typing", None))
+            programs.append(("Tux Typing", "tux", None))
         else:
             name, exe = spec.split("=", 1)
-            programs.append((name, os.path.abspath(exe)))
-    kestran_names = [n for n, exe in programs if exe]
+            kind = "floor" if name == "floor" else "kestran"
+            programs.append(("wake floor" if kind == "floor" else name, kind, os.path.abspath(exe)))
+    kestran_names = [n for n, kind, _ in programs if kind == "kestran"]
 
     work = tempfile.mkdtemp(prefix="kestran-cpu-")
     home = os.path.join(work, "home")
@@ -198,19 +215,23 @@ def main():
     everyday = os.path.join(source, "lists", "everyday-100.txt")
     words = sum(1 for line in open(everyday, "rb") if line.strip())
     screen = kd.VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy"))
-    results = {name: {"rest": [], "drilling": []} for name, _ in programs}
+    results = {name: {"rest": [], "drilling": []} for name, _, _ in programs}
     loads = []
     try:
         screen.wait_ready()
         for r in range(args.rounds):
             loads.append(os.getloadavg()[0])
-            for name, exe in programs:
+            for name, kind, exe in programs:
                 # A program that ended or failed within its round is started
                 # once more (Tux Typing sometimes ends on its own).
                 for attempt in (1, 2):
                     try:
-                        rest, drilling = (measure_tuxtype(screen, home, args.seconds) if exe is None else
-                                          measure_kestran(exe, screen, home, everyday, words, args.seconds))
+                        if kind == "tux":
+                            rest, drilling = measure_tuxtype(screen, home, args.seconds)
+                        elif kind == "floor":
+                            rest, drilling = measure_floor(exe, args.seconds)
+                        else:
+                            rest, drilling = measure_kestran(exe, screen, home, everyday, words, args.seconds)
                         break
                     except kd.DriverError as e:
                         if attempt == 2:
@@ -218,7 +239,8 @@ def main():
                         print(f"  round {r + 1} {name}: {e}; measured again", flush=True)
                 results[name]["rest"].append(rest)
                 results[name]["drilling"].append(drilling)
-                print(f"  round {r + 1} {name:<12} at rest {rest[0]:5.2f}%   drilling {drilling[0]:5.2f}%", flush=True)
+                at_rest = "" if kind == "floor" else f"at rest {rest[0]:5.2f}%   "
+                print(f"  round {r + 1} {name:<12} {at_rest:<19}drilling {drilling[0]:5.2f}%", flush=True)
     finally:
         screen.close()
         shutil.rmtree(work, ignore_errors=True)
@@ -226,9 +248,9 @@ def main():
     print(f"machine: {os.cpu_count()} cores, load average {min(loads):.2f} to {max(loads):.2f} at the round starts; "
           f"{args.rounds} rounds of {args.seconds:.0f} s windows, medians", flush=True)
     summary = {}
-    for name, _ in programs:
+    for name, kind, _ in programs:
         summary[name] = {}
-        for phase in ("rest", "drilling"):
+        for phase in ("drilling",) if kind == "floor" else ("rest", "drilling"):
             samples = results[name][phase]
             share = statistics.median(s for s, _ in samples)
             threads = median_threads(samples)
@@ -258,6 +280,13 @@ def main():
             ratio = ours / theirs if theirs > 0 else float("inf")
             figure(f"CPU {label}, KESTRAN / Tux Typing", f"{ratio:.2f} ({ours:.2f}% / {theirs:.2f}%)", "<= 1.00",
                    ratio <= 1.0)
+    if "wake floor" in summary:
+        floor = summary["wake floor"]["drilling"]["share"]
+        ours = summary[subject]["drilling"]["share"]
+        theirs = f", {floor / summary['Tux Typing']['drilling']['share']:.2f} of Tux Typing's" \
+            if "Tux Typing" in summary and summary["Tux Typing"]["drilling"]["share"] > 0 else ""
+        print(f"  {'two wake-ups a tick alone (bench_wake_floor)':<44} {floor:.2f}% of a core: "
+              f"{floor / ours:.2f} of KESTRAN's drilling figure{theirs}", flush=True)
     if args.json:
         with open(args.json, "w") as f:
             json.dump(summary, f, indent=1)

@@ -36,10 +36,10 @@ for tool in cmake Xvfb xdotool xdpyinfo import gdb python3; do
 done
 
 targets=(kestran kestran-list bench_wordlist bench_drill_tick_period bench_drill_random_draw)
-build_tree() {  # SOURCE BUILD
+build_tree() {  # SOURCE BUILD [TARGET...]
     mkdir -p "$2"
     { cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRAN_WITH_QT=ON -DKESTRAN_BENCH=ON &&
-      cmake --build "$2" -j2 --target "${targets[@]}"; } >"$2/perf_report-build.log" 2>&1 || {
+      cmake --build "$2" -j2 --target "${targets[@]}" "${@:3}"; } >"$2/perf_report-build.log" 2>&1 || {
         tail -30 "$2/perf_report-build.log"
         echo "perf_report: build of $1 failed"
         exit 2
@@ -48,7 +48,7 @@ build_tree() {  # SOURCE BUILD
 }
 
 echo "== Build ($build, RelWithDebInfo)"
-build_tree "$here" "$build"
+build_tree "$here" "$build" bench_wake_floor
 if [ -n "$base" ]; then
     if [ -x "$base/kestran" ]; then
         base_build=$(cd "$base" && pwd)
@@ -167,7 +167,7 @@ echo
 echo "== CPU at rest and while drilling, next to Tux Typing ($rounds rounds of 20 s windows)"
 programs=()
 [ -n "$base" ] && programs+=("before=$base_build/kestran")
-programs+=("after=$build/kestran")
+programs+=("after=$build/kestran" "floor=$build/bench/drill/bench_wake_floor")
 [ -x /usr/games/tuxtype ] && programs+=(tuxtype)
 python3 "$here/scripts/perf_cpu.py" --rounds "$rounds" --json "$build/perf_cpu.json" "$here" "${programs[@]}" |
     tee "$build/perf_cpu.log"
