@@ -252,7 +252,10 @@ TEST_F(NativeCanvasTest, AreasReachTheScreenThroughSharedMemoryOrInTheRequests) 
         EXPECT_EQ(screen.Pixel(dialog.Id(), 100 + 199 % 7 + 119, 20 + 199 % 5 + 59), last);
         EXPECT_EQ(screen.Pixel(dialog.Id(), 100, 20), frame.pixel(100, 20) & 0xFFFFFFu);
         EXPECT_EQ(screen.Pixel(dialog.Id(), 99, 20), 0xC00000u);
-        EXPECT_EQ(surface->AreasThroughSharedMemory() > 150, share);
+        // The memory holds four of these areas: without the server's reports
+        // freeing it, no more than those would go through it. How many do
+        // depends on how fast the server reads, so the bound is loose.
+        EXPECT_EQ(surface->AreasThroughSharedMemory() > 20, share);
         EXPECT_EQ(surface->AreasThroughSharedMemory() + surface->AreasInRequests(), 201u);
     }
 }
