@@ -102,6 +102,7 @@ std::unique_ptr<XcbCanvasSurface> XcbCanvasSurface::Open(const std::string& disp
     xcb_flush(connection);
     std::unique_ptr<XcbCanvasSurface> surface(new XcbCanvasSurface(connection, window, gc, geometry->depth));
     if (sharedMemory) surface->ShareMemory();
+    if (surface->Broken()) return nullptr;
     return surface;
 }
 
@@ -125,6 +126,7 @@ void XcbCanvasSurface::ShareMemory() {
     // The descriptor goes with the request, which closes it here.
     auto error = Owned(xcb_request_check(connection_, xcb_shm_attach_fd_checked(connection_, segment, fd, 1)));
     if (error || xcb_connection_has_error(connection_)) {
+        broken_ = xcb_connection_has_error(connection_) != 0;
         munmap(mapping, kSharedBytes);
         return;
     }
