@@ -280,6 +280,16 @@ def main():
             ratio = ours / theirs if theirs > 0 else float("inf")
             figure(f"CPU {label}, KESTRAN / Tux Typing", f"{ratio:.2f} ({ours:.2f}% / {theirs:.2f}%)", "<= 1.00",
                    ratio <= 1.0)
+    # The load of the machine drifts between rounds more than a change of
+    # the program moves the figure; the programs of one round share it, so
+    # each round's difference is the fairer comparison.
+    if len(kestran_names) > 1:
+        first = kestran_names[0]
+        for phase, label in (("rest", "at rest"), ("drilling", "drilling")):
+            pairs = [b[0] - a[0] for a, b in zip(results[first][phase], results[subject][phase])]
+            rounds = ", ".join(f"{d:+.2f}" for d in pairs)
+            print(f"  {f'CPU {label}, {subject} - {first}, by round':<44} median {statistics.median(pairs):+.2f} "
+                  f"points (rounds {rounds})", flush=True)
     if "wake floor" in summary:
         floor = summary["wake floor"]["drilling"]["share"]
         ours = summary[subject]["drilling"]["share"]
