@@ -28,6 +28,10 @@ wav8() {  # rate(4 bytes, octal escapes) data-bytes
 }
 wav8 '\001\000\000\000' >"$corpus/1hz.wav"
 wav8 '\100\037\000\000' >"$corpus/8khz.wav"
+# A file without its RIFF header whose data chunk claims 2.29 GB: once made
+# SDL allocate the claim.
+printf '\000WAVEfmt \020\000\000\000\001\000\001\000\001IFF$\001\000\000WAVEfmt \020\000\000\000\001\000\001\000\001 =\000\001\002\000\000\001\000\010\000data\000\001\210\210\210\216' \
+  >"$corpus/bare-claim.wav"
 # A failing input is saved in the build directory as crash-* or oom-*.
 cd "$build"
 status=0

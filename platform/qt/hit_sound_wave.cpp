@@ -27,11 +27,20 @@ void SetLittleEndian32(std::string& b, std::size_t at, std::uint64_t value) {
 
 // SDL allocates each chunk at the size its header states before reading it,
 // so a file of a hundred bytes can ask for four gigabytes. Every size is cut
-// to what the file really holds.
+// to what the file really holds. SDL also takes a file that starts at its
+// form type ("WAVE", no RIFF header); its first chunk then follows at once.
 void ClampChunkSizes(std::string& riff) {
-    if (riff.size() < kRiffHeaderBytes) return;
-    if (LittleEndian32(riff, 4) > riff.size() - kChunkHeaderBytes) SetLittleEndian32(riff, 4, riff.size() - kChunkHeaderBytes);
-    for (std::size_t at = kRiffHeaderBytes; at + kChunkHeaderBytes <= riff.size();) {
+    std::size_t firstChunk = 0;
+    if (riff.compare(0, 4, "RIFF") == 0 && riff.size() >= kRiffHeaderBytes) {
+        if (LittleEndian32(riff, 4) > riff.size() - kChunkHeaderBytes)
+            SetLittleEndian32(riff, 4, riff.size() - kChunkHeaderBytes);
+        firstChunk = kRiffHeaderBytes;
+    } else if (riff.compare(0, 4, "WAVE") == 0) {
+        firstChunk = 4;
+    } else {
+        return;  // SDL takes no other file
+    }
+    for (std::size_t at = firstChunk; at + kChunkHeaderBytes <= riff.size();) {
         const std::uint64_t room = riff.size() - at - kChunkHeaderBytes;
         std::uint64_t length = LittleEndian32(riff, at + 4);
         if (length > room) {
