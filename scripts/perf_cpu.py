@@ -25,6 +25,7 @@ usage: perf_cpu.py [--seconds S] [--rounds N] [--json OUT] SOURCE_DIR NAME=KESTR
 """
 
 import argparse
+import contextlib
 import json
 import os
 import shutil
@@ -134,24 +135,29 @@ def measure_kestran(exe, screen, home, everyday, words, seconds):
     return rest, drilling
 
 
-def measure_floor(exe, seconds):
-    p = subprocess.Popen([exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+@contextlib.contextmanager
+def running(args, **popen):
+    """A program started quietly for the measurement, and killed after it."""
+    p = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **popen)
     try:
+        yield p
+    finally:
+        p.kill()
+        p.wait()
+
+
+def measure_floor(exe, seconds):
+    with running([exe]) as p:
         time.sleep(1.0)
         drilling = window(p.pid, seconds, {})
         if p.poll() is not None:
             raise kd.DriverError("the wake floor program ended")
-    finally:
-        p.kill()
-        p.wait()
     return (0.0, {}), drilling
 
 
 def measure_tuxtype(screen, home, seconds):
     env = dict(screen.env, HOME=home, SDL_AUDIODRIVER="dummy")
-    p = subprocess.Popen([TUXTYPE, "--window", "--nosound"], cwd=home, env=env,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
+    with running([TUXTYPE, "--window", "--nosound"], cwd=home, env=env) as p:
         # Keys go to the window under the pointer (no window manager): over
         # Tux Typing's window, away from its menu items.
         screen.xdo("mousemove", 600, 20)
@@ -165,9 +171,6 @@ def measure_tuxtype(screen, home, seconds):
         drilling = window(p.pid, seconds, {})
         if p.poll() is not None:
             raise kd.DriverError("Tux Typing ended")
-    finally:
-        p.kill()
-        p.wait()
     return rest, drilling
 
 

@@ -5,6 +5,7 @@
 // segment's end, and each report frees the oldest places up to the one named.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <optional>
@@ -14,8 +15,6 @@ namespace plat::qt {
 class SharedPixelRing {
 public:
     explicit SharedPixelRing(std::size_t size) : size_(size) {}
-
-    std::size_t Size() const { return size_; }
 
     // The offset of `bytes` bytes in one piece that the server no longer
     // reads, now taken; none while the server still holds too much of the
@@ -45,14 +44,9 @@ public:
     // The server has read the place at `offset`, and so every place sent
     // before it. An offset of no taken place frees nothing.
     void Release(std::size_t offset) {
-        bool known = false;
-        for (const Place& place : taken_) known = known || place.offset == offset;
-        if (!known) return;
-        while (!taken_.empty()) {
-            const bool last = taken_.front().offset == offset;
-            taken_.pop_front();
-            if (last) break;
-        }
+        const auto read = std::find_if(taken_.begin(), taken_.end(),
+                                       [offset](const Place& place) { return place.offset == offset; });
+        if (read != taken_.end()) taken_.erase(taken_.begin(), read + 1);
     }
 
     bool Idle() const { return taken_.empty(); }
