@@ -16,6 +16,8 @@ std::atomic<std::uint64_t> changeCount{0};
 // canvas; 0 while it is not asleep or has been woken.
 std::atomic<std::int64_t> wakeForChangesUntil{0};
 
+std::atomic<bool> tickerWaiting{false};
+
 std::atomic<std::int64_t> lastTickAt{0};
 std::atomic<std::int64_t> tickPeriod{0};
 std::atomic<bool> lastTickChanged{false};
@@ -32,9 +34,10 @@ std::int64_t Since(ChangeClock::time_point moment) {
 
 void NoteSharedChange() noexcept {
     changeCount.fetch_add(1);
+    // One wake-up per wait or sleep, however many changes come.
+    if (tickerWaiting.load() && tickerWaiting.exchange(false)) plat::PostMessage(TickerWindow, plat::WM_NULL, 0, 0);
     const std::int64_t until = wakeForChangesUntil.load();
     if (until == 0 || Since(ChangeClock::now()) > until) return;
-    // One wake-up per sleep, however many changes come.
     if (wakeForChangesUntil.exchange(0) != 0) plat::PostMessage(Canvas, plat::WM_NULL, 0, 0);
 }
 
@@ -45,6 +48,13 @@ void AnnounceCanvasSleep(ChangeClock::time_point wake, ChangeClock::duration ref
 }
 
 void EndCanvasSleep() { wakeForChangesUntil = 0; }
+
+void AnnounceTickerWait() {
+    lastTickChanged = false;
+    tickerWaiting = true;
+}
+
+void EndTickerWait() { tickerWaiting = false; }
 
 void NoteTick(ChangeClock::time_point at, bool changedSomething) {
     const std::int64_t now = Since(at);

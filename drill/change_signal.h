@@ -5,7 +5,9 @@
 // render thread sleeps past the next refresh, the first change that should
 // be shown sooner posts a WM_NULL to the canvas window, which wakes it.
 // The ticker notes its ticks, so the canvas can sleep until the refresh
-// after the next tick instead of being woken by it.
+// after the next tick instead of being woken by it. While its ticks can
+// change nothing the ticker waits for a message, and the first change posts
+// it one too.
 #pragma once
 
 #include <chrono>
@@ -25,6 +27,12 @@ std::uint64_t DrillChangeCount();
 // change falls between the look and the sleep unseen; ended after the sleep.
 void AnnounceCanvasSleep(ChangeClock::time_point wake, ChangeClock::duration refreshPeriod);
 void EndCanvasSleep();
+
+// The ticker waits for a message instead of its timer's next beat. Announced
+// before its last look at the drill state; the first change after that
+// posts a WM_NULL to the ticker window. No changing tick is due meanwhile.
+void AnnounceTickerWait();
+void EndTickerWait();
 
 // The ticker's record: a tick ended at `at`, and whether it changed anything.
 void NoteTick(ChangeClock::time_point at, bool changedSomething);

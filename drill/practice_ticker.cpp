@@ -231,10 +231,24 @@ void AnswerMatch() {
     }
 }
 
+// Without a list, or with the test on, a tick changes nothing.
+bool TicksChangeNothing() { return drill.listLoaded != 1 || drill.testMode != 0; }
+
+// The ticker does not wake at every beat of its timer for ticks that change
+// nothing: it waits for a message, and the change that gives the ticks work
+// again posts it one. The timer beats on meanwhile; its one pending tick
+// comes as soon as the ticker takes messages again, and none are made up.
+void WaitWhileTicksChangeNothing() {
+    if (!TicksChangeNothing()) return;
+    AnnounceTickerWait();
+    if (TicksChangeNothing()) plat::WaitForPostedMessage();
+    EndTickerWait();
+}
+
 }  // namespace
 
 void PracticeTick() {
-    if (drill.listLoaded != 1 || drill.testMode != 0) return;
+    if (TicksChangeNothing()) return;
     StartFreshPassOnNewList();
     if (drill.randomOrder == 1 && !RandomOrderStep()) return;
     if (drill.randomOrder == 0) SequentialOrderStep();
@@ -257,6 +271,7 @@ void CreateTickerWindow() {
 }
 
 bool TickerLoopPass(plat::Message& message) {
+    WaitWhileTicksChangeNothing();
     // A 1 ms sleep, then blocks until the next message (a tick falls due, a
     // request comes), both in one wait: an empty queue is not polled, and a
     // tick wakes the thread once.

@@ -21,7 +21,9 @@ void PracticeTick();
 
 // The parts of TickerThreadMain: the hidden window with its tick timer, and
 // one pass of the loop (sleep 1 ms, wait for one message and take it). A
-// pass returns true when it ran a tick.
+// pass returns true when it ran a tick. While ticks can change nothing (no
+// list, or the test on) a pass first waits for a posted message, which the
+// change that ends that state sends.
 void CreateTickerWindow();
 bool TickerLoopPass(plat::Message& message);
 

@@ -118,7 +118,10 @@ struct ImageCodecInfo {
 // retrieves what Sleep(sleepMs) then GetMessage would, but may wait once
 // for both (a thread woken only by its messages then wakes once per message).
 // WaitMessageTimeout waits until a message can be retrieved or the time is
-// up and answers whether one can; it removes nothing.
+// up and answers whether one can; it removes nothing. WaitForPostedMessage
+// waits until a posted message (or a quit) can be retrieved, whatever timers
+// fall due meanwhile, and handles messages sent meanwhile; it removes no
+// posted message.
 // Timers: WM_TIMER goes to the window's owner thread, whichever thread
 // armed it; at most one per timer is pending; re-arming replaces the period.
 // Input: GetKeyState answers for the key message the calling thread
@@ -147,6 +150,7 @@ struct ImageCodecInfo {
       NoWindowSystemSleepThenQuit(message, sleepMs))                                                          \
     X(bool, PeekMessage, (Message& message), (message), false)                                                \
     X(bool, WaitMessageTimeout, (unsigned microseconds), (microseconds), NoWindowSystemWait(microseconds))        \
+    X(void, WaitForPostedMessage, (), (), void())                                                             \
     X(void, TranslateMessage, (const Message& message), (message), void())                                    \
     X(LResult, DispatchMessage, (const Message& message), (message), 0)                                       \
     X(void, PostQuitMessage, (int exitCode), (exitCode), void())                                              \

@@ -134,6 +134,22 @@ bool ThreadQueue::WaitUntil(Clock::time_point moment) {
     }
 }
 
+void ThreadQueue::WaitForPosted() {
+    for (;;) {
+        RunSentRequests();
+        std::unique_lock lock(mutex_);
+        if (!sent_.empty()) continue;
+        if (!posted_.empty() || quitPosted_) return;
+        changed_.wait(lock);
+    }
+}
+
+bool ThreadQueue::HasPosted() {
+    RunSentRequests();
+    std::lock_guard lock(mutex_);
+    return !posted_.empty() || quitPosted_;
+}
+
 ThreadQueue::Clock::time_point ThreadQueue::NextTimerDue() {
     std::lock_guard lock(mutex_);
     Clock::time_point next = Clock::time_point::max();

@@ -55,6 +55,14 @@ public:
     // is first, and answers whether something can be taken. Takes nothing.
     bool WaitUntil(Clock::time_point moment);
 
+    // Waits until a posted message or a quit can be taken, running the
+    // requests sent meanwhile; a timer falling due does not end the wait.
+    // Takes nothing.
+    void WaitForPosted();
+    // Runs the requests sent so far and answers whether a posted message or
+    // a quit can be taken.
+    bool HasPosted();
+
     // The deadline of the next timer, or Clock::time_point::max().
     Clock::time_point NextTimerDue();
 

@@ -100,6 +100,8 @@ bool HeadlessWindowSystem::WaitMessageTimeout(unsigned microseconds) {
     return CurrentThreadQueue().WaitUntil(ThreadQueue::Now() + std::chrono::microseconds(microseconds));
 }
 
+void HeadlessWindowSystem::WaitForPostedMessage() { CurrentThreadQueue().WaitForPosted(); }
+
 void HeadlessWindowSystem::TranslateMessage(const Message& message) {
     // Key-downs of printable keys become characters for the window, as the
     // keyboard translation of a real system does (letters lower-case).

@@ -453,6 +453,14 @@ bool QtWindowSystem::WaitMessageTimeout(unsigned microseconds) {
     }
 }
 
+void QtWindowSystem::WaitForPostedMessage() {
+    ThreadQueue& queue = CurrentThreadQueue();
+    if (std::this_thread::get_id() != gGuiThread) return queue.WaitForPosted();
+    // The toolkit's thread waits in its event loop, which the queue wakes
+    // for every post; the queue's timers arm no toolkit timer here.
+    while (!queue.HasPosted()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 bool QtWindowSystem::PeekMessage(Message& message) {
     if (std::this_thread::get_id() == gGuiThread) QCoreApplication::processEvents();
     ThreadQueue& queue = CurrentThreadQueue();

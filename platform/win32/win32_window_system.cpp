@@ -159,6 +159,24 @@ bool Win32WindowSystem::WaitMessageTimeout(unsigned microseconds) {
     return ::MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
 }
 
+void Win32WindowSystem::WaitForPostedMessage() {
+    // The timer thread posts WM_TIMER like any other message, so the looks
+    // leave that one out (they handle sent messages on the way). A pending
+    // tick is not posted again, and what the queue holds when the wait
+    // starts is no longer new to it: the thread sleeps until something else
+    // is posted or sent. The queue is marked first, so nothing posted after
+    // the looks goes unseen.
+    constexpr UINT kWake = QS_POSTMESSAGE | QS_SENDMESSAGE;
+    for (;;) {
+        ::GetQueueStatus(kWake);
+        MSG waiting{};
+        if (::PeekMessageW(&waiting, nullptr, 0, sys::WM_TIMER - 1, PM_NOREMOVE) ||
+            ::PeekMessageW(&waiting, nullptr, sys::WM_TIMER + 1, 0xFFFFFFFFu, PM_NOREMOVE))
+            return;
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, kWake, 0);
+    }
+}
+
 bool Win32WindowSystem::PeekMessage(Message& message) {
     MSG msg{};
     if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;

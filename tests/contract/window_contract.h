@@ -1,6 +1,7 @@
 // The window-system rules every backend keeps, written once and run against
-// each backend: delivery to the owning thread, timers, dialog text across
-// threads during a modal box, double clicks, scroll-bar codes and closing.
+// each backend: delivery to the owning thread, timers, waits, dialog text
+// across threads during a modal box, double clicks, scroll-bar codes and
+// closing.
 //
 // Each backend's test file supplies a driver for what a person would do
 // (double-click, click a scroll bar, answer a message box, close the
@@ -336,6 +337,69 @@ TYPED_TEST_P(WindowContract, AWaitForAMessageEndsWhenOneIsPostedOrTheTimeIsUpAnd
     EXPECT_EQ(taken, 7u) << "the wait took the message away";
 }
 
+TYPED_TEST_P(WindowContract, AWaitForAPostedMessageSleepsThroughDueTimersAndTakesNothing) {
+    // A thread with a window of its own and a 5 ms timer, waiting as the
+    // ticker does while its ticks change nothing.
+    std::atomic<plat::Window> window{nullptr};
+    std::atomic<bool> ended{false};
+    std::vector<double> waitedMs;
+    int timerMessages = 0;
+    plat::WParam taken = 0;
+    std::thread waiter([&] {
+        window = MakeOwnChildWindow(this->dialog);
+        plat::Message m{};
+        while (plat::PeekMessage(m)) plat::DispatchMessage(m);  // whatever a new window gets
+        plat::SetTimer(window, 1, 5);
+        // The probe is posted 60 ms after the window came; the second wait
+        // finds it still there.
+        for (int i = 0; i < 2; ++i) {
+            const auto start = Clock::now();
+            plat::WaitForPostedMessage();
+            waitedMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        }
+        while (plat::PeekMessage(m) && m.message != kProbe) {
+            if (m.message == plat::WM_TIMER) ++timerMessages;
+            plat::DispatchMessage(m);
+        }
+        if (m.message == kProbe) taken = m.wParam;
+        plat::KillTimer(window, 1);
+        ended = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return window.load() != nullptr; }));
+    PumpUntil([] { return false; }, 60ms);
+    plat::PostMessage(window, kProbe, 9, 0);
+    const bool done = PumpUntil([&] { return ended.load(); }, 5000ms);
+    JoinWhilePumping(waiter);
+    ASSERT_TRUE(done);
+
+    ASSERT_EQ(waitedMs.size(), 2u);
+    EXPECT_GE(waitedMs[0], 40.0) << "a due timer ended the wait";
+    EXPECT_LT(waitedMs[0], 60.0 + 60.0) << "a posted message ends the wait as it comes";
+    EXPECT_LT(waitedMs[1], 20.0) << "a message already there ends it at once";
+    EXPECT_EQ(taken, 9u) << "the wait took the message away";
+    EXPECT_LE(timerMessages, 1) << "ticks missed while waiting were made up";
+
+    // The UI thread waits the same way; a post from another thread ends it.
+    plat::Message m{};
+    while (plat::PeekMessage(m)) plat::DispatchMessage(m);
+    const auto start = Clock::now();
+    std::thread poster([&] {
+        std::this_thread::sleep_for(60ms);
+        plat::PostMessage(this->dialog, kProbe, 10, 0);
+    });
+    plat::WaitForPostedMessage();
+    const double uiWaitedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    poster.join();
+    EXPECT_GE(uiWaitedMs, 40.0);
+    EXPECT_LT(uiWaitedMs, 60.0 + 60.0);
+    bool probeThere = false;
+    while (plat::PeekMessage(m)) {
+        probeThere = probeThere || (m.message == kProbe && m.wParam == 10);
+        plat::DispatchMessage(m);
+    }
+    EXPECT_TRUE(probeThere);
+}
+
 TYPED_TEST_P(WindowContract, AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns) {
     const std::string text = "\xc6\xbb\xb9\xfb apple";  // "苹果 apple" in GBK
     ASSERT_TRUE(plat::SetDlgItemText(this->dialog, kAnswerBoxId, text.c_str()));
@@ -418,6 +482,7 @@ TYPED_TEST_P(WindowContract, ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread) {
 REGISTER_TYPED_TEST_SUITE_P(WindowContract, MessagesRunOnTheThreadThatCreatedTheWindowAndQuitStaysWithItsPoster,
                             AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSoonAsItIsPosted,
                             AWaitForAMessageEndsWhenOneIsPostedOrTheTimeIsUpAndTakesNothing,
+                            AWaitForAPostedMessageSleepsThroughDueTimersAndTakesNothing,
                             TimersTickOnTheOwnerAndAreReArmedFromAnotherThread,
                             TicksKeepTheirPeriodAndMissedOnesAreNotMadeUp,
                             AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns,

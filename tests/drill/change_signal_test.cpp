@@ -1,6 +1,7 @@
 // Writes that change the drill state are counted; a sleeping canvas is woken
 // once, by the first change it must show before it would wake; the ticker's
-// record tells when the next tick that moves something is due.
+// record tells when the next tick that moves something is due; a ticker
+// waiting for a message is woken once by the first change.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -44,11 +45,11 @@ TEST(ChangeSignal, OnlyWritesThatChangeAValueAreCounted) {
     ResetDrillStateForTest();
 }
 
-int WakeUpsQueued() {
+int WakeUpsQueued(plat::Window window = Canvas.load()) {
     int wakeUps = 0;
     plat::Message message{};
     while (plat::PeekMessage(message))
-        if (message.message == plat::WM_NULL && message.window == Canvas.load()) ++wakeUps;
+        if (message.message == plat::WM_NULL && message.window == window) ++wakeUps;
     return wakeUps;
 }
 
@@ -103,6 +104,34 @@ TEST(ChangeSignal, TheNextTickThatMovesSomethingIsExpectedOnePeriodOn) {
     const auto expected = *NextChangingTickDue();
     EXPECT_GE(expected, again + 108ms);
     EXPECT_LT(expected, again + 112ms);
+}
+
+TEST(ChangeSignal, AWaitingTickerIsWokenOnceAndNoChangingTickIsExpectedMeanwhile) {
+    plat::HeadlessBackend backend;
+    ResetDrillStateForTest();
+    plat::WindowClass tickerClass;
+    tickerClass.className = "ticker stand-in";
+    plat::RegisterClass(tickerClass);
+    TickerWindow = plat::CreateWindow("ticker stand-in", "", 0, 0, 0, 1, 1, nullptr);
+    const auto start = ChangeClock::now() + 2h;
+    NoteTick(start, true);
+    NoteTick(start + 27ms, true);
+    ASSERT_TRUE(NextChangingTickDue());
+
+    AnnounceTickerWait();
+    EXPECT_FALSE(NextChangingTickDue()) << "the canvas would wake at every refresh for ticks that do not come";
+    drill.listLoaded = 1;
+    drill.testMode = 1;
+    EXPECT_EQ(WakeUpsQueued(TickerWindow), 1) << "two changes, one wake-up";
+    drill.testMode = 0;
+    EXPECT_EQ(WakeUpsQueued(TickerWindow), 0) << "already woken";
+    EndTickerWait();
+
+    AnnounceTickerWait();
+    EndTickerWait();
+    drill.listLoaded = 0;
+    EXPECT_EQ(WakeUpsQueued(TickerWindow), 0) << "no longer waiting";
+    ResetDrillStateForTest();
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // The ticker on its own thread with real timers, a renderer-like thread
 // ending each hit animation, and the test thread as UiThread owning the
-// answer box: many hits in a row, none lost and none stuck.
+// answer box: many hits in a row, none lost and none stuck. Without a list
+// or in the test the ticker does not wake for its timer, and ticks again,
+// without a burst, once the drill needs it.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "drill/drill_state.h"
 #include "drill/practice_ticker.h"
@@ -95,6 +98,66 @@ TEST_F(TickerThreadsTest, EveryHitAnimationIsHandedBackAndTheDrillGoesOn) {
         EXPECT_EQ(handovers, kHits);
         EXPECT_TRUE(list.GuardsIntact());
     }
+}
+
+TEST_F(TickerThreadsTest, TheTickerSleepsWhileTicksChangeNothingAndTicksAgainWithoutABurst) {
+    UseRealClock();
+    std::atomic<bool> stop{false}, finished{false};
+    std::atomic<int> passes{0}, ticks{0};
+    std::thread ticker([&] {
+        CreateTickerWindow();
+        plat::Message message{};
+        while (!stop) {
+            if (TickerLoopPass(message)) ++ticks;
+            ++passes;
+        }
+        finished = true;
+    });
+    while (!TickerWindow.load()) std::this_thread::yield();
+    // This thread owns the answer box the ticks read: it takes its messages
+    // while it waits.
+    const auto pumpFor = [](std::chrono::milliseconds span) {
+        const auto until = std::chrono::steady_clock::now() + span;
+        plat::Message message{};
+        while (std::chrono::steady_clock::now() < until) {
+            while (plat::PeekMessage(message)) plat::DispatchMessage(message);
+            std::this_thread::sleep_for(200us);
+        }
+    };
+    // Passes of the loop and ticks over 300 ms, about 11 beats of the timer.
+    const auto over300ms = [&] {
+        const int passesBefore = passes, ticksBefore = ticks;
+        pumpFor(300ms);
+        return std::pair{passes - passesBefore, ticks - ticksBefore};
+    };
+    pumpFor(50ms);
+
+    const auto [passesWithoutList, ticksWithoutList] = over300ms();
+    EXPECT_EQ(passesWithoutList, 0) << "woke for ticks that change nothing";
+
+    WordList list(3);
+    list.Install();
+    const auto [passesDrilling, ticksDrilling] = over300ms();
+    EXPECT_GE(ticksDrilling, 7) << "a list came and the ticks did not start";
+    EXPECT_LE(ticksDrilling, 13) << "the beats missed while waiting were made up";
+    EXPECT_GT(drill.scrollX, -20);
+
+    drill.testMode = 1;
+    pumpFor(50ms);
+    const int heldAt = drill.scrollX;
+    const auto [passesInTest, ticksInTest] = over300ms();
+    EXPECT_EQ(passesInTest, 0);
+    EXPECT_EQ(drill.scrollX, heldAt);
+
+    drill.testMode = 0;
+    const auto [passesBack, ticksBack] = over300ms();
+    EXPECT_GE(ticksBack, 7) << "practice came back and the ticks did not";
+    EXPECT_LE(ticksBack, 13);
+
+    stop = true;
+    plat::PostMessage(TickerWindow, plat::WM_NULL, 0, 0);
+    while (!finished) pumpFor(1ms);
+    ticker.join();
 }
 
 }  // namespace
