@@ -47,8 +47,9 @@ bool TimerThread::Set(HWND window, std::uintptr_t id, unsigned periodMs) {
         if (it != timers_.end()) {
             it->period = period;
             it->due = due;
+            it->parked = false;
         } else {
-            timers_.push_back(Timer{window, id, period, due, false});
+            timers_.push_back(Timer{window, id, period, due, false, false});
         }
     }
     ::SetEvent(changed_);
@@ -65,23 +66,41 @@ bool TimerThread::Kill(HWND window, std::uintptr_t id) {
 }
 
 void TimerThread::NoteRetrieved(HWND window, std::uintptr_t id) {
-    std::lock_guard lock(mutex_);
-    for (Timer& t : timers_)
-        if (t.window == window && t.id == id) t.pending = false;
+    bool rejoined = false;
+    {
+        std::lock_guard lock(mutex_);
+        const Clock::time_point now = Clock::now();
+        for (Timer& t : timers_) {
+            if (t.window != window || t.id != id) continue;
+            t.pending = false;
+            if (!t.parked) continue;
+            t.parked = false;
+            if (t.due <= now) t.due += ((now - t.due) / t.period + 1) * t.period;
+            rejoined = true;
+        }
+    }
+    if (rejoined) ::SetEvent(changed_);
 }
 
 TimerThread::Clock::time_point TimerThread::PostDueLocked(Clock::time_point now) {
     Clock::time_point next = Clock::time_point::max();
     for (auto it = timers_.begin(); it != timers_.end();) {
         Timer& t = *it;
+        if (t.parked) {
+            ++it;
+            continue;
+        }
         if (now >= t.due) {
-            if (!t.pending) {
-                if (!::PostMessageW(t.window, sys::WM_TIMER, t.id, 0)) {
-                    it = timers_.erase(it);  // the window is gone
-                    continue;
-                }
-                t.pending = true;
+            if (t.pending) {
+                t.parked = true;
+                ++it;
+                continue;
             }
+            if (!::PostMessageW(t.window, sys::WM_TIMER, t.id, 0)) {
+                it = timers_.erase(it);  // the window is gone
+                continue;
+            }
+            t.pending = true;
             t.due += t.period;
             if (t.due <= now) t.due += ((now - t.due) / t.period + 1) * t.period;
         }
@@ -93,7 +112,7 @@ TimerThread::Clock::time_point TimerThread::PostDueLocked(Clock::time_point now)
 
 void TimerThread::Run() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-    for (;;) {
+    for (;; ++wakeUps_) {
         Clock::time_point next;
         Clock::time_point now;
         {

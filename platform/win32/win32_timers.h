@@ -8,8 +8,13 @@
 // Each timer keeps a fixed schedule (due += period), so single late wake-ups
 // do not stretch the average. A timer whose message is still pending posts
 // no second one, and deadlines that passed meanwhile are skipped, not made up.
+// A message still pending at the next deadline means its thread is not
+// taking messages (busy, or waiting for other ones): the timer then leaves
+// the schedule, so this thread does not wake for it, and rejoins it on its
+// own beat when the message is taken.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -35,6 +40,8 @@ public:
     bool Kill(HWND window, std::uintptr_t id);
     // The owner thread took the timer's message from its queue.
     void NoteRetrieved(HWND window, std::uintptr_t id);
+    // How often the thread has woken so far.
+    unsigned long WakeUps() const { return wakeUps_.load(); }
 
 private:
     struct Timer {
@@ -43,6 +50,7 @@ private:
         Clock::duration period;
         Clock::time_point due;
         bool pending;
+        bool parked;  // pending past a deadline: out of the schedule
     };
 
     void Run();
@@ -54,6 +62,7 @@ private:
     bool stopping_ = false;
     HANDLE waitable_ = nullptr;
     HANDLE changed_ = nullptr;
+    std::atomic<unsigned long> wakeUps_{0};
     std::thread thread_;
 };
 

@@ -53,13 +53,18 @@ int WakeUpsQueued(plat::Window window = Canvas.load()) {
     return wakeUps;
 }
 
+// A window of this thread standing in for one of the program's.
+plat::Window StandIn(const char* className) {
+    plat::WindowClass windowClass;
+    windowClass.className = className;
+    plat::RegisterClass(windowClass);
+    return plat::CreateWindow(className, "", 0, 0, 0, 10, 10, nullptr);
+}
+
 TEST(ChangeSignal, ASleepingCanvasIsWokenOnceByAChangeItMustShowSooner) {
     plat::HeadlessBackend backend;
     ResetDrillStateForTest();
-    plat::WindowClass canvasClass;
-    canvasClass.className = "canvas stand-in";
-    plat::RegisterClass(canvasClass);
-    Canvas = plat::CreateWindow("canvas stand-in", "", 0, 0, 0, 480, 75, nullptr);
+    Canvas = StandIn("canvas stand-in");
     const auto now = ChangeClock::now();
 
     AnnounceCanvasSleep(now + 100ms, 10ms);
@@ -109,10 +114,7 @@ TEST(ChangeSignal, TheNextTickThatMovesSomethingIsExpectedOnePeriodOn) {
 TEST(ChangeSignal, AWaitingTickerIsWokenOnceAndNoChangingTickIsExpectedMeanwhile) {
     plat::HeadlessBackend backend;
     ResetDrillStateForTest();
-    plat::WindowClass tickerClass;
-    tickerClass.className = "ticker stand-in";
-    plat::RegisterClass(tickerClass);
-    TickerWindow = plat::CreateWindow("ticker stand-in", "", 0, 0, 0, 1, 1, nullptr);
+    TickerWindow = StandIn("ticker stand-in");
     const auto start = ChangeClock::now() + 2h;
     NoteTick(start, true);
     NoteTick(start + 27ms, true);
