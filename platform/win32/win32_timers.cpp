@@ -18,6 +18,14 @@ HANDLE MakeWaitableTimer() {
     return timer;
 }
 
+// The first beat of a timer's schedule after `now`, from a deadline that
+// has passed: the beats missed meanwhile are skipped.
+TimerThread::Clock::time_point NextBeatAfter(TimerThread::Clock::time_point due,
+                                             TimerThread::Clock::duration period,
+                                             TimerThread::Clock::time_point now) {
+    return due <= now ? due + ((now - due) / period + 1) * period : due;
+}
+
 }  // namespace
 
 TimerThread::TimerThread()
@@ -75,7 +83,7 @@ void TimerThread::NoteRetrieved(HWND window, std::uintptr_t id) {
             t.pending = false;
             if (!t.parked) continue;
             t.parked = false;
-            if (t.due <= now) t.due += ((now - t.due) / t.period + 1) * t.period;
+            t.due = NextBeatAfter(t.due, t.period, now);
             rejoined = true;
         }
     }
@@ -101,8 +109,7 @@ TimerThread::Clock::time_point TimerThread::PostDueLocked(Clock::time_point now)
                 continue;
             }
             t.pending = true;
-            t.due += t.period;
-            if (t.due <= now) t.due += ((now - t.due) / t.period + 1) * t.period;
+            t.due = NextBeatAfter(t.due + t.period, t.period, now);
         }
         next = std::min(next, t.due);
         ++it;
