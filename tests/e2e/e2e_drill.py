@@ -143,7 +143,13 @@ def main():
     log(f"  hit animation: {burst} burst pixels; {len(audio)} audio bytes, not silent")
 
     step("finish the sequential pass by typing every word, then acknowledge with Space")
+    def settled():
+        # Right after the last word's hit the index stands past the list
+        # until the next tick ends the pass.
+        s = state("practiceIndex", "practiceFinished")
+        return s["practiceIndex"] < len(words) or s["practiceFinished"] == 1
     for _ in range(len(words) + 2):
+        wait_for("a word to type or the end of the pass", settled)
         s = state("practiceIndex", "practiceFinished")
         if s["practiceFinished"] == 1:
             break
