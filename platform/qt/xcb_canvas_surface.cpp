@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/qt/shared_pixel_ring.h"
+
 namespace plat::qt {
 
 namespace {
@@ -44,6 +46,15 @@ bool TakesFramePixels(const xcb_setup_t* setup, std::uint8_t depth, const xcb_vi
     for (auto formats = xcb_setup_pixmap_formats_iterator(setup); formats.rem; xcb_format_next(&formats))
         if (formats.data->depth == depth) return formats.data->bits_per_pixel == 32;
     return false;
+}
+
+// Rows `top`.. of the area lie apart in the frame; the server wants them
+// packed, one after the other.
+void PackRows(const QImage& frame, const QRect& pixels, int top, int rows, std::uint8_t* to) {
+    const std::size_t rowBytes = static_cast<std::size_t>(pixels.width()) * 4;
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(to + rowBytes * static_cast<std::size_t>(y),
+                    frame.constScanLine(top + y) + static_cast<std::size_t>(pixels.left()) * 4, rowBytes);
 }
 
 // Shared memory works only with a server on this machine, reached through
@@ -178,10 +189,7 @@ bool XcbCanvasSurface::PutShared(const QImage& frame, const QRect& pixels) {
         shared_->reportNext = true;
         return false;
     }
-    auto* to = static_cast<std::uint8_t*>(shared_->mapping) + *offset;
-    for (int y = 0; y < pixels.height(); ++y)
-        std::memcpy(to + rowBytes * static_cast<std::size_t>(y),
-                    frame.constScanLine(pixels.top() + y) + static_cast<std::size_t>(pixels.left()) * 4, rowBytes);
+    PackRows(frame, pixels, pixels.top(), pixels.height(), static_cast<std::uint8_t*>(shared_->mapping) + *offset);
     const auto width = static_cast<std::uint16_t>(pixels.width());
     const auto height = static_cast<std::uint16_t>(pixels.height());
     // A place stays taken until the server reports it read. A report covers
@@ -206,12 +214,8 @@ void XcbCanvasSurface::PutInRequests(const QImage& frame, const QRect& pixels) {
         static_cast<int>(std::max<std::size_t>(1, (maxRequestBytes_ - kPutImageHeaderBytes) / rowBytes));
     for (int top = pixels.top(); top <= pixels.bottom(); top += rowsPerRequest) {
         const int rows = std::min(rowsPerRequest, pixels.bottom() + 1 - top);
-        // Rows of the area lie apart in the frame; the request wants them packed.
         rows_.resize(rowWords * static_cast<std::size_t>(rows));
-        for (int y = 0; y < rows; ++y)
-            std::memcpy(rows_.data() + rowWords * static_cast<std::size_t>(y),
-                        reinterpret_cast<const std::uint32_t*>(frame.constScanLine(top + y)) + pixels.left(),
-                        rowBytes);
+        PackRows(frame, pixels, top, rows, reinterpret_cast<std::uint8_t*>(rows_.data()));
         xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_, static_cast<std::uint16_t>(rowWords),
                       static_cast<std::uint16_t>(rows), static_cast<std::int16_t>(pixels.left()),
                       static_cast<std::int16_t>(top), 0, depth_, static_cast<std::uint32_t>(rows_.size() * 4),

@@ -16,12 +16,11 @@
 #include <QRect>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "platform/qt/shared_pixel_ring.h"
 
 struct xcb_connection_t;
 
