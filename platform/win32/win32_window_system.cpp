@@ -160,20 +160,17 @@ bool Win32WindowSystem::WaitMessageTimeout(unsigned microseconds) {
 }
 
 void Win32WindowSystem::WaitForPostedMessage() {
-    // The timer thread posts WM_TIMER like any other message, so the looks
-    // leave that one out (they handle sent messages on the way). A pending
-    // tick is not posted again, and what the queue holds when the wait
-    // starts is no longer new to it: the thread sleeps until something else
-    // is posted or sent. The queue is marked first, so nothing posted after
-    // the looks goes unseen.
-    constexpr UINT kWake = QS_POSTMESSAGE | QS_SENDMESSAGE;
+    // The looks leave out WM_TIMER, which the timer thread posts like any
+    // other message, and handle sent messages on the way. The event is
+    // cleared before the looks, so a post after them still ends the wait.
+    HANDLE posted = posted_.OfThisThread();
     for (;;) {
-        ::GetQueueStatus(kWake);
+        ::ResetEvent(posted);
         MSG waiting{};
         if (::PeekMessageW(&waiting, nullptr, 0, sys::WM_TIMER - 1, PM_NOREMOVE) ||
             ::PeekMessageW(&waiting, nullptr, sys::WM_TIMER + 1, 0xFFFFFFFFu, PM_NOREMOVE))
             return;
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, kWake, 0);
+        ::MsgWaitForMultipleObjectsEx(1, &posted, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
     }
 }
 
@@ -199,7 +196,9 @@ LResult Win32WindowSystem::DispatchMessage(const Message& message) {
 void Win32WindowSystem::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
 
 bool Win32WindowSystem::PostMessage(Window window, MessageId message, WParam wParam, LParam lParam) {
-    return window && ::PostMessageW(Hwnd(window), message, wParam, lParam);
+    if (!window || !::PostMessageW(Hwnd(window), message, wParam, lParam)) return false;
+    posted_.Signal(Hwnd(window));
+    return true;
 }
 
 bool Win32WindowSystem::SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/win32_post_signals.h"
 #include "platform/win32/win32_timers.h"
 
 namespace plat::win32 {
@@ -15,6 +16,7 @@ public:
 
 private:
     TimerThread timers_;
+    PostSignals posted_;
 };
 
 }  // namespace plat::win32

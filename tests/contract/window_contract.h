@@ -18,6 +18,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -400,6 +401,44 @@ TYPED_TEST_P(WindowContract, AWaitForAPostedMessageSleepsThroughDueTimersAndTake
     EXPECT_TRUE(probeThere);
 }
 
+TYPED_TEST_P(WindowContract, APostEndsAWaitForPostedMessagesWhateverMomentItComes) {
+    // Each post lands at a random moment close to the start of a wait, when
+    // the wait looks into the queue; none may go unseen.
+    constexpr int kWaits = 300;
+    std::atomic<plat::Window> window{nullptr};
+    std::atomic<int> waiting{-1}, ended{-1};
+    std::atomic<bool> stop{false}, finished{false};
+    std::thread waiter([&] {
+        window = MakeOwnChildWindow(this->dialog);
+        plat::Message m{};
+        for (int i = 0; !stop; ++i) {
+            while (plat::PeekMessage(m)) plat::DispatchMessage(m);
+            waiting = i;
+            plat::WaitForPostedMessage();
+            ended = i;
+        }
+        finished = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return window.load() != nullptr; }));
+    std::mt19937 random(7);
+    int lost = -1;
+    for (int i = 0; i < kWaits && lost < 0; ++i) {
+        PumpUntil([&] { return waiting == i; });
+        const auto at = Clock::now() + std::chrono::microseconds(random() % 300);
+        while (Clock::now() < at) {
+        }
+        plat::PostMessage(window, kProbe, static_cast<plat::WParam>(i), 0);
+        if (!PumpUntil([&] { return ended == i; }, 1000ms)) lost = i;
+    }
+    stop = true;
+    while (!finished) {
+        plat::PostMessage(window, kProbe, 0, 0);
+        PumpUntil([&] { return finished.load(); }, 5ms);
+    }
+    JoinWhilePumping(waiter);
+    EXPECT_EQ(lost, -1) << "a post did not end the wait";
+}
+
 TYPED_TEST_P(WindowContract, AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns) {
     const std::string text = "\xc6\xbb\xb9\xfb apple";  // "苹果 apple" in GBK
     ASSERT_TRUE(plat::SetDlgItemText(this->dialog, kAnswerBoxId, text.c_str()));
@@ -483,6 +522,7 @@ REGISTER_TYPED_TEST_SUITE_P(WindowContract, MessagesRunOnTheThreadThatCreatedThe
                             AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSoonAsItIsPosted,
                             AWaitForAMessageEndsWhenOneIsPostedOrTheTimeIsUpAndTakesNothing,
                             AWaitForAPostedMessageSleepsThroughDueTimersAndTakesNothing,
+                            APostEndsAWaitForPostedMessagesWhateverMomentItComes,
                             TimersTickOnTheOwnerAndAreReArmedFromAnotherThread,
                             TicksKeepTheirPeriodAndMissedOnesAreNotMadeUp,
                             AnswerBoxIsReadFromAnotherThreadWhileAModalBoxRuns,
