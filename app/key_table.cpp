@@ -2,6 +2,7 @@
 #include "drill/common_steps.h"
 
 #include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
 #include "drill/test_check.h"
 #include "drill/texts.h"
 #include "platform/platform.h"
@@ -18,10 +19,12 @@ bool OnSpace() {
         RestartRandomProgress();
     }
     if (drill.practiceFinished == 1 || drill.resultPending == 1) {
+        const bool roundOver = RoundAwaitsAcknowledgement();
         drill.practiceFinished = 0;
         drill.resultPending = 0;
         drill.paused = 0;
         ClearAnswerBox();
+        if (roundOver) hooks::roundStarted();
         return false;  // an acknowledgement types nothing
     }
     return true;

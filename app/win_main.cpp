@@ -4,6 +4,7 @@
 #include "app/key_table.h"
 #include "app/main_dialog.h"
 #include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
 #include "drill/practice_ticker.h"
 #include "drill/button_visual.h"
 #include "ui/buttons.h"
@@ -52,6 +53,8 @@ bool RunLoopOnce(plat::Message& message, bool sleepFirst) {
     if (sleepFirst) plat::Sleep(1);
     for (;;) {
         if (!plat::GetMessage(message)) return false;
+        // What a feature keeps (its F-keys, its own messages) goes no further.
+        if (hooks::uiMessage(message)) continue;
         // Only key-downs go through the key table; an acknowledging Space
         // stops here and the loop waits again straight away.
         if (message.message == plat::WM_KEYDOWN && !HandleKeyDown(plat::LowWord(message.wParam))) continue;

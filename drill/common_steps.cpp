@@ -13,6 +13,10 @@ void ReadAnswerBox(char (&typed)[kAnswerBufferSize]) {
     drill.typedAnswer.Set(typed);
 }
 
+bool RoundAwaitsAcknowledgement() {
+    return drill.practiceFinished == 1 || (drill.resultPending == 1 && drill.testFinished == 1);
+}
+
 void RestartRandomProgress() {
     drill.randomProgress = 1;
     drill.randomProgressText.Set("1");

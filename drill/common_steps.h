@@ -23,5 +23,8 @@ void ClearAnswerBox();
 void ReadAnswerBox(char (&typed)[kAnswerBufferSize]);
 // The random progress count back at the first word.
 void RestartRandomProgress();
+// A finished practice pass or a test result waits for its acknowledgement,
+// after which the next round begins.
+bool RoundAwaitsAcknowledgement();
 
 }  // namespace kestran

@@ -5,6 +5,7 @@
 #include "drill/common_steps.h"
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
 #include "drill/list_identity.h"
 #include "drill/random_draw.h"
 
@@ -13,6 +14,12 @@ namespace {
 
 constexpr std::int32_t kCrossedX = 500;
 constexpr char kTickerClass[] = "sf";
+
+// The word at `index` crossed the canvas untyped and gives way to the next.
+void NoteWordCrossed(std::int32_t index) {
+    if (!hooks::practiceWordMissed.IsSet()) return;
+    if (const WordRecord* entry = CurrentEntry(index)) hooks::practiceWordMissed(*entry);
+}
 
 // Why a hit wait stops waiting for the renderer before it clears the flag.
 enum class WaitEnd { KeepWaiting, EffectsOff, ListGone, TimedOut };
@@ -119,7 +126,10 @@ bool RandomOrderStep() {
     drill.randomProgressText.SetNumber(drill.randomProgress);
 
     if (drill.scrollX >= kCrossedX || drill.advanceRequested == 1) {
+        const bool crossedUntyped = drill.advanceRequested == 0;
+        const std::int32_t leaving = drill.practiceIndex;
         if (!WaitForHitAnimation()) return false;
+        if (crossedUntyped) NoteWordCrossed(leaving);
         drill.scrollX = kWordStartX;
 
         count = drill.wordCount;
@@ -156,6 +166,7 @@ void SequentialOrderStep() {
         drill.randomPassStarted = 0;
     }
     if (drill.scrollX >= kCrossedX) {
+        NoteWordCrossed(drill.practiceIndex);
         drill.scrollX = kWordStartX;
         Increment(drill.practiceIndex);
         Increment(drill.practicePrevIndex);

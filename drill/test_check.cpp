@@ -7,6 +7,7 @@
 
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
 #include "drill/list_identity.h"
 #include "drill/random_draw.h"
 #include "drill/texts.h"
@@ -15,9 +16,13 @@
 namespace kestran {
 namespace {
 
+// Judges the typed answer against the entry asked; a counted answer is
+// told to the features.
 bool AnswerIsCorrect(const char* typed) {
     const WordRecord* entry = CurrentEntry(drill.testIndex);
-    return entry && TypedMatches(*entry, typed);
+    const bool right = entry && TypedMatches(*entry, typed);
+    if (entry && drill.testFinished == 0) hooks::testAnswerJudged(*entry, right);
+    return right;
 }
 
 void PlayHit() {
@@ -197,6 +202,7 @@ int TestScore(float numerator, float count) {
 }
 
 void FinishTest(float numerator, bool appendDigits) {
+    const bool ending = drill.testFinished == 0;
     drill.testScore = TestScore(numerator, drill.wordCountF);
 
     // The line is built whole and stored in one piece; only then is the test
@@ -212,6 +218,7 @@ void FinishTest(float numerator, bool appendDigits) {
 
     drill.testFinished.store(1, std::memory_order_release);
     drill.resultPending = 1;
+    if (ending) hooks::testResultShown();
 }
 
 }  // namespace kestran

@@ -2,6 +2,7 @@
 #include "drill/common_steps.h"
 
 #include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
 #include "drill/list_identity.h"
 #include "drill/random_draw.h"
 #include "drill/button_visual.h"
@@ -66,6 +67,7 @@ void ToggleOrder() {
     drill.practiceShown = 0;
     drill.practiceIndex = 0;
     drill.scrollX = kWordStartX;
+    hooks::roundStarted();
     if (drill.listLoaded != 1) return;
 
     drill.testFinished = 0;
@@ -112,6 +114,7 @@ void ToggleMode() {
     drill.practiceFinished = 0;
     drill.practiceIndex = 0;
     drill.scrollX = kWordStartX;
+    hooks::roundStarted();
     if (drill.listLoaded != 1) return;
 
     if (drill.testMode == 0 && drill.randomOrder == 1) StartRandomPractice();

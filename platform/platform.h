@@ -91,6 +91,15 @@ struct OpenFileRequest {
     std::uint32_t flags = 0;
 };
 
+// One item of a popup menu.
+struct PopupMenuItem {
+    const char* text = nullptr;     // GBK
+    const char* keyHint = nullptr;  // GBK, shown beside the text ("F3"); null or empty: none
+    bool checked = false;           // a check mark before the text
+    bool greyed = false;            // shown but cannot be chosen
+    bool separatorBefore = false;   // a line between it and the item above
+};
+
 // A picture encoder as the imaging library describes it.
 struct Guid {
     std::uint8_t bytes[16] = {};
@@ -132,6 +141,12 @@ struct ImageCodecInfo {
 // of the text it keeps as the text changes, without the wait.
 // Painting: a WM_PAINT follows an invalidation; with erasing, the class
 // brush paints first.
+// ShowPopupMenu shows the items as a popup menu at the point (x, y) of the
+// client area of `at` and answers the index of the item chosen, or -1 when
+// the menu was dismissed. `owner` is a window of the calling thread, which
+// runs the menu's own loop meanwhile (requests sent to it are served, as in
+// a message box); `at` may belong to another thread, whose windows keep
+// running. Right-button messages reach a window's owner like the left ones.
 #define KESTRAN_WINDOW_CALLS(X)                                                                              \
     X(bool, RegisterClass, (const WindowClass& windowClass), (windowClass), false)                            \
     X(Window, CreateWindow,                                                                                   \
@@ -174,7 +189,9 @@ struct ImageCodecInfo {
     X(void, EndPaint, (Window window, PaintContext context), (window, context), void())                       \
     X(int, MessageBox, (Window owner, const char* text, const char* caption, unsigned type),                  \
       (owner, text, caption, type), 0)                                                                        \
-    X(bool, GetOpenFileName, (OpenFileRequest& request), (request), false)
+    X(bool, GetOpenFileName, (OpenFileRequest& request), (request), false)                                   \
+    X(int, ShowPopupMenu, (Window owner, Window at, int x, int y, const PopupMenuItem* items, int count),    \
+      (owner, at, x, y, items, count), -1)
 
 // Declares one call of the list as a pure virtual / an override.
 #define KESTRAN_DECLARE_PURE(result, name, params, args, fallback) virtual result name params = 0;

@@ -51,6 +51,7 @@ inline constexpr MessageId WM_KEYDOWN = 0x0100;
 inline constexpr MessageId WM_KEYUP = 0x0101;
 inline constexpr MessageId WM_CHAR = 0x0102;
 inline constexpr MessageId WM_SYSKEYDOWN = 0x0104;
+inline constexpr MessageId WM_SYSKEYUP = 0x0105;
 inline constexpr MessageId WM_INITDIALOG = 0x0110;
 inline constexpr MessageId WM_TIMER = 0x0113;
 inline constexpr MessageId WM_HSCROLL = 0x0114;
@@ -59,8 +60,12 @@ inline constexpr MessageId WM_MOUSEMOVE = 0x0200;
 inline constexpr MessageId WM_LBUTTONDOWN = 0x0201;
 inline constexpr MessageId WM_LBUTTONUP = 0x0202;
 inline constexpr MessageId WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr MessageId WM_RBUTTONDOWN = 0x0204;
+inline constexpr MessageId WM_RBUTTONUP = 0x0205;
 inline constexpr MessageId WM_MOUSEHOVER = 0x02A1;
 inline constexpr MessageId WM_MOUSELEAVE = 0x02A3;
+// The first message number free for a program's own use.
+inline constexpr MessageId WM_APP = 0x8000;
 
 // Virtual-key codes.
 inline constexpr int VK_BACK = 0x08;
@@ -78,6 +83,9 @@ inline constexpr int VK_UP = 0x26;
 inline constexpr int VK_RIGHT = 0x27;
 inline constexpr int VK_DOWN = 0x28;
 inline constexpr int VK_DELETE = 0x2E;
+inline constexpr int VK_APPS = 0x5D;  // the context-menu key
+inline constexpr int VK_F1 = 0x70;    // VK_F1 + n - 1 is Fn, up to F12
+inline constexpr int VK_F12 = 0x7B;
 
 // Window styles.
 inline constexpr std::uint32_t WS_CHILD = 0x40000000;
@@ -105,6 +113,7 @@ inline constexpr int SB_ENDSCROLL = 8;
 // Message boxes.
 inline constexpr unsigned MB_OKCANCEL = 0x01;
 inline constexpr unsigned MB_ICONWARNING = 0x30;
+inline constexpr unsigned MB_ICONINFORMATION = 0x40;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
@@ -112,6 +121,8 @@ inline constexpr int IDCANCEL = 2;
 inline constexpr unsigned TME_HOVER = 0x01;
 inline constexpr unsigned TME_LEAVE = 0x02;
 
+// lParam bit of a key message sent while Alt is held (WM_SYSKEYDOWN).
+inline constexpr LParam KEY_ALT_BIT = LParam{1} << 29;
 // lParam bit of a key-down that repeats a held key.
 inline constexpr LParam KEY_REPEAT_BIT = LParam{1} << 30;
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
 #include "drill/button_visual.h"
 #include "wordlist/list_source.h"
 #include "wordlist/text_stream.h"
@@ -77,6 +78,32 @@ void ReadListFile(TextStream& file) {
     drill.scrollX = kWordStartX;
 }
 
+// What every open attempt does before the file is chosen: listLoaded goes
+// first, from here on no other thread reads the table.
+void ResetListFields() {
+    drill.resultPending = 0;
+    drill.practiceFinished = 0;
+    drill.listLoaded = 0;
+    drill.wordCount = 0;
+}
+
+// The file named in listPath replaces the list, or leaves none.
+void ReadChosenList() {
+    if (drill.listFile) {
+        delete drill.listFile;
+        drill.listFile = nullptr;
+        drill.practiceIndex = 0;
+    }
+    drill.listFile = OpenListFile().release();
+    if (drill.listFile) ReadListFile(*drill.listFile);
+
+    drill.testIndex = 0;
+    // The dialog may have moved the working directory; the asset paths are
+    // relative to the one at start-up.
+    plat::SetCurrentDirectory(drill.startDirectory);
+    hooks::listLoaded(drill.listPath, drill.listLoaded == 1);
+}
+
 }  // namespace
 
 void PrepareListOpenRequest(bool clearFirst) {
@@ -96,28 +123,23 @@ void LoadWordList() {
     RestartRandomProgress();
     plat::InvalidateRect(OpenButton, true);
     ClearAnswerBox();
-    // listLoaded goes first: from here on no other thread reads the table.
-    drill.resultPending = 0;
-    drill.practiceFinished = 0;
-    drill.listLoaded = 0;
-    drill.wordCount = 0;
+    ResetListFields();
 
     // OK and cancel alike go on: after a cancel listPath still names the
     // list chosen last time, which is read anew.
     plat::GetOpenFileName(listOpenRequest);
+    ReadChosenList();
+}
 
-    if (drill.listFile) {
-        delete drill.listFile;
-        drill.listFile = nullptr;
-        drill.practiceIndex = 0;
-    }
-    drill.listFile = OpenListFile().release();
-    if (drill.listFile) ReadListFile(*drill.listFile);
-
-    drill.testIndex = 0;
-    // The dialog may have moved the working directory; the asset paths are
-    // relative to the one at start-up.
-    plat::SetCurrentDirectory(drill.startDirectory);
+bool LoadWordListFrom(const char* path) {
+    if (!path || std::strlen(path) >= kListPathSize) return false;
+    drill.paused = 0;
+    RestartRandomProgress();
+    ClearAnswerBox();
+    ResetListFields();
+    std::memcpy(drill.listPath, path, std::strlen(path) + 1);
+    ReadChosenList();
+    return drill.listLoaded == 1;
 }
 
 void ReleaseWordListForTest() {

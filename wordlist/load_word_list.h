@@ -31,6 +31,12 @@ void PrepareListOpenRequest(bool clearFirst);
 // wordCount 0 and the blocks of the previous list in place.
 void LoadWordList();
 
+// The same for the list at `path`, chosen by the program instead of the
+// open-file dialog: the button does not go down and no dialog shows, all
+// else is as above, and the path stays in listPath for the next click (a
+// cancelled dialog reads it again). False when no list is loaded after.
+bool LoadWordListFrom(const char* path);
+
 // Tests: closes the list file and frees every block the loader holds,
 // setting WordTable and drawnIndices to null when they are the loader's.
 void ReleaseWordListForTest();

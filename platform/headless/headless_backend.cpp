@@ -239,6 +239,28 @@ bool HeadlessWindowSystem::GetOpenFileName(OpenFileRequest& request) {
     return openFileAnswer ? openFileAnswer(request) : false;
 }
 
+int HeadlessWindowSystem::ShowPopupMenu(Window owner, Window at, int x, int y, const PopupMenuItem* items, int count) {
+    PopupMenuCall call{owner, at, x, y, {}};
+    for (int i = 0; i < count; ++i) {
+        const PopupMenuItem& item = items[i];
+        call.items.push_back(PopupItemSeen{item.text ? item.text : "", item.keyHint ? item.keyHint : "", item.checked,
+                                           item.greyed, item.separatorBefore});
+    }
+    {
+        std::lock_guard lock(mutex_);
+        menus_.push_back(call);
+    }
+    CurrentThreadQueue().RunSentRequests();  // a modal loop serves other threads
+    const int chosen = popupMenuAnswer ? popupMenuAnswer(call) : -1;
+    if (chosen < 0 || chosen >= count || items[chosen].greyed) return -1;
+    return chosen;
+}
+
+std::vector<HeadlessWindowSystem::PopupMenuCall> HeadlessWindowSystem::PopupMenuCalls() {
+    std::lock_guard lock(mutex_);
+    return menus_;
+}
+
 std::vector<HeadlessWindowSystem::MessageBoxCall> HeadlessWindowSystem::MessageBoxCalls() {
     std::lock_guard lock(mutex_);
     return boxes_;

@@ -38,6 +38,21 @@ public:
     std::function<int(const MessageBoxCall&)> messageBoxAnswer;
     // Answers the open-file dialog (default: cancelled).
     std::function<bool(OpenFileRequest&)> openFileAnswer;
+    // A popup menu as shown: its items' texts, marks and place.
+    struct PopupItemSeen {
+        std::string text, keyHint;
+        bool checked = false, greyed = false, separatorBefore = false;
+    };
+    struct PopupMenuCall {
+        Window owner, at;
+        int x, y;
+        std::vector<PopupItemSeen> items;
+    };
+    // Chooses from popup menus (default: dismissed, -1). Runs on the calling
+    // thread, inside the menu's "modal loop". A choice of a greyed item
+    // counts as dismissing, as a click on one does not close a menu.
+    std::function<int(const PopupMenuCall&)> popupMenuAnswer;
+    std::vector<PopupMenuCall> PopupMenuCalls();
     // Keys held down, for GetKeyState.
     void SetKeyDown(int virtualKey, bool down);
 
@@ -55,6 +70,7 @@ private:
     std::map<std::string, WindowClass> classes_;
     std::vector<Window> windows_;
     std::vector<MessageBoxCall> boxes_;
+    std::vector<PopupMenuCall> menus_;
     std::map<Window, int> invalidations_;
     int setTextCount_ = 0;
     std::map<int, bool> keys_;

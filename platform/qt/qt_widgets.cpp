@@ -106,6 +106,10 @@ QImage CustomWindowWidget::FreshSurface(qreal ratio) {
 }
 
 void CustomWindowWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        PostToOwner(window_, WM_RBUTTONDOWN, 2, PointParam(event->position()));
+        return;
+    }
     if (event->button() != Qt::LeftButton) return;
     lastWasPress_ = true;
     PostToOwner(window_, WM_LBUTTONDOWN, 1, PointParam(event->position()));
@@ -128,6 +132,10 @@ void CustomWindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CustomWindowWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        PostToOwner(window_, WM_RBUTTONUP, 0, PointParam(event->position()));
+        return;
+    }
     if (event->button() != Qt::LeftButton) return;
     lastWasPress_ = false;
     PostToOwner(window_, WM_LBUTTONUP, 0, PointParam(event->position()));

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
@@ -76,6 +77,7 @@ int VirtualKeyOf(const QKeyEvent& e) {
         case Qt::Key_Shift: return VK_SHIFT;
         case Qt::Key_Control: return VK_CONTROL;
         case Qt::Key_Alt: return VK_MENU;
+        case Qt::Key_Menu: return VK_APPS;
         default: return 0;
     }
 }
@@ -706,6 +708,39 @@ bool QtWindowSystem::GetOpenFileName(OpenFileRequest& request) {
         // The directory vanished meanwhile; the working directory stays.
     }
     return true;
+}
+
+// --- Popup menus -------------------------------------------------------------------
+
+int QtWindowSystem::ShowPopupMenu(Window owner, Window at, int x, int y, const PopupMenuItem* items, int count) {
+    int chosen = -1;
+    RunOnGuiThread([&] {
+        QWidget* ownerWidget = WidgetOf(owner);
+        QMenu menu(ownerWidget ? ownerWidget->window() : nullptr);
+        menu.setObjectName("kestranPopupMenu");
+        std::vector<QAction*> actions;
+        for (int i = 0; i < count; ++i) {
+            const PopupMenuItem& item = items[i];
+            if (item.separatorBefore && i > 0) menu.addSeparator();
+            // The menu shows what follows a tab as the item's key, aligned
+            // at the right as a shortcut is.
+            QString text = FromGbk(item.text);
+            if (item.keyHint && *item.keyHint) text += '\t' + FromGbk(item.keyHint);
+            QAction* action = menu.addAction(text);
+            action->setCheckable(item.checked);
+            action->setChecked(item.checked);
+            action->setEnabled(!item.greyed);
+            actions.push_back(action);
+        }
+        QWidget* atWidget = WidgetOf(at);
+        const QPoint place = atWidget ? atWidget->mapToGlobal(QPoint(x, y)) : QPoint(x, y);
+        // A loop of the menu's own: queued repaints and requests of the
+        // other threads are served meanwhile.
+        QAction* picked = menu.exec(place);
+        for (int i = 0; i < static_cast<int>(actions.size()); ++i)
+            if (picked && actions[i] == picked) chosen = i;
+    });
+    return chosen;
 }
 
 }  // namespace plat::qt

@@ -301,6 +301,29 @@ bool Win32WindowSystem::GetOpenFileName(OpenFileRequest& request) {
     return true;
 }
 
+int Win32WindowSystem::ShowPopupMenu(Window owner, Window at, int x, int y, const PopupMenuItem* items, int count) {
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu) return -1;
+    for (int i = 0; i < count; ++i) {
+        const PopupMenuItem& item = items[i];
+        if (item.separatorBefore && i > 0) ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        // The system shows what follows a tab as the item's key, aligned at the right.
+        std::wstring text = WideFromGbk(item.text);
+        if (item.keyHint && *item.keyHint) text += L"\t" + WideFromGbk(item.keyHint);
+        const UINT flags = MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED) | (item.greyed ? MF_GRAYED : MF_ENABLED);
+        ::AppendMenuW(menu, flags, static_cast<UINT_PTR>(i + 1), text.c_str());
+    }
+    POINT place{x, y};
+    if (at) ::ClientToScreen(Hwnd(at), &place);
+    // The menu belongs to `owner`, a window of this thread; its loop runs
+    // here, while the threads of other windows (the canvas) go on. With
+    // TPM_RETURNCMD the choice comes back as the result, not as WM_COMMAND.
+    const BOOL command = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                          place.x, place.y, 0, Hwnd(owner), nullptr);
+    ::DestroyMenu(menu);
+    return command >= 1 && command <= count ? command - 1 : -1;
+}
+
 }  // namespace plat::win32
 
 namespace plat::win32 {

@@ -32,6 +32,7 @@
     X(DT_VCENTER) \
     X(IDCANCEL) \
     X(IDOK) \
+    X(MB_ICONINFORMATION) \
     X(MB_ICONWARNING) \
     X(MB_OKCANCEL) \
     X(SB_CTL) \
@@ -46,11 +47,14 @@
     X(SW_SHOWNORMAL) \
     X(TME_HOVER) \
     X(TME_LEAVE) \
+    X(VK_APPS) \
     X(VK_BACK) \
     X(VK_CONTROL) \
     X(VK_DELETE) \
     X(VK_DOWN) \
     X(VK_END) \
+    X(VK_F1) \
+    X(VK_F12) \
     X(VK_ESCAPE) \
     X(VK_HOME) \
     X(VK_LEFT) \
@@ -61,6 +65,7 @@
     X(VK_SPACE) \
     X(VK_TAB) \
     X(VK_UP) \
+    X(WM_APP) \
     X(WM_CHAR) \
     X(WM_CLOSE) \
     X(WM_CREATE) \
@@ -78,7 +83,10 @@
     X(WM_MOUSEMOVE) \
     X(WM_PAINT) \
     X(WM_QUIT) \
+    X(WM_RBUTTONDOWN) \
+    X(WM_RBUTTONUP) \
     X(WM_SYSKEYDOWN) \
+    X(WM_SYSKEYUP) \
     X(WM_TIMER) \
     X(WS_CHILD) \
     X(WS_VISIBLE)
@@ -162,6 +170,14 @@ KESTRAN_SHARED_CONSTANTS(KESTRAN_CAPTURE)
 #undef WM_PAINT
 #undef WM_QUIT
 #undef WM_SYSKEYDOWN
+#undef VK_APPS
+#undef VK_F1
+#undef VK_F12
+#undef WM_APP
+#undef WM_RBUTTONDOWN
+#undef WM_RBUTTONUP
+#undef WM_SYSKEYUP
+#undef MB_ICONINFORMATION
 #undef WM_TIMER
 #undef WS_CHILD
 #undef WS_VISIBLE

@@ -19,6 +19,21 @@ public:
     plat::Window Dialog() const { return dialog_; }
     bool DoubleClick(plat::Window) { return false; }
     bool ClickScrollBar(plat::Window, ScrollPart) { return false; }
+    bool RightClick(plat::Window) { return false; }
+
+    // The menu's "modal loop" serves requests until it is answered.
+    void AnswerNextPopupMenu(std::chrono::milliseconds after, PopupChoice choose) {
+        windows_.popupMenuAnswer = [after, choose](const plat::HeadlessWindowSystem::PopupMenuCall& call) {
+            const auto end = Clock::now() + after;
+            while (Clock::now() < end) {
+                plat::CurrentThreadQueue().RunSentRequests();
+                std::this_thread::sleep_for(1ms);
+            }
+            std::vector<PopupSeen> seen;
+            for (const auto& item : call.items) seen.push_back(PopupSeen{item.text, item.keyHint, item.checked, item.greyed});
+            return choose(seen);
+        };
+    }
     void UserClose(plat::Window dialog) { plat::PostMessage(dialog, plat::WM_CLOSE, 0, 0); }
 
     // The box's "modal loop" serves requests from other threads until it is

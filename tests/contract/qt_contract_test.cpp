@@ -3,11 +3,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
+#include "platform/gbk.h"
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/qt_window_system.h"
 
@@ -52,6 +54,39 @@ public:
         bar->triggerAction(part == ScrollPart::RightArrow ? QAbstractSlider::SliderSingleStepAdd
                                                           : QAbstractSlider::SliderPageStepSub);
         return true;
+    }
+
+    bool RightClick(plat::Window window) {
+        QWidget* widget = plat::qt::WidgetOf(window);
+        QTest::mousePress(widget, Qt::RightButton);
+        QTest::mouseRelease(widget, Qt::RightButton);
+        return true;
+    }
+
+    // Reads the open menu as shown, then picks an item with the keyboard
+    // or closes the menu with Esc.
+    void AnswerNextPopupMenu(std::chrono::milliseconds after, PopupChoice choose) {
+        QTimer::singleShot(static_cast<int>(after.count()), [choose] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            std::vector<PopupSeen> seen;
+            std::vector<QAction*> actions;
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator()) continue;
+                const QStringList parts = action->text().split('\t');
+                seen.push_back(PopupSeen{plat::Utf8ToGbk(parts.value(0).toStdString()),
+                                         plat::Utf8ToGbk(parts.value(1).toStdString()), action->isChecked(),
+                                         !action->isEnabled()});
+                actions.push_back(action);
+            }
+            const int choice = choose(seen);
+            if (choice >= 0 && choice < static_cast<int>(actions.size())) {
+                menu->setActiveAction(actions[choice]);
+                QTest::keyClick(menu, Qt::Key_Return);
+            } else {
+                QTest::keyClick(menu, Qt::Key_Escape);
+            }
+        });
     }
 
     void UserClose(plat::Window dialog) { plat::qt::WidgetOf(dialog)->close(); }

@@ -4,8 +4,8 @@
 // closing.
 //
 // Each backend's test file supplies a driver for what a person would do
-// (double-click, click a scroll bar, answer a message box, close the
-// dialog) and instantiates the suite with it. A driver without a pointer
+// (double-click, right-click, click a scroll bar, answer a message box or a
+// popup menu, close the dialog) and instantiates the suite with it. A driver without a pointer
 // device answers false to the pointer actions and those tests are skipped.
 #pragma once
 
@@ -84,6 +84,8 @@ inline plat::LResult RecordingWindowProc(plat::Window w, plat::MessageId m, plat
     switch (m) {
         case plat::WM_LBUTTONDOWN:
         case plat::WM_LBUTTONDBLCLK:
+        case plat::WM_RBUTTONDOWN:
+        case plat::WM_RBUTTONUP:
         case plat::WM_TIMER:
         case kProbe:
             TheJournal().Add(m, wp);
@@ -186,6 +188,13 @@ private:
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
+
+// A popup menu's item as the person in front of it sees it (texts in GBK).
+struct PopupSeen {
+    std::string text, keyHint;
+    bool checked = false, greyed = false;
+};
+using PopupChoice = std::function<int(const std::vector<PopupSeen>&)>;
 
 template <class Driver>
 class WindowContract : public ::testing::Test {
@@ -518,6 +527,48 @@ TYPED_TEST_P(WindowContract, ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread) {
         ::testing::ExitedWithCode(0), "");
 }
 
+TYPED_TEST_P(WindowContract, APopupMenuShowsItsItemsAnswersTheChoiceAndOtherThreadsRunMeanwhile) {
+    Worker worker(this->dialog, 4, 4);
+    ASSERT_TRUE(plat::SetTimer(worker.window(), 1, 10));
+    const plat::PopupMenuItem items[] = {
+        {"\xb4\xf2\xbf\xaa", "F3", false, false, false},   // 打开, key F3
+        {"\xc9\xbe\xc8\xa5", nullptr, false, true, false},  // 删去, greyed
+        {"\xc0\xca\xb6\xc1", "F2", true, false, true},      // 朗读, checked, below a line
+    };
+    const std::vector<PopupSeen> expected = {{"\xb4\xf2\xbf\xaa", "F3", false, false},
+                                             {"\xc9\xbe\xc8\xa5", "", false, true},
+                                             {"\xc0\xca\xb6\xc1", "F2", true, false}};
+    // Chosen: the answer is its index; dismissed: -1.
+    for (const int choice : {2, 0, -1}) {
+        std::vector<PopupSeen> seen;
+        this->driver.AnswerNextPopupMenu(300ms, [&](const std::vector<PopupSeen>& shown) {
+            seen = shown;
+            return choice;
+        });
+        TheJournal().Clear();
+        const int answer = plat::ShowPopupMenu(this->dialog, worker.window(), 5, 5, items, 3);
+        EXPECT_EQ(answer, choice);
+        ASSERT_EQ(seen.size(), expected.size());
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            EXPECT_EQ(seen[i].text, expected[i].text) << "item " << i;
+            EXPECT_EQ(seen[i].keyHint, expected[i].keyHint) << "item " << i;
+            EXPECT_EQ(seen[i].checked, expected[i].checked) << "item " << i;
+            EXPECT_EQ(seen[i].greyed, expected[i].greyed) << "item " << i;
+        }
+        EXPECT_GE(TheJournal().Of(plat::WM_TIMER).size(), 10u) << "the other thread's window stood still under the menu";
+    }
+    plat::KillTimer(worker.window(), 1);
+}
+
+TYPED_TEST_P(WindowContract, ARightClickIsAPressAndAReleaseOnTheOwnerThread) {
+    Worker worker(this->dialog, 4, 4);
+    if (!this->driver.RightClick(worker.window())) GTEST_SKIP() << "this backend has no pointer";
+    ASSERT_TRUE(PumpUntil([] { return !TheJournal().Of(plat::WM_RBUTTONUP).empty(); }));
+    EXPECT_EQ(TheJournal().Of(plat::WM_RBUTTONDOWN).size(), 1u);
+    EXPECT_EQ(TheJournal().Of(plat::WM_RBUTTONUP)[0].thread, worker.id());
+    EXPECT_TRUE(TheJournal().Clicks().empty());
+}
+
 REGISTER_TYPED_TEST_SUITE_P(WindowContract, MessagesRunOnTheThreadThatCreatedTheWindowAndQuitStaysWithItsPoster,
                             AMessageAfterASleepComesNoSoonerThanTheSleepAndAsSoonAsItIsPosted,
                             AWaitForAMessageEndsWhenOneIsPostedOrTheTimeIsUpAndTakesNothing,
@@ -529,6 +580,8 @@ REGISTER_TYPED_TEST_SUITE_P(WindowContract, MessagesRunOnTheThreadThatCreatedThe
                             ADoubleClickIsAPressAndThenADoubleClickMessage,
                             ScrollBarArrowsAndTroughReportTheirCodesAndLeaveTheThumb,
                             ClosingTheDialogReachesItsProcedureOnTheOwnerThread,
-                            ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread);
+                            ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread,
+                            APopupMenuShowsItsItemsAnswersTheChoiceAndOtherThreadsRunMeanwhile,
+                            ARightClickIsAPressAndAReleaseOnTheOwnerThread);
 
 }  // namespace kestran::contract

@@ -14,7 +14,9 @@ import ctypes.util
 import os
 import re
 import select
+import shutil
 import subprocess
+import tempfile
 import time
 
 SCREEN = (1024, 768)
@@ -89,6 +91,10 @@ class VirtualScreen:
         self.display = free_display()
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("QT_QPA_PLATFORM", None)
+        # What the program keeps for the learner goes to a folder of the
+        # test's own, never to the real user's data folder.
+        self.data_home = tempfile.mkdtemp(prefix="kestran-data-")
+        self.env["XDG_DATA_HOME"] = self.data_home
         self.env.update(extra_env or {})
         # -noreset: by default the server starts over whenever its last
         # client leaves, and a program connecting meanwhile (right after the
@@ -106,6 +112,7 @@ class VirtualScreen:
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True).stdout
 
     def close(self):
+        shutil.rmtree(self.data_home, ignore_errors=True)
         # Asked to end, the server removes its lock and socket.
         if self.process.poll() is None:
             self.process.terminate()

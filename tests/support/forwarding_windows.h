@@ -24,6 +24,7 @@ public:
     using Message = plat::Message;
     using PaintContext = plat::PaintContext;
     using OpenFileRequest = plat::OpenFileRequest;
+    using PopupMenuItem = plat::PopupMenuItem;
     KESTRAN_WINDOW_CALLS(KESTRAN_FORWARD_TO_INNER)
 #undef KESTRAN_FORWARD_TO_INNER
 

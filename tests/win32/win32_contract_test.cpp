@@ -17,11 +17,13 @@ plat::win32::Win32WindowSystem& Win32Windows() {
     return *windows;
 }
 
-void ClickAt(POINT at, int times) {
+void ClickAt(POINT at, int times, bool right = false) {
     ::SetCursorPos(at.x, at.y);
     std::vector<INPUT> inputs;
+    const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     for (int i = 0; i < times; ++i)
-        for (DWORD flag : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+        for (DWORD flag : {down, up}) {
             INPUT input{};
             input.type = INPUT_MOUSE;
             input.mi.dwFlags = flag;
@@ -53,6 +55,55 @@ public:
         ::GetWindowRect(Hwnd(window), &r);
         ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, 2);
         return true;
+    }
+
+    bool RightClick(plat::Window window) {
+        RECT r{};
+        ::GetWindowRect(Hwnd(window), &r);
+        ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, 1, true);
+        return true;
+    }
+
+    // Another thread finds the system's menu window, reads the menu as
+    // shown, and clicks the chosen item or presses Esc in the menu.
+    void AnswerNextPopupMenu(std::chrono::milliseconds after, PopupChoice choose) {
+        std::thread([after, choose] {
+            std::this_thread::sleep_for(after);
+            HWND menuWindow = nullptr;
+            for (int i = 0; i < 500 && !menuWindow; ++i, std::this_thread::sleep_for(10ms)) {
+                HWND found = ::FindWindowW(L"#32768", nullptr);
+                if (found && ::IsWindowVisible(found)) menuWindow = found;
+            }
+            if (!menuWindow) return;
+            constexpr UINT kGetMenu = 0x01E1;  // MN_GETHMENU
+            HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, kGetMenu, 0, 0));
+            std::vector<PopupSeen> seen;
+            std::vector<int> positions;
+            for (int position = 0; position < ::GetMenuItemCount(menu); ++position) {
+                wchar_t text[128] = {};
+                MENUITEMINFOW info{};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
+                info.dwTypeData = text;
+                info.cch = 127;
+                ::GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info);
+                if (info.fType & MFT_SEPARATOR) continue;
+                const std::wstring whole(text);
+                const auto tab = whole.find(L'\t');
+                seen.push_back(PopupSeen{plat::win32::GbkFromWide(whole.substr(0, tab).c_str()),
+                                         tab == std::wstring::npos ? "" : plat::win32::GbkFromWide(whole.substr(tab + 1).c_str()),
+                                         (info.fState & MFS_CHECKED) != 0, (info.fState & MFS_GRAYED) != 0});
+                positions.push_back(position);
+            }
+            const int choice = choose(seen);
+            if (choice >= 0 && choice < static_cast<int>(positions.size())) {
+                RECT item{};
+                ::GetMenuItemRect(nullptr, menu, static_cast<UINT>(positions[choice]), &item);
+                ClickAt(POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2}, 1);
+            } else {
+                ::PostMessageW(menuWindow, plat::win32::sys::WM_KEYDOWN, plat::win32::sys::VK_ESCAPE, 0);
+            }
+        }).detach();
     }
 
     bool ClickScrollBar(plat::Window scrollBar, ScrollPart part) {

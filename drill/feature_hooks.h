@@ -1,0 +1,109 @@
+// Where features beyond the drill hear of it. The drill calls each hook at
+// one named moment; a hook nobody set does nothing, so without features the
+// drill is exactly what it always was.
+//
+// How a feature plugs in: write a plain procedure with the hook's signature
+// and add it once at start-up, before the threads run, from the feature's
+// Install procedure (features/features.cpp calls them all):
+//
+//     void OnMissed(const WordRecord& entry) { ... }
+//     hooks::practiceWordMissed.Add(OnMissed);
+//
+// Several features may add to one hook; they are called in the order they
+// were added. A hook runs on the thread named beside it, in the middle of
+// the drill's work: it must return quickly and may not wait for another
+// drill thread (hand slow work such as writing files or speaking to a
+// thread of the feature's own). It must not change DrillState.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <type_traits>
+
+#include "platform/types.h"
+#include "wordlist/word_record.h"
+
+namespace kestran::hooks {
+
+// At most kHookProcedures procedures a hook.
+inline constexpr int kHookProcedures = 4;
+
+template <class Signature>
+class Hook;
+
+template <class Result, class... Args>
+class Hook<Result(Args...)> {
+    static_assert(std::is_void_v<Result> || std::is_same_v<Result, bool>);
+
+public:
+    using Procedure = Result (*)(Args...);
+    // False when the hook is full.
+    bool Add(Procedure procedure) {
+        for (auto& slot : procedures_) {
+            Procedure empty = nullptr;
+            if (slot.compare_exchange_strong(empty, procedure, std::memory_order_acq_rel)) return true;
+        }
+        return false;
+    }
+    // Calls every procedure in turn. A bool hook stops at the first that
+    // answers true and answers that; without one it answers false.
+    Result operator()(Args... args) const {
+        for (const auto& slot : procedures_) {
+            const Procedure procedure = slot.load(std::memory_order_acquire);
+            if (!procedure) break;
+            if constexpr (std::is_void_v<Result>) {
+                procedure(args...);
+            } else if (procedure(args...)) {
+                return true;
+            }
+        }
+        if constexpr (!std::is_void_v<Result>) return false;
+    }
+    bool IsSet() const { return procedures_[0].load(std::memory_order_acquire) != nullptr; }
+    // Removes every procedure. Tests only.
+    void ClearForTest() {
+        for (auto& slot : procedures_) slot.store(nullptr, std::memory_order_release);
+    }
+
+private:
+    std::array<std::atomic<Procedure>, kHookProcedures> procedures_{};
+};
+
+// TickerThread: the practice word `entry` crossed the canvas untyped and
+// is being replaced by the next word.
+inline Hook<void(const WordRecord& entry)> practiceWordMissed;
+
+// UiThread: a test answer was judged and counted; `entry` is the entry
+// asked, `right` whether the typed word matched it. Answers given while a
+// result is displayed are not counted and do not come here.
+inline Hook<void(const WordRecord& entry, bool right)> testAnswerJudged;
+
+// UiThread: the test ended and its result line is up (after the last
+// answer was judged).
+inline Hook<void()> testResultShown;
+
+// A new round begins: the next practice pass or test after a finished one
+// was acknowledged (Space on UiThread, a click on the canvas on
+// RenderThread), or the order or the mode was switched (UiThread).
+inline Hook<void()> roundStarted;
+
+// UiThread: an attempt to open a list ended; `path` is the list file's path
+// as the loader holds it, `loaded` whether a list is loaded now. Opening a
+// list also begins a new round.
+inline Hook<void(const char* path, bool loaded)> listLoaded;
+
+// UiThread: every message the loop of UiThread retrieves, before the key
+// table sees it. Answer true to keep it: it is then neither looked up in
+// the key table nor handed on. Only keys the table does not know (the
+// F-keys, the context-menu key) and messages of a feature's own may be kept.
+inline Hook<bool(const plat::Message& message)> uiMessage;
+
+// RenderThread: the right mouse button was released on the canvas at (x, y)
+// of its client area. Without a procedure the message gets the default
+// handling, as before.
+//
+// Further moments join this list the same way: one hook, one comment
+// naming its thread and moment, one call at that moment in the drill.
+inline Hook<void(int x, int y)> canvasRightClick;
+
+}  // namespace kestran::hooks

@@ -1,0 +1,12 @@
+#include "features/features.h"
+
+#include "features/feature_menu.h"
+
+namespace kestran {
+
+void InstallFeatures() {
+    // Each feature adds its menu items here, in the order they appear.
+    menu::Install();
+}
+
+}  // namespace kestran

@@ -1,0 +1,133 @@
+// The learner's data folder and atomic file replacement on POSIX.
+#include "platform/user_data.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/gbk.h"
+
+extern char** environ;
+
+namespace plat {
+namespace {
+
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// The rename itself is recorded on the disk only with its folder.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+std::string UserDataFolder() {
+    // An empty or relative XDG_DATA_HOME is to be ignored.
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && dataHome[0] == '/') return std::string(dataHome) + "/kestran";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.local/share/kestran";
+    return {};
+}
+
+bool CreateUserDataFolder() {
+    const std::string folder = UserDataFolder();
+    if (folder.empty()) return false;
+    // Each missing step in turn; the base directories are the user's own
+    // (0700, as the XDG rules ask).
+    for (std::size_t at = 1; at <= folder.size(); ++at) {
+        if (at != folder.size() && folder[at] != '/') continue;
+        const std::string step = folder.substr(0, at);
+        if (::mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string PathInFolder(const std::string& folder, const char* gbkName) {
+    return folder + "/" + GbkToUtf8(gbkName ? gbkName : "");
+}
+
+std::string GbkFromPath(const std::string& path) { return Utf8ToGbk(path); }
+
+ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return ReadResult::Failed;
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            ::close(fd);
+            return ReadResult::Failed;
+        }
+        if (got == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return ReadResult::Read;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    const std::string folder = FolderOf(path);
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    // The learner's files are the learner's alone, as the folder is.
+    ::fchmod(fd, 0600);
+    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+bool ShowFolderInFileManager(const std::string& folder) {
+    char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(folder.c_str()), nullptr};
+    pid_t child = 0;
+    if (::posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0) return false;
+    // Reaped on the side, so the caller does not wait for the file manager.
+    std::thread([child] {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
+}
+
+}  // namespace plat

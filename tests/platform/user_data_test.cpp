@@ -1,0 +1,57 @@
+// The learner's data folder: where it is, making it, and replacing files in
+// it whole.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/user_data.h"
+#include "tests/support/temp_data_folder.h"
+
+namespace {
+
+using kestran::testing::TempDataFolder;
+namespace fs = std::filesystem;
+
+TEST(UserData, TheFolderFollowsTheEnvironmentAndIsMadeWithItsParents) {
+    TempDataFolder temp;
+    EXPECT_EQ(plat::UserDataFolder(), temp.Folder().string());  // an ASCII path reads the same in GBK
+#ifndef _WIN32
+    // A relative XDG_DATA_HOME is ignored for the default under HOME.
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("XDG_DATA_HOME", "relative/place", 1);
+    ::setenv("HOME", temp.Base().string().c_str(), 1);
+    EXPECT_EQ(plat::UserDataFolder(), temp.Base().string() + "/.local/share/kestran");
+    ASSERT_TRUE(plat::CreateUserDataFolder());
+    EXPECT_TRUE(fs::is_directory(temp.Base() / ".local/share/kestran"));
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", temp.Base().string().c_str(), 1);
+#endif
+    fs::remove_all(temp.Base());
+    ASSERT_TRUE(plat::CreateUserDataFolder()) << "the missing parent is made too";
+    EXPECT_TRUE(fs::is_directory(temp.Folder()));
+}
+
+TEST(UserData, AFileIsReplacedWholeAndReadBack) {
+    TempDataFolder temp;
+    ASSERT_TRUE(plat::CreateUserDataFolder());
+    // 错题本.txt: a GBK name.
+    const std::string path = plat::PathInFolder(plat::UserDataFolder(), "\xb4\xed\xcc\xe2\xb1\xbe.txt");
+    std::string bytes;
+    EXPECT_EQ(plat::ReadWholeFile(path, bytes), plat::ReadResult::Missing);
+    for (const std::string& content : {std::string("apple \xc6\xbb\xb9\xfb\n"), std::string(200000, 'x'), std::string()}) {
+        ASSERT_TRUE(plat::WriteFileAtomically(path, content));
+        ASSERT_EQ(plat::ReadWholeFile(path, bytes), plat::ReadResult::Read);
+        EXPECT_EQ(bytes, content);
+    }
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(temp.Folder())) {
+        ++files;
+        EXPECT_TRUE(entry.path().filename() == fs::path(u8"错题本.txt")) << "no temporary file is left";
+    }
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(plat::ReadWholeFile(plat::UserDataFolder(), bytes), plat::ReadResult::Failed) << "a folder is no file";
+    EXPECT_FALSE(plat::WriteFileAtomically(plat::PathInFolder(plat::UserDataFolder(), "none/x.txt"), "x"));
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+// Points the learner's data folder at a fresh temporary folder for as long
+// as it lives, so no test writes the real user's data folder.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "platform/user_data.h"
+
+namespace kestran::testing {
+
+class TempDataFolder {
+public:
+    TempDataFolder() {
+        std::random_device random;
+        base_ = std::filesystem::temp_directory_path() / ("kestran-data-" + std::to_string(random()));
+        std::filesystem::create_directories(base_);
+#ifdef _WIN32
+        ::SetEnvironmentVariableW(L"APPDATA", base_.wstring().c_str());
+        folder_ = base_ / "KESTRAN";
+#else
+        ::setenv("XDG_DATA_HOME", base_.string().c_str(), 1);
+        folder_ = base_ / "kestran";
+#endif
+    }
+    ~TempDataFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(base_, ignored);
+    }
+    TempDataFolder(const TempDataFolder&) = delete;
+    TempDataFolder& operator=(const TempDataFolder&) = delete;
+
+    // Where the data folder is now, and its parent.
+    const std::filesystem::path& Folder() const { return folder_; }
+    const std::filesystem::path& Base() const { return base_; }
+
+private:
+    std::filesystem::path base_, folder_;
+};
+
+}  // namespace kestran::testing
