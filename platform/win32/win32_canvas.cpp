@@ -375,7 +375,7 @@ DeviceStatus Direct3DCanvasDevice::Present() {
 
 void Direct3DCanvasDevice::WaitForRefresh() {
     const PacingClock::time_point now = PacingClock::now();
-    std::this_thread::sleep_until(presented_ ? pacer_.After(now) : pacer_.NextRefresh(now));
+    SleepUntil(presented_ ? pacer_.After(now) : pacer_.NextRefresh(now));
     presented_ = false;
 }
 

@@ -6,10 +6,21 @@
 #pragma once
 
 #include <chrono>
+#include <thread>
 
 namespace plat::win32 {
 
 using PacingClock = std::chrono::steady_clock;
+
+// Returns once `moment` has passed, never before. The thread library's
+// sleeps end on whole milliseconds rounded down: a wait of 16.6 ms woke
+// 0.6 ms early and one under a millisecond not at all, so a frame timed by
+// it came just before its refresh and the next frame was paced to that
+// same refresh again (several frames a refresh, a hit animation in 0.3 s).
+inline void SleepUntil(PacingClock::time_point moment) {
+    for (auto now = PacingClock::now(); now < moment; now = PacingClock::now())
+        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(moment - now));
+}
 
 class PresentPacer {
 public:

@@ -254,6 +254,18 @@ TEST_F(FramePacingTest, ARefreshAfterAMomentLiesOnTheGridWithoutMovingIt) {
     EXPECT_EQ(pacer.NextRefresh(grid + milliseconds(1)), grid + period) << "asking moved nothing";
 }
 
+TEST(FrameSleepTest, AWaitForARefreshNeverEndsBeforeIt) {
+    // Under a millisecond, between whole ones, and a refresh period: the
+    // thread library's own sleep ends early for each.
+    for (const auto wait : {microseconds(200), microseconds(1500), microseconds(16667)}) {
+        for (int i = 0; i < 5; ++i) {
+            const auto moment = plat::win32::PacingClock::now() + wait;
+            plat::win32::SleepUntil(moment);
+            ASSERT_GE(plat::win32::PacingClock::now(), moment) << wait.count() << " us";
+        }
+    }
+}
+
 TEST(Direct3DCanvasTest, AnAnimationOf42FramesLastsAtLeast42Refreshes) {
     Direct3DHarness harness;
     auto* device = static_cast<Direct3DCanvasDevice*>(&harness.Device());

@@ -12,7 +12,8 @@
 //                   the ticker thread
 //   hit MS          waits up to MS for a practice hit (typed after the
 //                   command is sent); the most pixels its animation drew in
-//                   one frame, and the same count on the word before it
+//                   one frame, the same count on the word before it, and
+//                   how long practiceHitAnim stayed set
 #include "platform/win32/windows_fence.h"
 
 #include <windows.h>
@@ -267,17 +268,25 @@ std::string Hit(int milliseconds) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     while (drill.practiceHitAnim == 0 && Clock::now() < deadline) ::Sleep(1);
     if (drill.practiceHitAnim == 0) return "{\"error\":\"no hit\"}";
+    const auto set = Clock::now();
     const int cellX = drill.hitAnimX;
     int most = 0, frames = 0;
-    const auto stop = Clock::now() + std::chrono::seconds(3);
+    const auto stop = set + std::chrono::seconds(3);
+    auto nextSample = set;
+    // Polled every millisecond for the length; the frame is read back less
+    // often, as copying it costs more than a millisecond.
     while (drill.practiceHitAnim == 1 && Clock::now() < stop) {
-        const int n = SpritePixels(device->LastFrame(), cellX);
-        if (n > most) most = n;
-        ++frames;
-        ::Sleep(4);
+        if (Clock::now() >= nextSample) {
+            const int n = SpritePixels(device->LastFrame(), cellX);
+            if (n > most) most = n;
+            ++frames;
+            nextSample = Clock::now() + std::chrono::milliseconds(4);
+        }
+        ::Sleep(1);
     }
+    const double seconds = std::chrono::duration<double>(Clock::now() - set).count();
     return "{\"spritePixels\":" + std::to_string(most) + ",\"before\":" + std::to_string(before) +
-           ",\"samples\":" + std::to_string(frames) + '}';
+           ",\"samples\":" + std::to_string(frames) + ",\"seconds\":" + std::to_string(seconds) + '}';
 }
 
 void Serve() {

@@ -187,6 +187,12 @@ def check_layout(layout):
         f"slider {layout['slider']}, canvas {layout['canvas']}")
 
 
+def check_hit_length(hit):
+    """42 frames at the display's 60 refreshes a second."""
+    if not 0.65 <= hit["seconds"] <= 0.75:
+        raise Failed(f"the hit animation lasted {hit['seconds']:.3f} s, not the 0.7 s of 42 refreshes")
+
+
 def drag_slider(program, to, position):
     layout = program.ask("layout")
     left, top, right, bottom = layout["sliderScreen"]
@@ -237,7 +243,8 @@ def chinese_run():
             raise Failed(f"the hit animation drew {hit['spritePixels']} pixels, the word alone {hit['before']}")
         wait_for("the next word", lambda: program.state()["practiceIndex"] != s["practiceIndex"])
         log(f"  animation: {hit['spritePixels']} pixels in its cell at most ({hit['before']} for the word "
-            f"alone), {hit['samples']} samples")
+            f"alone), {hit['samples']} samples, {hit['seconds']:.3f} s")
+        check_hit_length(hit)
 
         log("step: the slider's three bands")
         for to, position, period in BANDS:
