@@ -139,8 +139,9 @@ struct ImageCodecInfo {
 // request waits until the owner retrieves messages (also inside a modal box
 // or the open-file dialog). A backend may answer GetDlgItemText from a copy
 // of the text it keeps as the text changes, without the wait.
-// Painting: a WM_PAINT follows an invalidation; with erasing, the class
-// brush paints first.
+// Painting: an invalidation brings one WM_PAINT to the window's owner
+// thread, whichever thread invalidated it; with erasing, the class brush
+// paints first unless the procedure answers a WM_ERASEBKGND the system sends.
 // ShowPopupMenu shows the items as a popup menu at the point (x, y) of the
 // client area of `at` and answers the index of the item chosen, or -1 when
 // the menu was dismissed. `owner` is a window of the calling thread, which

@@ -46,6 +46,7 @@ inline constexpr MessageId WM_CREATE = 0x0001;
 inline constexpr MessageId WM_DESTROY = 0x0002;
 inline constexpr MessageId WM_PAINT = 0x000F;
 inline constexpr MessageId WM_CLOSE = 0x0010;
+inline constexpr MessageId WM_ERASEBKGND = 0x0014;
 inline constexpr MessageId WM_QUIT = 0x0012;
 inline constexpr MessageId WM_KEYDOWN = 0x0100;
 inline constexpr MessageId WM_KEYUP = 0x0101;

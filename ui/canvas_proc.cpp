@@ -3,6 +3,7 @@
 
 #include "drill/drill_state.h"
 #include "drill/feature_hooks.h"
+#include "ui/renderer.h"
 
 namespace kestran {
 
@@ -29,6 +30,16 @@ plat::LResult CanvasProc(plat::Window window, plat::MessageId message, plat::WPa
             return 0;
         case plat::WM_KEYDOWN:
             if (plat::LowWord(wParam) == plat::VK_ESCAPE) plat::PostQuitMessage(0);
+            return 0;
+        case plat::WM_ERASEBKGND:
+            // Nothing is erased: a device presenting into the window shares
+            // its pixels with the system's painting, and a brush would stay
+            // until the next frame drawn.
+            CanvasExposed();
+            return 1;
+        case plat::WM_PAINT:
+            plat::EndPaint(window, plat::BeginPaint(window));
+            CanvasExposed();
             return 0;
         case plat::WM_DESTROY:
             plat::PostQuitMessage(0);

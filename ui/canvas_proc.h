@@ -1,4 +1,5 @@
-// The canvas window's procedure: clicks pause and acknowledge.
+// The canvas window's procedure: clicks pause and acknowledge; an exposure
+// has the next frame drawn.
 #pragma once
 
 #include "platform/platform.h"

@@ -200,6 +200,8 @@ void DrawTestView(plat::Argb wordColour, plat::Argb labelColour) {
 
 }  // namespace
 
+void CanvasExposed() { shownValid = false; }
+
 void UseCanvasDevice(plat::CanvasDevice* device) {
     objects = CanvasObjects{};
     shownValid = false;

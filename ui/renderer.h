@@ -16,6 +16,10 @@ bool RenderFrame();
 // start again for the next test, while testIndex, testDrawn,
 // sequentialAnswered and testRandomStarted carry on.
 void ResetFinishedTest();
+// The canvas window was exposed or erased: what was on screen may be gone,
+// so the next frame is drawn even if it looks like the last one shown.
+// RenderThread only.
+void CanvasExposed();
 
 // Makes the fonts and the animation strip on a device and has RenderFrame
 // draw with it. A null device leaves the canvas undrawn while every frame

@@ -27,6 +27,18 @@ void ThreadQueue::Post(const Message& message) {
     if (hook) hook();
 }
 
+void ThreadQueue::Invalidate(Window window) {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(mutex_);
+        if (std::find(invalid_.begin(), invalid_.end(), window) != invalid_.end()) return;
+        invalid_.push_back(window);
+        hook = wakeHook_;
+        changed_.notify_all();
+    }
+    if (hook) hook();
+}
+
 bool ThreadQueue::ReplaceNewest(Window window, MessageId from, MessageId to) {
     std::lock_guard lock(mutex_);
     for (auto it = posted_.rbegin(); it != posted_.rend(); ++it)
@@ -77,6 +89,11 @@ bool ThreadQueue::Take(Message& message, bool wait) {
             message = Message{nullptr, WM_QUIT, static_cast<WParam>(quitCode_), 0};
             return true;
         }
+        if (!invalid_.empty()) {
+            message = Message{invalid_.front(), WM_PAINT, 0, 0};
+            invalid_.erase(invalid_.begin());
+            return true;
+        }
         Clock::time_point now = Now();
         if (TakeTimerLocked(message, now)) return true;
         if (!wait) return false;
@@ -87,7 +104,7 @@ bool ThreadQueue::Take(Message& message, bool wait) {
 }
 
 bool ThreadQueue::AnythingDueByLocked(Clock::time_point moment) {
-    if (!posted_.empty() || quitPosted_ || !sent_.empty()) return true;
+    if (!posted_.empty() || quitPosted_ || !sent_.empty() || !invalid_.empty()) return true;
     return std::any_of(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.due <= moment; });
 }
 

@@ -43,8 +43,13 @@ public:
     // false when there is none left in the queue.
     bool ReplaceNewest(Window window, MessageId from, MessageId to);
 
-    // Takes the next message: posted messages first, then WM_QUIT, then one
-    // due timer. Runs requests sent from other threads before looking.
+    // Asks the window (owned by this queue's thread) to be painted: one
+    // WM_PAINT follows, however many invalidations came before it.
+    void Invalidate(Window window);
+
+    // Takes the next message: posted messages first, then WM_QUIT, then a
+    // WM_PAINT (taking it validates the window), then one due timer. Runs
+    // requests sent from other threads before looking.
     // With wait false, returns false at once when there is nothing.
     bool Take(Message& message, bool wait);
     // Waits for the next message and takes it no earlier than `notBefore`:
@@ -110,6 +115,7 @@ private:
     std::condition_variable changed_;
     std::deque<Message> posted_;
     std::vector<Timer> timers_;
+    std::vector<Window> invalid_;  // to be painted, oldest first
     std::deque<std::shared_ptr<SentRequest>> sent_;
     std::condition_variable sentDone_;
     bool quitPosted_ = false;

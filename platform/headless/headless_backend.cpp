@@ -216,8 +216,11 @@ int HeadlessWindowSystem::SetScrollPos(Window scrollBar, int, int position, bool
 
 bool HeadlessWindowSystem::InvalidateRect(Window window, bool) {
     if (!window) return false;
-    std::lock_guard lock(mutex_);
-    ++invalidations_[window];
+    {
+        std::lock_guard lock(mutex_);
+        ++invalidations_[window];
+    }
+    if (window->owner) window->owner->Invalidate(window);
     return true;
 }
 

@@ -67,7 +67,9 @@ void CustomWindowWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     Brush background = window_->windowClass.background;
     if (!OwnedByGuiThread(window_)) {
-        // A window drawn by another thread shows the frame it presented last.
+        // A window drawn by another thread shows the frame it presented
+        // last; an exposure also asks its thread for a new one.
+        if (!data->repaintingFrame && window_->owner) window_->owner->Invalidate(window_);
         std::lock_guard lock(data->frameMutex);
         if (!data->frame.isNull())
             painter.drawImage(0, 0, data->frame);

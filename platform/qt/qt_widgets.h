@@ -37,6 +37,9 @@ struct WindowData {
     // What the toolkit's thread has yet to repaint of it; not empty while a
     // repaint is on its way, so frames arriving before it add to that one.
     QRect pendingRepaint;
+    // The toolkit's thread is repainting a presented frame, not an exposure
+    // (toolkit thread only).
+    bool repaintingFrame = false;
     // The canvas's own X window, where there is one.
     NativeCanvas native;
 };

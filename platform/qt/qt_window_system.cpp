@@ -188,7 +188,11 @@ bool PresentFrame(Window window, const QImage& frame, const std::vector<QRect>* 
                 std::lock_guard lock(data->frameMutex);
                 area = std::exchange(data->pendingRepaint, QRect());
             }
-            if (!area.isEmpty()) w->repaint(area);
+            if (!area.isEmpty()) {
+                data->repaintingFrame = true;
+                w->repaint(area);
+                data->repaintingFrame = false;
+            }
             // From the next frame on the drawing thread can show frames itself.
             NoteNativePlace(w, data->native);
         },
@@ -639,6 +643,12 @@ int QtWindowSystem::SetScrollPos(Window scrollBar, int, int position, bool) {
 bool QtWindowSystem::InvalidateRect(Window window, bool erase) {
     WindowData* data = DataOf(window);
     if (!data || !data->widget) return false;
+    // A window drawn by another thread paints on its own thread, as a
+    // WM_PAINT in its queue; the widget keeps showing its last frame.
+    if (!OwnedByGuiThread(window)) {
+        if (window->owner) window->owner->Invalidate(window);
+        return true;
+    }
     if (erase) data->eraseNext = true;
     QMetaObject::invokeMethod(data->widget, [w = data->widget] { w->update(); }, Qt::AutoConnection);
     return true;

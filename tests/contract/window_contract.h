@@ -1,7 +1,7 @@
 // The window-system rules every backend keeps, written once and run against
 // each backend: delivery to the owning thread, timers, waits, dialog text
-// across threads during a modal box, double clicks, scroll-bar codes and
-// closing.
+// across threads during a modal box, double clicks, scroll-bar codes,
+// closing, and an exposed canvas drawn again.
 //
 // Each backend's test file supplies a driver for what a person would do
 // (double-click, right-click, click a scroll bar, answer a message box or a
@@ -27,6 +27,8 @@
 #include "drill/drill_state.h"
 #include "platform/platform.h"
 #include "platform/system_process.h"
+#include "ui/canvas_proc.h"
+#include "ui/renderer.h"
 
 namespace kestran::contract {
 
@@ -195,6 +197,70 @@ struct PopupSeen {
     bool checked = false, greyed = false;
 };
 using PopupChoice = std::function<int(const std::vector<PopupSeen>&)>;
+
+// Counts the frames the renderer presents; everything else draws nothing.
+class PresentCounter final : public plat::CanvasDevice {
+public:
+    std::atomic<int> presents{0};
+    plat::DeviceStatus TestCooperativeLevel() override { return plat::DeviceStatus::Ok; }
+    bool Reset() override { return true; }
+    void Clear(plat::Argb) override {}
+    void BeginScene() override {}
+    void EndScene() override {}
+    plat::CanvasFontObject* CreateFont(int, int, int, const char*) override {
+        return reinterpret_cast<plat::CanvasFontObject*>(&tag_);
+    }
+    int DrawText(plat::CanvasFontObject*, const char*, int, const plat::Rect&, unsigned, plat::Argb) override {
+        return 0;
+    }
+    plat::CanvasTextureObject* CreateTextureFromFile(const char*, int, int, plat::Argb) override { return nullptr; }
+    void SpriteBegin() override {}
+    void SpriteDraw(plat::CanvasTextureObject*, const plat::Rect&, float, float, plat::Argb) override {}
+    void SpriteEnd() override {}
+    plat::DeviceStatus Present() override {
+        ++presents;
+        return plat::DeviceStatus::Ok;
+    }
+
+private:
+    int tag_ = 0;
+};
+
+// A thread with a canvas window of the renderer's own procedure, drawing a
+// frame, then taking at most one message, every millisecond.
+class CanvasWorker {
+public:
+    explicit CanvasWorker(plat::Window parent) {
+        thread_ = std::thread([this, parent] {
+            plat::RegisterClass(plat::WindowClass{plat::CS_DBLCLKS, CanvasProc, 0, nullptr, "contract-canvas"});
+            window_ = plat::CreateWindow("contract-canvas", "", plat::WS_CHILD | plat::WS_VISIBLE, 100, 0, 80, 30,
+                                         parent);
+            UseCanvasDevice(&device);
+            plat::Message m{};
+            while (!stop_) {
+                RenderFrame();
+                if (plat::PeekMessage(m)) {
+                    plat::TranslateMessage(m);
+                    plat::DispatchMessage(m);
+                }
+                plat::Sleep(1);
+            }
+            UseCanvasDevice(nullptr);
+        });
+        PumpUntil([this] { return window_.load() != nullptr; });
+    }
+    ~CanvasWorker() {
+        stop_ = true;
+        JoinWhilePumping(thread_);
+    }
+    plat::Window window() const { return window_; }
+    PresentCounter device;
+
+private:
+    std::atomic<plat::Window> window_{nullptr};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 template <class Driver>
 class WindowContract : public ::testing::Test {
@@ -513,6 +579,23 @@ TYPED_TEST_P(WindowContract, ClosingTheDialogReachesItsProcedureOnTheOwnerThread
     EXPECT_EQ(TheJournal().Of(plat::WM_CLOSE)[0].thread, std::this_thread::get_id());
 }
 
+TYPED_TEST_P(WindowContract, AnInvalidatedStillCanvasIsDrawnAgainOnItsOwnThread) {
+    CanvasWorker canvas(this->dialog);
+    // Shown: the first frame, and whatever its first paint brought.
+    ASSERT_TRUE(PumpUntil([&] { return canvas.device.presents > 0; }));
+    PumpUntil([] { return false; }, 200ms);
+    const int still = canvas.device.presents;
+    PumpUntil([] { return false; }, 100ms);
+    ASSERT_EQ(canvas.device.presents, still) << "a still canvas presents nothing new";
+    for (int exposure = 1; exposure <= 2; ++exposure) {
+        plat::InvalidateRect(canvas.window(), exposure == 1);
+        EXPECT_TRUE(PumpUntil([&] { return canvas.device.presents == still + exposure; }))
+            << "exposure " << exposure << ": " << canvas.device.presents - still << " frames presented";
+        PumpUntil([] { return false; }, 100ms);
+    }
+    EXPECT_EQ(canvas.device.presents, still + 2) << "one frame an exposure";
+}
+
 TYPED_TEST_P(WindowContract, ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
@@ -580,6 +663,7 @@ REGISTER_TYPED_TEST_SUITE_P(WindowContract, MessagesRunOnTheThreadThatCreatedThe
                             ADoubleClickIsAPressAndThenADoubleClickMessage,
                             ScrollBarArrowsAndTroughReportTheirCodesAndLeaveTheThumb,
                             ClosingTheDialogReachesItsProcedureOnTheOwnerThread,
+                            AnInvalidatedStillCanvasIsDrawnAgainOnItsOwnThread,
                             ExitEndsAtOnceWhileAWorkerWaitsForTheUiThread,
                             APopupMenuShowsItsItemsAnswersTheChoiceAndOtherThreadsRunMeanwhile,
                             ARightClickIsAPressAndAReleaseOnTheOwnerThread);

@@ -187,10 +187,31 @@ def check_layout(layout):
         f"slider {layout['slider']}, canvas {layout['canvas']}")
 
 
-def check_hit_length(hit):
-    """42 frames at the display's 60 refreshes a second."""
-    if not 0.65 <= hit["seconds"] <= 0.75:
-        raise Failed(f"the hit animation lasted {hit['seconds']:.3f} s, not the 0.7 s of 42 refreshes")
+def hit(program):
+    """Types the moving word; what the observer saw of the hit animation."""
+    s = program.state()
+    program.send("hit", 5000)
+    xdo("type", "--delay", 30, bytes.fromhex(s["practiceWord"]).decode("ascii"))
+    seen = program.answer("hit")
+    wait_for("the next word", lambda: program.state()["practiceIndex"] != s["practiceIndex"])
+    log(f"  animation: {seen['spritePixels']} pixels in its cell at most ({seen['before']} for the word "
+        f"alone), {seen['samples']} samples, {seen['seconds']:.3f} s")
+    if seen["spritePixels"] < 100 or seen["before"] > 40:
+        raise Failed(f"the hit animation drew {seen['spritePixels']} pixels, the word alone {seen['before']}")
+    return seen
+
+
+def check_hits(program):
+    """42 frames at the display's 60 refreshes a second. An animation the
+    busy machine held back is timed again, up to three times; one that ran
+    too fast fails at once."""
+    for attempt in range(3):
+        seconds = hit(program)["seconds"]
+        if seconds < 0.65:
+            raise Failed(f"the hit animation lasted {seconds:.3f} s, less than 42 refreshes")
+        if seconds <= 0.75:
+            return
+    raise Failed(f"the hit animation lasted {seconds:.3f} s in each of three tries, not the 0.7 s of 42 refreshes")
 
 
 def drag_slider(program, to, position):
@@ -234,17 +255,8 @@ def chinese_run():
             raise Failed(f"only {changed} canvas pixels changed while the word moved")
         log(f"  {changed} canvas pixels changed")
 
-        log("step: typing the word gives a hit with its animation on the canvas")
-        s = program.state()
-        program.send("hit", 5000)
-        xdo("type", "--delay", 30, bytes.fromhex(s["practiceWord"]).decode("ascii"))
-        hit = program.answer("hit")
-        if hit["spritePixels"] < 100 or hit["before"] > 40:
-            raise Failed(f"the hit animation drew {hit['spritePixels']} pixels, the word alone {hit['before']}")
-        wait_for("the next word", lambda: program.state()["practiceIndex"] != s["practiceIndex"])
-        log(f"  animation: {hit['spritePixels']} pixels in its cell at most ({hit['before']} for the word "
-            f"alone), {hit['samples']} samples, {hit['seconds']:.3f} s")
-        check_hit_length(hit)
+        log("step: typing the word gives a hit with its animation on the canvas, 42 refreshes long")
+        check_hits(program)
 
         log("step: the slider's three bands")
         for to, position, period in BANDS:
