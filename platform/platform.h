@@ -231,7 +231,9 @@ class CanvasDevice {
 public:
     virtual ~CanvasDevice() = default;
     virtual DeviceStatus TestCooperativeLevel() = 0;
-    virtual bool Reset() = 0;  // after Lost/NotReset; textures must be made again
+    // After Lost/NotReset. Fonts and textures made before stay usable: the
+    // device keeps what it needs to make them again.
+    virtual bool Reset() = 0;
     virtual void Clear(Argb colour) = 0;
     virtual void BeginScene() = 0;
     virtual void EndScene() = 0;

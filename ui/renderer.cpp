@@ -77,15 +77,14 @@ void DrawMeaning(const WordRecord& record, const plat::Rect& rect, unsigned form
     DrawItem(objects.wordFont, record.meaning, strnlen(record.meaning, kWordFieldSize), rect, format, colour);
 }
 
-// A device that lost its surface gets it back here; its textures are gone
-// with the old surface and are made again, and the frame must be drawn anew.
+// A device that lost its surface gets it back here, fonts and pictures
+// kept, and the frame must be drawn anew.
 bool BeginFrame() {
     plat::CanvasDevice* device = objects.device;
     if (!device) return false;
     if (device->TestCooperativeLevel() != plat::DeviceStatus::Ok) {
         shownValid = false;
         if (!device->Reset()) return false;
-        objects.animTexture = LoadAnimTexture(device);
     }
     frame.Clear(drill.clearColour);
     return true;

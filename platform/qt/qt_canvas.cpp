@@ -91,7 +91,6 @@ bool QtCanvasDevice::Reset() {
     bufferKnown_ = false;
     draws_.clear();
     drawsBefore_.clear();
-    for (auto& texture : textures_) texture->image = QImage();
     if (window_) pacer_.SetRate(RefreshRate(window_));
     return true;
 }

@@ -19,8 +19,7 @@
 struct plat::CanvasFontObject {
     QFont font;
 };
-// A texture belongs to the back buffer generation it was made in; a Reset
-// empties it, as a reset empties device-pool textures.
+// A picture in memory, drawn from its own pixels: a Reset keeps it.
 struct plat::CanvasTextureObject {
     QImage image;  // premultiplied ARGB, at the device's pixel ratio
 };

@@ -29,7 +29,7 @@ void RunProgram(int (*entry)()) {
     InstallWindowServices();
     Services services = Installed();
     services.imaging = &GdiplusImaging();
-    services.canvas = &Direct3DCanvas();
+    services.canvas = &WindowsCanvas();
     services.sound = &WinmmSound();
     Install(services);
     SystemProcess().Exit(entry());

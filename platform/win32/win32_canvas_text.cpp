@@ -221,4 +221,17 @@ TextCoverage LayOutText(HFONT font, const std::wstring& text, int rectWidth, int
     return coverage;
 }
 
+TextLayoutKey KeyOfLayout(const void* font, const std::wstring& text, int width, int height, unsigned format) {
+    TextLayoutKey layout;
+    layout.width = (format & (sys::DT_CENTER | sys::DT_RIGHT)) ? width : 1;
+    layout.height = (format & sys::DT_VCENTER) ? height : 1;
+    for (std::uintptr_t part : {reinterpret_cast<std::uintptr_t>(font), std::uintptr_t{format},
+                                std::uintptr_t(unsigned(layout.width)), std::uintptr_t(unsigned(layout.height))}) {
+        for (std::size_t shift = 0; shift < 8 * sizeof part; shift += 16)
+            layout.key.push_back(static_cast<wchar_t>((part >> shift) & 0xFFFF));
+    }
+    layout.key += text;
+    return layout;
+}
+
 }  // namespace plat::win32

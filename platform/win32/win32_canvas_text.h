@@ -41,4 +41,13 @@ struct TextCoverage {
 // '&' is shown as it is.
 TextCoverage LayOutText(HFONT font, const std::wstring& text, int rectWidth, int rectHeight, unsigned format);
 
+// A text's layout as devices cache it. Left- and top-aligned text lays out
+// the same in any width or height: only the dimensions its alignment uses
+// tell layouts apart, and the others are 1.
+struct TextLayoutKey {
+    std::wstring key;
+    int width = 0, height = 0;  // the rectangle to lay it out in
+};
+TextLayoutKey KeyOfLayout(const void* font, const std::wstring& text, int width, int height, unsigned format);
+
 }  // namespace plat::win32

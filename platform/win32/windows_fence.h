@@ -68,6 +68,7 @@
     X(WM_APP) \
     X(WM_CHAR) \
     X(WM_CLOSE) \
+    X(WM_ERASEBKGND) \
     X(WM_CREATE) \
     X(WM_CTLCOLORDLG) \
     X(WM_DESTROY) \
@@ -154,6 +155,7 @@ KESTRAN_SHARED_CONSTANTS(KESTRAN_CAPTURE)
 #undef VK_UP
 #undef WM_CHAR
 #undef WM_CLOSE
+#undef WM_ERASEBKGND
 #undef WM_CREATE
 #undef WM_CTLCOLORDLG
 #undef WM_DESTROY

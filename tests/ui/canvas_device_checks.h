@@ -317,11 +317,33 @@ TYPED_TEST_P(CanvasDeviceChecks, SpriteColourModulatesAndNothingDrawsOutsideABat
     EXPECT_EQ(InkIn(this->harness.LastFrame(device), {0, 0, 480, 75}, kBlackArgb).count, 0);
 }
 
+TYPED_TEST_P(CanvasDeviceChecks, AResetKeepsPicturesAndFontsWhereverTheWorkingFolderIsThen) {
+    plat::CanvasDevice& device = this->harness.Device();
+    plat::CanvasTextureObject* texture = nullptr;
+    {
+        typename TypeParam::Scratch scratch;
+        TypeParam::WriteAnimStrip(1);
+        texture = device.CreateTextureFromFile("RES\\27.png", 228, 38, 0xFF000000u);
+    }  // the folder with the picture is gone
+    ASSERT_NE(texture, nullptr);
+    plat::CanvasFontObject* font = device.CreateFont(21, 8, 0, "Georgia");
+    ASSERT_TRUE(device.Reset());
+    const FramePixels frame = this->Frame([&] {
+        device.SpriteBegin();
+        device.SpriteDraw(texture, {38, 0, 76, 38}, 50.0f, 20.0f, 0xFFFFFFFFu);
+        device.SpriteEnd();
+        device.DrawText(font, "HHHH", -1, {200, 0, 480, 75}, plat::DT_SINGLELINE, 0xFFFFFFFFu);
+    });
+    EXPECT_EQ(InkIn(frame, {50, 20, 69, 58}, static_cast<std::uint32_t>(StripCellBlue(1))).count, 0);
+    EXPECT_GT(InkIn(frame, {200, 0, 480, 75}, kBlackArgb).count, 20);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(CanvasDeviceChecks, ClearFillsTheFrameWithTheColourLessItsAlpha,
                             TextFormatsPlaceTheTextInItsRectangle, TextIsClippedToItsRectangleAndTheCanvas,
                             TextLooksTheSameWhateverWasDrawnBefore, TextWithoutSingleLineBreaksOnlyAtLineBreaks,
                             TextColourKeepsItsAlphaAndAmpersandsShow, ChineseTextRendersAsDistinctGlyphs,
                             UnknownFaceFallsBackToAFontThatDraws, TextureCellsAreKeyedBoxResizedAndDrawnUnscaled,
-                            SpriteColourModulatesAndNothingDrawsOutsideABatchOrScene);
+                            SpriteColourModulatesAndNothingDrawsOutsideABatchOrScene,
+                            AResetKeepsPicturesAndFontsWhereverTheWorkingFolderIsThen);
 
 }  // namespace kestran::testing

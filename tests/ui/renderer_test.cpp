@@ -476,7 +476,7 @@ TEST_F(RendererTest, NoRecordBeyondTheListIsShown) {
     EXPECT_EQ(RedInk(Render(), kCanvas).count, 0);
 }
 
-TEST_F(RendererTest, LostDeviceIsResetAndTheStripMadeAgain) {
+TEST_F(RendererTest, ALostDeviceIsResetAndDrawsOnWithItsStrip) {
     LoadList(3);
     drill.practiceHitAnim = 1;
     drill.hitAnimX = 50;

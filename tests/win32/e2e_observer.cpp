@@ -6,7 +6,8 @@
 //
 //   layout          where the dialog and its controls stand, and the dialog
 //                   font's base units measured from the font itself
-//   state           the drill record and the process's visible windows
+//   state           the drill record, the process's visible windows and
+//                   which device draws the canvas
 //   frame PATH      the last presented canvas frame, written as a PPM
 //   ticks MS        the practice tick period, timed over MS milliseconds on
 //                   the ticker thread
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -32,7 +34,7 @@
 #include "app/win_main.h"
 #include "drill/drill_state.h"
 #include "platform/win32/win32_backend.h"
-#include "platform/win32/win32_canvas.h"
+#include "platform/win32/win32_canvas_service.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_media.h"
 #include "ui/canvas_layout.h"
@@ -44,11 +46,17 @@ using kestran::drill;
 
 HWND Dialog() { return plat::win32::Hwnd(kestran::MainDialog.load()); }
 
-plat::win32::Direct3DCanvasDevice* Device() {
-    auto& service = static_cast<plat::win32::Direct3DCanvasService&>(plat::win32::Direct3DCanvas());
-    plat::win32::Direct3DCanvasDevice* device = service.LastDevice();
-    if (device) device->KeepFrames(true);
-    return device;
+plat::win32::WindowsCanvasService& CanvasService() {
+    return static_cast<plat::win32::WindowsCanvasService&>(plat::win32::WindowsCanvas());
+}
+
+plat::win32::ChosenCanvasDevice* Device() { return CanvasService().LastDevice(); }
+
+const char* DeviceName() {
+    plat::win32::ChosenCanvasDevice* device = Device();
+    const auto kind = device ? device->CurrentKind() : std::nullopt;
+    if (!kind) return "none";
+    return *kind == plat::win32::WindowsCanvasDevice::Kind::Direct3D ? "Direct3D" : "GDI";
 }
 
 std::string Hex(const std::string& bytes) {
@@ -158,12 +166,13 @@ std::string State() {
         << ",\"testIndex\":" << drill.testIndex << ",\"testWord\":\"" << Hex(Word(drill.testIndex))
         << "\",\"testFinished\":" << int(drill.testFinished) << ",\"correctCount\":" << drill.correctCount
         << ",\"wrongCount\":" << drill.wrongCount << ",\"testScore\":" << drill.testScore
-        << ",\"resultText\":\"" << Hex(drill.resultText.Get().data()) << "\"}";
+        << ",\"resultText\":\"" << Hex(drill.resultText.Get().data()) << "\",\"canvasDevice\":\"" << DeviceName()
+        << "\"}";
     return out.str();
 }
 
 std::string Frame(const std::string& path) {
-    plat::win32::Direct3DCanvasDevice* device = Device();
+    plat::win32::ChosenCanvasDevice* device = Device();
     if (!device) return "{\"error\":\"no canvas device\"}";
     plat::win32::CanvasFrame frame = device->LastFrame();
     for (int i = 0; i < 200 && frame.rgb.empty(); ++i) {
@@ -260,7 +269,7 @@ int SpritePixels(const plat::win32::CanvasFrame& frame, int cellX) {
 }
 
 std::string Hit(int milliseconds) {
-    plat::win32::Direct3DCanvasDevice* device = Device();
+    plat::win32::ChosenCanvasDevice* device = Device();
     if (!device) return "{\"error\":\"no canvas device\"}";
     // The same count where the word stands before the hit: text alone must
     // stay well below what the animation draws.
@@ -316,7 +325,7 @@ void Serve() {
 
 int main() {
     // From the first frame: a canvas that stays still presents nothing new.
-    static_cast<plat::win32::Direct3DCanvasService&>(plat::win32::Direct3DCanvas()).KeepFramesOfNewDevices(true);
+    CanvasService().KeepFramesOfNewDevices(true);
     std::thread(Serve).detach();
     plat::win32::RunProgram(&kestran::WinMain);
 }

@@ -1,12 +1,13 @@
 # The media side of the Windows backend, run under Wine as one program (each
 # Wine start costs seconds): GBK text and list files, GDI+ pictures, the
-# Direct3D canvas read back from its back buffer, and the hit sound. The
-# canvas runs with the Direct3D extension library switched off, as on a
-# Windows that never had it. Needs an X server for the canvas window.
+# Direct3D and GDI canvases read back, and the hit sound. The canvas runs
+# with the Direct3D extension library switched off, as on a Windows that
+# never had it. Needs an X server for the canvas window.
 kestran_add_test(win32_media_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/gbk_text_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdiplus_imaging_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/direct3d_canvas_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gdi_canvas_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/winmm_sound_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/media_test_support.cpp
   LIBS kestran_platform_win32)
@@ -21,4 +22,10 @@ if(TARGET win32_media_test)
                    --gtest_filter=GbkConversion.*:ListFileTest.*:*ChineseText*:*ChineseNames*:WinmmSoundTest.*)
   set_tests_properties(win32_media_test_codepage_1252 PROPERTIES TIMEOUT 600 WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
                        ENVIRONMENT "LANG=en_US.UTF-8;WINEDLLOVERRIDES=d3dx9_43=d")
+endif()
+# Again without Direct3D 9 at all: the canvas is drawn with GDI.
+if(TARGET win32_media_test)
+  add_test(NAME win32_media_test_without_direct3d COMMAND win32_media_test --gtest_filter=CanvasChoiceTest.*)
+  set_tests_properties(win32_media_test_without_direct3d PROPERTIES TIMEOUT 600 WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                       ENVIRONMENT "WINEDLLOVERRIDES=d3d9=d")
 endif()

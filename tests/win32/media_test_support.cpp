@@ -73,4 +73,16 @@ std::uint32_t MemorySurface::Pixel(int x, int y) const {
     return bits_[y * width_ + x] & 0x00FFFFFF;
 }
 
+CanvasWindow::CanvasWindow() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = ::DefWindowProcW;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"canvas-test";
+    ::RegisterClassW(&windowClass);
+    window_ = ::CreateWindowExW(0, L"canvas-test", L"canvas", WS_POPUP | plat::win32::sys::WS_VISIBLE, 0, 0, 480, 75,
+                                nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+CanvasWindow::~CanvasWindow() { ::DestroyWindow(window_); }
+
 }  // namespace kestran::win32_testing

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/win32/windows_fence.h"
+#include "platform/win32/win32_canvas_device.h"
+#include "tests/ui/canvas_device_checks.h"
 
 namespace kestran::win32_testing {
 
@@ -47,6 +49,23 @@ private:
     HGDIOBJ previous_ = nullptr;
     std::uint32_t* bits_ = nullptr;
 };
+
+// A 480x75 popup window for a canvas device to present into.
+class CanvasWindow {
+public:
+    CanvasWindow();
+    ~CanvasWindow();
+    CanvasWindow(const CanvasWindow&) = delete;
+    CanvasWindow& operator=(const CanvasWindow&) = delete;
+    HWND handle() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+inline testing::FramePixels ToPixels(const plat::win32::CanvasFrame& frame) {
+    return {frame.width, frame.height, frame.rgb};
+}
 
 inline int Red(std::uint32_t rgb) { return (rgb >> 16) & 0xFF; }
 inline int Green(std::uint32_t rgb) { return (rgb >> 8) & 0xFF; }

@@ -1,13 +1,11 @@
-#include "platform/win32/win32_canvas.h"
+#include "platform/win32/win32_direct3d_canvas.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_canvas_image.h"
 #include "platform/win32/win32_canvas_text.h"
 
 namespace plat::win32 {
@@ -27,8 +25,23 @@ void Release(T*& object) {
     object = nullptr;
 }
 
-PacingClock::duration PeriodOf(double hz) {
-    return std::chrono::duration_cast<PacingClock::duration>(std::chrono::duration<double>(1.0 / hz));
+// Loaded from the system folder only, never from the program's or the
+// working folder, where anyone may have put a d3d9.dll.
+HMODULE LoadDirect3D() {
+    HMODULE module = ::LoadLibraryExW(L"d3d9.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Windows 7 without its 2011 loader update does not know the flag.
+    if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER) module = ::LoadLibraryW(L"d3d9.dll");
+    return module;
+}
+
+IDirect3D9* CreateDirect3D() {
+    using Create9 = IDirect3D9*(WINAPI*)(UINT);
+    static const Create9 create = [] {
+        HMODULE module = LoadDirect3D();
+        return module ? reinterpret_cast<Create9>(reinterpret_cast<void*>(::GetProcAddress(module, "Direct3DCreate9")))
+                      : nullptr;
+    }();
+    return create ? create(D3D_SDK_VERSION) : nullptr;
 }
 
 // A texture of at least width x height filled by fill(x, y) -> ARGB, or null.
@@ -64,7 +77,7 @@ int TextureSide(int n) {
 
 std::unique_ptr<Direct3DCanvasDevice> Direct3DCanvasDevice::Create(HWND window) {
     if (!window) return nullptr;
-    IDirect3D9* direct3D = ::Direct3DCreate9(D3D_SDK_VERSION);
+    IDirect3D9* direct3D = CreateDirect3D();
     if (!direct3D) return nullptr;
     std::unique_ptr<Direct3DCanvasDevice> device(new Direct3DCanvasDevice(window, direct3D));
     if (!device->MakeDevice()) return nullptr;
@@ -72,11 +85,10 @@ std::unique_ptr<Direct3DCanvasDevice> Direct3DCanvasDevice::Create(HWND window) 
 }
 
 Direct3DCanvasDevice::Direct3DCanvasDevice(HWND window, IDirect3D9* direct3D)
-    : window_(window), direct3D_(direct3D), pacer_(PeriodOf(60), PeriodOf(60) / 4) {}
+    : WindowsCanvasDevice(60), window_(window), direct3D_(direct3D) {}
 
 Direct3DCanvasDevice::~Direct3DCanvasDevice() {
     DropTextures();
-    for (auto& font : fonts_) ::DeleteObject(font->font);
     Release(device_);
     Release(direct3D_);
 }
@@ -98,9 +110,8 @@ bool Direct3DCanvasDevice::MakeDevice() {
     D3DDISPLAYMODE mode{};
     if (SUCCEEDED(direct3D_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode))) {
         backBufferFormat_ = mode.Format;
-        if (mode.RefreshRate > 0) refreshHz_ = mode.RefreshRate;
+        SetRefreshHz(mode.RefreshRate);
     }
-    pacer_.SetPeriod(PeriodOf(refreshHz_));
     D3DPRESENT_PARAMETERS parameters = PresentParameters();
     // The drill's arithmetic must not lose precision to the device's
     // preferred floating-point mode.
@@ -151,7 +162,8 @@ void Direct3DCanvasDevice::SetDrawingStates() {
 }
 
 void Direct3DCanvasDevice::DropTextures() {
-    for (auto& texture : textures_) Release(texture->texture);
+    for (auto& [picture, texture] : textures_) Release(texture.texture);
+    textures_.clear();
     for (auto& [key, text] : texts_) Release(text.texture);
     texts_.clear();
 }
@@ -205,35 +217,19 @@ void Direct3DCanvasDevice::EndScene() {
 }
 
 CanvasFontObject* Direct3DCanvasDevice::CreateFont(int height, int width, int weight, const char* face) {
-    HFONT font = CreateCellFont(height, width, weight, WideFromGbk(face ? face : ""));
-    if (!font) return nullptr;
-    fonts_.push_back(std::make_unique<CanvasFontObject>(CanvasFontObject{font}));
-    return fonts_.back().get();
+    return objects_.CreateFont(height, width, weight, face);
 }
 
 const Direct3DCanvasDevice::CachedText& Direct3DCanvasDevice::Text(CanvasFontObject* font, const std::wstring& text,
                                                                    int width, int height, unsigned format) {
-    // Left- and top-aligned text lays out the same in any width or height:
-    // only the dimensions the alignment depends on tell entries apart.
-    const bool widthMatters = (format & (DT_CENTER | DT_RIGHT)) != 0;
-    const bool heightMatters = (format & DT_VCENTER) != 0;
-    const int keyWidth = widthMatters ? width : 1;
-    const int keyHeight = heightMatters ? height : 1;
-
-    std::wstring key;
-    for (std::uintptr_t part : {reinterpret_cast<std::uintptr_t>(font), std::uintptr_t{format},
-                                std::uintptr_t(unsigned(keyWidth)), std::uintptr_t(unsigned(keyHeight))}) {
-        for (std::size_t shift = 0; shift < 8 * sizeof part; shift += 16)
-            key.push_back(static_cast<wchar_t>((part >> shift) & 0xFFFF));
-    }
-    key += text;
-    if (auto found = texts_.find(key); found != texts_.end()) return found->second;
+    TextLayoutKey layout = KeyOfLayout(font, text, width, height, format);
+    if (auto found = texts_.find(layout.key); found != texts_.end()) return found->second;
     if (texts_.size() >= kTextCacheCapacity) {  // a new list: start over
         for (auto& [k, cached] : texts_) Release(cached.texture);
         texts_.clear();
     }
 
-    const TextCoverage coverage = LayOutText(font->font, text, keyWidth, keyHeight, format);
+    const TextCoverage coverage = LayOutText(font->font, text, layout.width, layout.height, format);
     CachedText cached;
     cached.textHeight = coverage.textHeight;
     if (coverage.width > 0) {
@@ -249,7 +245,7 @@ const Direct3DCanvasDevice::CachedText& Direct3DCanvasDevice::Text(CanvasFontObj
         cached.offsetX = coverage.offsetX;
         cached.offsetY = coverage.offsetY;
     }
-    return texts_.emplace(std::move(key), cached).first->second;
+    return texts_.emplace(std::move(layout.key), cached).first->second;
 }
 
 int Direct3DCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect,
@@ -277,34 +273,33 @@ int Direct3DCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int
 
 CanvasTextureObject* Direct3DCanvasDevice::CreateTextureFromFile(const char* path, int width, int height,
                                                                  Argb colourKey) {
-    if (!path || !device_) return nullptr;
-    const Pixels pixels = LoadTexturePixels(WideFromGbk(path), width, height, colourKey);
-    if (pixels.Empty()) return nullptr;
-    IDirect3DTexture9* texture = MakeTexture(device_, pixels.width, pixels.height, [&](int x, int y) {
+    return objects_.CreateTextureFromFile(path, width, height, colourKey);
+}
+
+const Direct3DCanvasDevice::DeviceTexture& Direct3DCanvasDevice::TextureOf(const CanvasTextureObject* picture) {
+    if (auto found = textures_.find(picture); found != textures_.end()) return found->second;
+    const Pixels& pixels = picture->pixels;
+    DeviceTexture made;
+    made.texture = MakeTexture(device_, pixels.width, pixels.height, [&](int x, int y) {
         return pixels.argb[static_cast<std::size_t>(y) * pixels.width + x];
     });
-    if (!texture) return nullptr;
-    auto object = std::make_unique<CanvasTextureObject>();
-    object->texture = texture;
-    object->width = pixels.width;
-    object->height = pixels.height;
-    object->textureWidth = TextureSide(pixels.width);
-    object->textureHeight = TextureSide(pixels.height);
-    textures_.push_back(std::move(object));
-    return textures_.back().get();
+    made.textureWidth = TextureSide(pixels.width);
+    made.textureHeight = TextureSide(pixels.height);
+    return textures_.emplace(picture, made).first->second;
 }
 
 void Direct3DCanvasDevice::SpriteBegin() { inSprite_ = inScene_; }
 
 void Direct3DCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y,
                                       Argb colour) {
-    if (!inSprite_ || !texture || !texture->texture) return;
-    const RECT cell{std::max(source.left, 0), std::max(source.top, 0), std::min(source.right, texture->width),
-                    std::min(source.bottom, texture->height)};
+    if (!inSprite_ || !texture || texture->pixels.Empty()) return;
+    const RECT cell{std::max(source.left, 0), std::max(source.top, 0), std::min(source.right, texture->pixels.width),
+                    std::min(source.bottom, texture->pixels.height)};
     if (cell.right <= cell.left || cell.bottom <= cell.top) return;
+    const DeviceTexture& made = TextureOf(texture);
+    if (!made.texture) return;
     // Whole pixels: an unscaled cell must not be resampled.
-    DrawQuad(texture->texture, texture->textureWidth, texture->textureHeight, cell, std::round(x), std::round(y),
-             colour);
+    DrawQuad(made.texture, made.textureWidth, made.textureHeight, cell, std::round(x), std::round(y), colour);
 }
 
 void Direct3DCanvasDevice::SpriteEnd() { inSprite_ = false; }
@@ -361,22 +356,11 @@ DeviceStatus Direct3DCanvasDevice::Present() {
     if (!device_) return DeviceStatus::Lost;
     EndScene();
     CanvasFrame shown;
-    if (keepFrames_) shown = ReadBackBuffer();
-    const HRESULT result = device_->Present(nullptr, nullptr, nullptr, nullptr);
-    presented_ = true;
-    const bool ok = SUCCEEDED(result);
+    if (KeepingFrames()) shown = ReadBackBuffer();
+    const bool ok = SUCCEEDED(device_->Present(nullptr, nullptr, nullptr, nullptr));
     if (!ok) lost_ = true;
-    if (ok && !shown.rgb.empty()) {
-        std::lock_guard lock(lastFrameMutex_);
-        lastFrame_ = std::move(shown);
-    }
+    NotePresented(ok, std::move(shown));
     return ok ? DeviceStatus::Ok : DeviceStatus::Lost;
-}
-
-void Direct3DCanvasDevice::WaitForRefresh() {
-    const PacingClock::time_point now = PacingClock::now();
-    SleepUntil(presented_ ? pacer_.After(now) : pacer_.NextRefresh(now));
-    presented_ = false;
 }
 
 }  // namespace plat::win32

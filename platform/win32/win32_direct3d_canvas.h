@@ -9,40 +9,21 @@
 
 #include <d3d9.h>
 
-#include <atomic>
-#include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
-#include <vector>
 
-#include "platform/platform.h"
-#include "platform/win32/win32_frame_pacing.h"
-
-struct plat::CanvasFontObject {
-    HFONT font = nullptr;
-};
-// Emptied by a Reset, as the contract has textures made again afterwards.
-struct plat::CanvasTextureObject {
-    IDirect3DTexture9* texture = nullptr;
-    int width = 0, height = 0;                // the picture's size
-    int textureWidth = 0, textureHeight = 0;  // the allocation's (powers of two)
-};
+#include "platform/win32/win32_canvas_device.h"
 
 namespace plat::win32 {
 
-// A frame read back from the device: row-major 0x00RRGGBB.
-struct CanvasFrame {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> rgb;
-    std::uint32_t Pixel(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
-};
-
-class Direct3DCanvasDevice final : public CanvasDevice {
+class Direct3DCanvasDevice final : public WindowsCanvasDevice {
 public:
     // Null when Direct3D 9 or a device for the window cannot be had.
+    // Direct3D is loaded here, not when the program starts: a system
+    // without it still runs the program, on another device.
     static std::unique_ptr<Direct3DCanvasDevice> Create(HWND window);
+    Kind DeviceKind() const override { return Kind::Direct3D; }
     ~Direct3DCanvasDevice() override;
     Direct3DCanvasDevice(const Direct3DCanvasDevice&) = delete;
     Direct3DCanvasDevice& operator=(const Direct3DCanvasDevice&) = delete;
@@ -60,25 +41,11 @@ public:
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
     void SpriteEnd() override;
     DeviceStatus Present() override;
-    void WaitForRefresh() override;
-    RefreshClock::time_point RefreshAfter(RefreshClock::time_point moment) override {
-        return pacer_.RefreshAfter(moment);
-    }
-    RefreshClock::duration RefreshPeriod() const override { return pacer_.Period(); }
 
     // The back buffer as it stands (before Present: the frame about to be
     // shown). A Direct3D window does not show in every screen capture, so
     // tests look here. Empty when it cannot be read.
     CanvasFrame ReadBackBuffer();
-    // Keeps a copy of every frame as it is presented, for LastFrame. Both
-    // may be called from any thread while the render thread presents.
-    void KeepFrames(bool keep) { keepFrames_ = keep; }
-    CanvasFrame LastFrame() const {
-        std::lock_guard lock(lastFrameMutex_);
-        return lastFrame_;
-    }
-    // The refresh rate frames are paced to when the device returns early.
-    double RefreshHz() const { return refreshHz_; }
 
 private:
     struct CachedText {
@@ -86,6 +53,11 @@ private:
         int width = 0, height = 0, textureWidth = 0, textureHeight = 0;
         int offsetX = 0, offsetY = 0;
         int textHeight = 0;
+    };
+    // A picture as a texture of this device, made on first use.
+    struct DeviceTexture {
+        IDirect3DTexture9* texture = nullptr;
+        int textureWidth = 0, textureHeight = 0;
     };
 
     Direct3DCanvasDevice(HWND window, IDirect3D9* direct3D);
@@ -95,6 +67,7 @@ private:
     void SetDrawingStates();
     void DropTextures();
     bool ClientSizeChanged() const;
+    const DeviceTexture& TextureOf(const CanvasTextureObject* picture);
     const CachedText& Text(CanvasFontObject* font, const std::wstring& text, int width, int height, unsigned format);
     void DrawQuad(IDirect3DTexture9* texture, int textureWidth, int textureHeight, const RECT& source, float x,
                   float y, Argb colour);
@@ -107,31 +80,10 @@ private:
     bool inScene_ = false;
     bool inSprite_ = false;
     bool lost_ = false;
-    double refreshHz_ = 60;
-    PresentPacer pacer_;
-    bool presented_ = false;  // since the last wait for a refresh
-    std::atomic<bool> keepFrames_{false};
-    mutable std::mutex lastFrameMutex_;
-    CanvasFrame lastFrame_;
 
-    std::vector<std::unique_ptr<CanvasFontObject>> fonts_;
-    std::vector<std::unique_ptr<CanvasTextureObject>> textures_;
+    CanvasObjects objects_;
+    std::unordered_map<const CanvasTextureObject*, DeviceTexture> textures_;
     std::unordered_map<std::wstring, CachedText> texts_;
-};
-
-class Direct3DCanvasService final : public CanvasGraphics {
-public:
-    // The device lives until the process ends, like the window it draws into.
-    CanvasDevice* CreateDevice(Window window) override;
-    // The device made last, for tests that read the canvas back.
-    Direct3DCanvasDevice* LastDevice() const { return last_.load(); }
-    // Devices made from now on keep every presented frame from their first,
-    // for tests: an unchanged canvas presents nothing new to catch later.
-    void KeepFramesOfNewDevices(bool keep) { keepFrames_ = keep; }
-
-private:
-    std::atomic<Direct3DCanvasDevice*> last_{nullptr};
-    std::atomic<bool> keepFrames_{false};
 };
 
 // Power of two at least n (textures are allocated so on every device).

@@ -1,0 +1,61 @@
+#include "platform/win32/win32_canvas_device.h"
+
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_canvas_text.h"
+
+namespace plat::win32 {
+
+CanvasObjects::~CanvasObjects() {
+    for (auto& font : fonts_) ::DeleteObject(font->font);
+}
+
+CanvasFontObject* CanvasObjects::CreateFont(int height, int width, int weight, const char* face) {
+    HFONT font = CreateCellFont(height, width, weight, WideFromGbk(face ? face : ""));
+    if (!font) return nullptr;
+    fonts_.push_back(std::make_unique<CanvasFontObject>(CanvasFontObject{font}));
+    return fonts_.back().get();
+}
+
+CanvasTextureObject* CanvasObjects::CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) {
+    if (!path) return nullptr;
+    Pixels pixels = LoadTexturePixels(WideFromGbk(path), width, height, colourKey);
+    if (pixels.Empty()) return nullptr;
+    textures_.push_back(std::make_unique<CanvasTextureObject>(CanvasTextureObject{std::move(pixels)}));
+    return textures_.back().get();
+}
+
+double DisplayRefreshHz() {
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    // 0 and 1 stand for the hardware's default rate, which nobody says.
+    if (::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1)
+        return mode.dmDisplayFrequency;
+    return 60;
+}
+
+PacingClock::duration PeriodOf(double hz) {
+    return std::chrono::duration_cast<PacingClock::duration>(std::chrono::duration<double>(1.0 / hz));
+}
+
+WindowsCanvasDevice::WindowsCanvasDevice(double refreshHz)
+    : refreshHz_(refreshHz > 1 ? refreshHz : 60), pacer_(PeriodOf(refreshHz_), PeriodOf(refreshHz_) / 4) {}
+
+void WindowsCanvasDevice::SetRefreshHz(double hz) {
+    refreshHz_ = hz > 1 ? hz : 60;
+    pacer_.SetPeriod(PeriodOf(refreshHz_));
+}
+
+void WindowsCanvasDevice::NotePresented(bool shown, CanvasFrame frame) {
+    presented_ = true;
+    if (!shown || frame.rgb.empty()) return;
+    std::lock_guard lock(lastFrameMutex_);
+    lastFrame_ = std::move(frame);
+}
+
+void WindowsCanvasDevice::WaitForRefresh() {
+    const PacingClock::time_point now = PacingClock::now();
+    SleepUntil(presented_ ? pacer_.After(now) : pacer_.NextRefresh(now));
+    presented_ = false;
+}
+
+}  // namespace plat::win32
