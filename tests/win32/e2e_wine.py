@@ -4,7 +4,9 @@
 Runs kestran_e2e_win.exe (the program with an observer thread) and drives it
 with real X input (xdotool) as a user would; what the canvas shows and what
 the drill counted come from the observer. A second, shorter run on a system
-whose code page is not 936 must draw the Chinese texts as the first did.
+whose code page is not 936 must draw the Chinese texts as the first did; a
+third, without Direct3D 9 (d3d9.dll switched off), must draw the same canvas
+with GDI, visibly on the X screen, and pace it alike.
 
 Needs an X server (DISPLAY), Wine and xdotool; uses WINEPREFIX when set,
 otherwise makes a fresh prefix and ends its server afterwards.
@@ -61,14 +63,17 @@ def mul_div(a, b, c):
 
 
 class Program:
-    def __init__(self, lang):
-        home = os.path.join(WORK, lang)
+    def __init__(self, lang, name=None, dll_overrides=None):
+        name = name or lang
+        home = os.path.join(WORK, name)
         shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(home, "RES"))
         env = dict(os.environ, LANG=lang, WINEDEBUG="-all")
+        if dll_overrides:
+            env["WINEDLLOVERRIDES"] = dll_overrides
         # Ahead of other work on a busy machine, so the 8 ms ticks are timed
         # rather than the machine's load.
         self.process = subprocess.Popen(["nice", "-n", "-10", "wine", EXE], cwd=home, env=env, stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, stderr=open(os.path.join(WORK, lang + ".log"), "w"), text=True)
+                                        stdout=subprocess.PIPE, stderr=open(os.path.join(WORK, name + ".log"), "w"), text=True)
         self.layout = None
 
     def ask(self, *command):
@@ -95,6 +100,7 @@ class Program:
         wait_for("the main dialog", lambda: self.state()["windows"] >= 1, timeout=60)
         self.layout = wait_for("the canvas", lambda: (lambda l: l if l["canvas"][2] > 0 else None)(
             self.ask("layout")))
+        wait_for("the canvas device", lambda: self.state()["canvasDevice"] != "none", timeout=30)
         return self.layout
 
     def click(self, place):
@@ -155,6 +161,22 @@ def text_pixels(frame, rect):
     left, top, right, bottom = rect
     return sum(1 for y in range(top, bottom) for x in range(left, right)
                if pixels[3 * (y * width + x):3 * (y * width + x) + 3] != b"\x00\x00\xff")
+
+
+def differing(a, b):
+    """Pixels that differ between two frames of one size."""
+    return sum(1 for i in range(0, len(a[2]), 3) if a[2][i:i + 3] != b[2][i:i + 3])
+
+
+def screen_canvas(program, name):
+    """The canvas as the X screen shows it."""
+    layout = program.ask("layout")
+    left, top, right, bottom = layout["canvas"]
+    x, y = layout["origin"]
+    path = os.path.join(WORK, name + "-screen.ppm")
+    subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{x + left}+{y + top}",
+                    "-depth", "8", "ppm:" + path], check=True, capture_output=True)
+    return read_ppm(path)
 
 
 def check_layout(layout):
@@ -237,6 +259,10 @@ def chinese_run():
         log("step: the dialog opens at the template's size and places")
         layout = program.start()
         check_layout(layout)
+        if program.state()["canvasDevice"] != "Direct3D":
+            raise Failed(f"the canvas is drawn with {program.state()['canvasDevice']}, not Direct3D")
+        time.sleep(0.2)
+        start = program.frame("start")
 
         log("step: open lists/phrases.txt through the open-file dialog")
         program.open_list(os.path.join(SOURCE, "lists", "phrases.txt"))
@@ -311,12 +337,12 @@ def chinese_run():
 
         log("step: Esc then OK ends with status 0")
         program.quit()
-        return layout, first
+        return layout, first, start
     finally:
         program.kill()
 
 
-def english_run(chinese_layout, chinese_frame):
+def english_run(chinese_layout, chinese_frame, _):
     log("code page 1252 (LANG=en_US.UTF-8)")
     program = Program("en_US.UTF-8")
     try:
@@ -332,11 +358,47 @@ def english_run(chinese_layout, chinese_frame):
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
         time.sleep(0.2)
         frame = program.frame("test-start-1252")
-        differ = sum(1 for i in range(0, len(frame[2]), 3) if frame[2][i:i + 3] != chinese_frame[2][i:i + 3])
+        differ = differing(frame, chinese_frame)
         meaning = text_pixels(frame, (0, 20, 480, 56))
         if differ or meaning < 100:
             raise Failed(f"{differ} pixels differ from the Chinese system's canvas; meaning {meaning} pixels")
         log(f"  canvas identical to the code page 936 run ({meaning} pixels of meaning text)")
+        program.quit()
+    finally:
+        program.kill()
+
+
+def gdi_run(_, direct3d_test_frame, direct3d_start_frame):
+    log("without Direct3D 9 (WINEDLLOVERRIDES=d3d9=d)")
+    program = Program("zh_CN.UTF-8", name="no-direct3d", dll_overrides="d3d9=d")
+    try:
+        log("step: the program starts and draws its canvas with GDI, as with Direct3D, on the screen")
+        program.start()
+        device = program.state()["canvasDevice"]
+        if device != "GDI":
+            raise Failed(f"the canvas is drawn with {device}, not GDI")
+        time.sleep(0.2)
+        start = program.frame("start-gdi")
+        if differing(start, direct3d_start_frame):
+            raise Failed(f"{differing(start, direct3d_start_frame)} pixels of the start screen differ from Direct3D's")
+        shown = screen_canvas(program, "start-gdi")
+        if differing(shown, start):
+            raise Failed(f"the screen shows {differing(shown, start)} canvas pixels other than the frame drawn")
+        log("  start screen identical to Direct3D's, and on the screen")
+
+        log("step: a hit animation lasts 42 refreshes")
+        program.open_list(os.path.join(SOURCE, "lists", "phrases.txt"))
+        program.click_answer_box()
+        check_hits(program)
+
+        log("step: the test view is drawn as with Direct3D")
+        program.click(MODE_BUTTON)
+        wait_for("test mode", lambda: program.state()["testMode"] == 1)
+        time.sleep(0.2)
+        frame = program.frame("test-start-gdi")
+        if differing(frame, direct3d_test_frame):
+            raise Failed(f"{differing(frame, direct3d_test_frame)} pixels of the test view differ from Direct3D's")
+        log("  test view identical to Direct3D's")
         program.quit()
     finally:
         program.kill()
@@ -350,7 +412,9 @@ def main():
     started = time.monotonic()
     passed = False
     try:
-        english_run(*chinese_run())
+        chinese = chinese_run()
+        english_run(*chinese)
+        gdi_run(*chinese)
         log(f"all steps passed in {time.monotonic() - started:.0f} s")
         passed = True
     except (Failed, subprocess.CalledProcessError, OSError, ValueError) as e:
