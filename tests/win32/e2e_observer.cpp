@@ -13,8 +13,9 @@
 //                   the ticker thread
 //   hit MS          waits up to MS for a practice hit (typed after the
 //                   command is sent); the most pixels its animation drew in
-//                   one frame, the same count on the word before it, and
-//                   how long practiceHitAnim stayed set
+//                   one frame, the same count on the word before it, how
+//                   long practiceHitAnim stayed set, and how many of its
+//                   frames came late
 #include "platform/win32/windows_fence.h"
 
 #include <windows.h>
@@ -282,9 +283,19 @@ std::string Hit(int milliseconds) {
     int most = 0, frames = 0;
     const auto stop = set + std::chrono::seconds(3);
     auto nextSample = set;
+    // Frames of the animation that came more than half a 60 Hz refresh late:
+    // the busy machine held the render thread back.
+    int step = drill.animFrame, late = 0;
+    auto stepAt = set;
     // Polled every millisecond for the length; the frame is read back less
     // often, as copying it costs more than a millisecond.
     while (drill.practiceHitAnim == 1 && Clock::now() < stop) {
+        if (drill.animFrame != step) {
+            const auto now = Clock::now();
+            if (now - stepAt > std::chrono::microseconds(25000)) ++late;
+            step = drill.animFrame;
+            stepAt = now;
+        }
         if (Clock::now() >= nextSample) {
             const int n = SpritePixels(device->LastFrame(), cellX);
             if (n > most) most = n;
@@ -295,7 +306,7 @@ std::string Hit(int milliseconds) {
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - set).count();
     return "{\"spritePixels\":" + std::to_string(most) + ",\"before\":" + std::to_string(before) +
-           ",\"samples\":" + std::to_string(frames) + ",\"seconds\":" + std::to_string(seconds) + '}';
+           ",\"samples\":" + std::to_string(frames) + ",\"seconds\":" + std::to_string(seconds) + ",\"late\":" + std::to_string(late) + '}';
 }
 
 void Serve() {

@@ -217,23 +217,28 @@ def hit(program):
     seen = program.answer("hit")
     wait_for("the next word", lambda: program.state()["practiceIndex"] != s["practiceIndex"])
     log(f"  animation: {seen['spritePixels']} pixels in its cell at most ({seen['before']} for the word "
-        f"alone), {seen['samples']} samples, {seen['seconds']:.3f} s")
+        f"alone), {seen['samples']} samples, {seen['seconds']:.3f} s, {seen['late']} of 42 frames late")
     if seen["spritePixels"] < 100 or seen["before"] > 40:
         raise Failed(f"the hit animation drew {seen['spritePixels']} pixels, the word alone {seen['before']}")
     return seen
 
 
 def check_hits(program):
-    """42 frames at the display's 60 refreshes a second. An animation the
-    busy machine held back is timed again, up to three times; one that ran
-    too fast fails at once."""
+    """42 frames at the display's 60 refreshes a second. One that ran too
+    fast fails at once. One that the busy machine held back (frames more
+    than half a refresh late) measures the machine, not the pacing: it is
+    timed again, up to three times, and only a quiet one is judged."""
     for attempt in range(3):
-        seconds = hit(program)["seconds"]
+        seen = hit(program)
+        seconds = seen["seconds"]
         if seconds < 0.65:
             raise Failed(f"the hit animation lasted {seconds:.3f} s, less than 42 refreshes")
-        if seconds <= 0.75:
+        if seen["late"] <= 2:
+            if seconds > 0.75:
+                raise Failed(f"the hit animation lasted {seconds:.3f} s, not the 0.7 s of 42 refreshes")
             return
-    raise Failed(f"the hit animation lasted {seconds:.3f} s in each of three tries, not the 0.7 s of 42 refreshes")
+    raise Failed(f"the machine was too busy to time the hit animation: {seen['late']} of its frames late "
+                 "in each of three tries")
 
 
 def drag_slider(program, to, position):
