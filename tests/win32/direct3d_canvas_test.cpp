@@ -24,42 +24,7 @@ using plat::win32::CanvasFrame;
 using plat::win32::Direct3DCanvasDevice;
 
 
-// Devices made once for the whole program: making one costs seconds under
-// Wine. They are never released, like the program's own.
-struct SharedDevices {
-    CanvasWindow window;
-    Direct3DCanvasDevice* main = nullptr;
-    Direct3DCanvasDevice* other = nullptr;
-    SharedDevices() {
-        main = Direct3DCanvasDevice::Create(window.handle()).release();
-        other = Direct3DCanvasDevice::Create(window.handle()).release();
-        for (Direct3DCanvasDevice* device : {main, other})
-            if (device) device->KeepFrames(true);
-    }
-};
-SharedDevices& Shared() {
-    static SharedDevices* devices = new SharedDevices();
-    return *devices;
-}
-
-struct Direct3DHarness {
-    Direct3DHarness() {
-        if (!Shared().main || !Shared().other) throw std::runtime_error("no Direct3D 9 device");
-    }
-    plat::CanvasDevice& Device() { return *Shared().main; }
-    plat::CanvasDevice& OtherDevice() { return *Shared().other; }
-    FramePixels LastFrame(plat::CanvasDevice& device) {
-        return ToPixels(static_cast<Direct3DCanvasDevice&>(device).LastFrame());
-    }
-    using Scratch = ScratchFolder;
-    static void WriteAnimStrip(int scale) {
-        ASSERT_TRUE(WritePicture(L"RES\\27.png", 228 * scale, 38 * scale, kestran::testing::AnimStripArgb(scale),
-                                 L"image/png"));
-    }
-    // GDI+ writes the test pictures.
-    plat::win32::GdiplusImagingService imaging;
-    bool started = imaging.Startup();
-};
+using Direct3DHarness = DeviceHarness<Direct3DCanvasDevice>;
 
 }  // namespace
 

@@ -26,37 +26,7 @@ using plat::win32::Direct3DCanvasDevice;
 using plat::win32::GdiCanvasDevice;
 using plat::win32::WindowsCanvasDevice;
 
-struct SharedGdiDevices {
-    CanvasWindow window;
-    GdiCanvasDevice* main = GdiCanvasDevice::Create(window.handle()).release();
-    GdiCanvasDevice* other = GdiCanvasDevice::Create(window.handle()).release();
-    SharedGdiDevices() {
-        for (GdiCanvasDevice* device : {main, other})
-            if (device) device->KeepFrames(true);
-    }
-};
-SharedGdiDevices& SharedGdi() {
-    static auto* devices = new SharedGdiDevices();
-    return *devices;
-}
-
-struct GdiHarness {
-    GdiHarness() {
-        if (!SharedGdi().main || !SharedGdi().other) throw std::runtime_error("no GDI canvas device");
-    }
-    plat::CanvasDevice& Device() { return *SharedGdi().main; }
-    plat::CanvasDevice& OtherDevice() { return *SharedGdi().other; }
-    FramePixels LastFrame(plat::CanvasDevice& device) {
-        return ToPixels(static_cast<GdiCanvasDevice&>(device).LastFrame());
-    }
-    using Scratch = ScratchFolder;
-    static void WriteAnimStrip(int scale) {
-        ASSERT_TRUE(WritePicture(L"RES\\27.png", 228 * scale, 38 * scale, kestran::testing::AnimStripArgb(scale),
-                                 L"image/png"));
-    }
-    plat::win32::GdiplusImagingService imaging;
-    bool started = imaging.Startup();
-};
+using GdiHarness = DeviceHarness<GdiCanvasDevice>;
 
 }  // namespace
 

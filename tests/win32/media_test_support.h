@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/win32/windows_fence.h"
 #include "platform/win32/win32_canvas_device.h"
+#include "platform/win32/win32_imaging.h"
 #include "tests/ui/canvas_device_checks.h"
 
 namespace kestran::win32_testing {
@@ -66,6 +68,40 @@ private:
 inline testing::FramePixels ToPixels(const plat::win32::CanvasFrame& frame) {
     return {frame.width, frame.height, frame.rgb};
 }
+
+// The harness the canvas device checks ask for, for one kind of device.
+// Its two devices are made once for the whole program (making one costs
+// seconds under Wine) and never released, like the program's own.
+template <class Made>
+struct DeviceHarness {
+    struct Shared {
+        CanvasWindow window;
+        Made* main = Made::Create(window.handle()).release();
+        Made* other = Made::Create(window.handle()).release();
+        Shared() {
+            for (Made* device : {main, other})
+                if (device) device->KeepFrames(true);
+        }
+    };
+    static Shared& Devices() {
+        static auto* devices = new Shared();
+        return *devices;
+    }
+
+    DeviceHarness() {
+        if (!Devices().main || !Devices().other) throw std::runtime_error("no canvas device of this kind");
+    }
+    plat::CanvasDevice& Device() { return *Devices().main; }
+    plat::CanvasDevice& OtherDevice() { return *Devices().other; }
+    testing::FramePixels LastFrame(plat::CanvasDevice& device) { return ToPixels(static_cast<Made&>(device).LastFrame()); }
+    using Scratch = ScratchFolder;
+    static void WriteAnimStrip(int scale) {
+        ASSERT_TRUE(WritePicture(L"RES\\27.png", 228 * scale, 38 * scale, testing::AnimStripArgb(scale), L"image/png"));
+    }
+    // GDI+ writes the test pictures.
+    plat::win32::GdiplusImagingService imaging;
+    bool started = imaging.Startup();
+};
 
 inline int Red(std::uint32_t rgb) { return (rgb >> 16) & 0xFF; }
 inline int Green(std::uint32_t rgb) { return (rgb >> 8) & 0xFF; }
