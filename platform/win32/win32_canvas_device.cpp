@@ -1,5 +1,7 @@
 #include "platform/win32/win32_canvas_device.h"
 
+#include <thread>
+
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_canvas_text.h"
 
@@ -31,6 +33,31 @@ double DisplayRefreshHz() {
     if (::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1)
         return mode.dmDisplayFrequency;
     return 60;
+}
+
+namespace {
+
+// The calling thread's own high-resolution timer; null where the system
+// has none.
+HANDLE HighResolutionTimer() {
+    constexpr DWORD kHighResolution = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+    thread_local const HANDLE timer = ::CreateWaitableTimerExW(nullptr, nullptr, kHighResolution, TIMER_ALL_ACCESS);
+    return timer;
+}
+
+}  // namespace
+
+void SleepUntil(PacingClock::time_point moment) {
+    HANDLE timer = HighResolutionTimer();
+    for (auto now = PacingClock::now(); now < moment; now = PacingClock::now()) {
+        // Relative, in units of 100 ns, rounded up.
+        LARGE_INTEGER due{};
+        due.QuadPart = -((std::chrono::ceil<std::chrono::microseconds>(moment - now).count()) * 10);
+        if (timer && ::SetWaitableTimerEx(timer, &due, 0, nullptr, nullptr, nullptr, 0) &&
+            ::WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0)
+            continue;
+        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(moment - now));
+    }
 }
 
 PacingClock::duration PeriodOf(double hz) {

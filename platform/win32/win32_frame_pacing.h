@@ -6,7 +6,6 @@
 #pragma once
 
 #include <chrono>
-#include <thread>
 
 namespace plat::win32 {
 
@@ -17,10 +16,10 @@ using PacingClock = std::chrono::steady_clock;
 // 0.6 ms early and one under a millisecond not at all, so a frame timed by
 // it came just before its refresh and the next frame was paced to that
 // same refresh again (several frames a refresh, a hit animation in 0.3 s).
-inline void SleepUntil(PacingClock::time_point moment) {
-    for (auto now = PacingClock::now(); now < moment; now = PacingClock::now())
-        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(moment - now));
-}
+// Where the system has high-resolution timers (Windows 10 1803 on) the wait
+// keeps its time also while the program has given the 1 ms timer
+// resolution back; elsewhere it needs that resolution to.
+void SleepUntil(PacingClock::time_point moment);
 
 class PresentPacer {
 public:
