@@ -15,7 +15,7 @@
 //                   command is sent); the most pixels its animation drew in
 //                   one frame, the same count on the word before it, how
 //                   long practiceHitAnim stayed set, and how many of its
-//                   frames came late
+//                   frames came late and by how long in all
 #include "platform/win32/windows_fence.h"
 
 #include <windows.h>
@@ -283,16 +283,21 @@ std::string Hit(int milliseconds) {
     int most = 0, frames = 0;
     const auto stop = set + std::chrono::seconds(3);
     auto nextSample = set;
-    // Frames of the animation that came more than half a 60 Hz refresh late:
-    // the busy machine held the render thread back.
+    // Frames of the animation that came more than half a 60 Hz refresh late
+    // (the busy machine held the render thread back), and by how much in all.
+    const auto refresh = std::chrono::microseconds(16667);
     int step = drill.animFrame, late = 0;
+    Clock::duration heldBack{};
     auto stepAt = set;
     // Polled every millisecond for the length; the frame is read back less
     // often, as copying it costs more than a millisecond.
     while (drill.practiceHitAnim == 1 && Clock::now() < stop) {
         if (drill.animFrame != step) {
             const auto now = Clock::now();
-            if (now - stepAt > std::chrono::microseconds(25000)) ++late;
+            if (now - stepAt > refresh * 3 / 2) {
+                ++late;
+                heldBack += now - stepAt - refresh;
+            }
             step = drill.animFrame;
             stepAt = now;
         }
@@ -306,7 +311,8 @@ std::string Hit(int milliseconds) {
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - set).count();
     return "{\"spritePixels\":" + std::to_string(most) + ",\"before\":" + std::to_string(before) +
-           ",\"samples\":" + std::to_string(frames) + ",\"seconds\":" + std::to_string(seconds) + ",\"late\":" + std::to_string(late) + '}';
+           ",\"samples\":" + std::to_string(frames) + ",\"seconds\":" + std::to_string(seconds) + ",\"late\":" + std::to_string(late) +
+           ",\"heldBack\":" + std::to_string(std::chrono::duration<double>(heldBack).count()) + '}';
 }
 
 void Serve() {

@@ -217,7 +217,8 @@ def hit(program):
     seen = program.answer("hit")
     wait_for("the next word", lambda: program.state()["practiceIndex"] != s["practiceIndex"])
     log(f"  animation: {seen['spritePixels']} pixels in its cell at most ({seen['before']} for the word "
-        f"alone), {seen['samples']} samples, {seen['seconds']:.3f} s, {seen['late']} of 42 frames late")
+        f"alone), {seen['samples']} samples, {seen['seconds']:.3f} s, {seen['late']} of 42 frames late "
+        f"by {seen['heldBack']:.3f} s in all")
     if seen["spritePixels"] < 100 or seen["before"] > 40:
         raise Failed(f"the hit animation drew {seen['spritePixels']} pixels, the word alone {seen['before']}")
     return seen
@@ -225,17 +226,19 @@ def hit(program):
 
 def check_hits(program):
     """42 frames at the display's 60 refreshes a second. One that ran too
-    fast fails at once. One that the busy machine held back (frames more
-    than half a refresh late) measures the machine, not the pacing: it is
-    timed again, up to three times, and only a quiet one is judged."""
+    fast fails at once. Frames more than half a refresh late were held back
+    by the busy machine: a few are taken off the length, and an animation
+    with more measures the machine, not the pacing, so it is timed again, up
+    to three times."""
     for attempt in range(3):
         seen = hit(program)
         seconds = seen["seconds"]
         if seconds < 0.65:
             raise Failed(f"the hit animation lasted {seconds:.3f} s, less than 42 refreshes")
-        if seen["late"] <= 2:
-            if seconds > 0.75:
-                raise Failed(f"the hit animation lasted {seconds:.3f} s, not the 0.7 s of 42 refreshes")
+        if seen["late"] <= 4:
+            if seconds - seen["heldBack"] > 0.75:
+                raise Failed(f"the hit animation lasted {seconds:.3f} s ({seen['heldBack']:.3f} s of it held back "
+                             "by the machine), not the 0.7 s of 42 refreshes")
             return
     raise Failed(f"the machine was too busy to time the hit animation: {seen['late']} of its frames late "
                  "in each of three tries")
