@@ -2,19 +2,6 @@
 
 namespace kestran::listtool {
 
-UnmarkedUtf16 DetectUnmarkedUtf16(std::string_view raw) {
-    std::string_view head = raw.substr(0, 4096);
-    std::size_t pairs = head.size() / 2, evenNuls = 0, oddNuls = 0;
-    if (pairs < 2) return UnmarkedUtf16::kNone;
-    for (std::size_t i = 0; i + 1 < head.size(); i += 2) {
-        if (head[i] == '\0') ++evenNuls;
-        if (head[i + 1] == '\0') ++oddNuls;
-    }
-    if (oddNuls * 2 > pairs && evenNuls * 8 < pairs) return UnmarkedUtf16::kLittleEndian;
-    if (evenNuls * 2 > pairs && oddNuls * 8 < pairs) return UnmarkedUtf16::kBigEndian;
-    return UnmarkedUtf16::kNone;
-}
-
 namespace {
 
 bool IsShellSafe(const std::string& path) {

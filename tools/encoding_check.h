@@ -1,18 +1,15 @@
 // What the checker says about encodings the drill does not read: UTF-16
-// without a byte order mark, and bytes that are not GBK at all.
+// without a byte order mark (found by EncodingSniffer), and bytes that are
+// not GBK at all.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "wordlist/list_encoding.h"
+
 namespace kestran::listtool {
-
-enum class UnmarkedUtf16 { kNone, kLittleEndian, kBigEndian };
-
-// UTF-16 without a byte order mark, told by NUL bytes in every other
-// position of the first bytes (English words give plenty).
-UnmarkedUtf16 DetectUnmarkedUtf16(std::string_view raw);
 
 // A shell command that writes a UTF-8 copy of `path`, which the drill reads.
 std::string ConversionCommand(UnmarkedUtf16 encoding, const std::string& path);

@@ -379,11 +379,12 @@ std::string Quoted(std::string_view gbk) {
 ListCheck CheckList(std::string& bytes, const std::string& path) {
     ListCheck check;
     FileFacts facts;
-    facts.unmarkedUtf16 = DetectUnmarkedUtf16(bytes);
+    // Decided as the drill decides: the byte order mark first.
+    EncodingSniffer sniffer;
+    sniffer.Feed(bytes);
+    check.encoding = sniffer.Result();
+    facts.unmarkedUtf16 = sniffer.UnmarkedUtf16Guess();
     if (facts.unmarkedUtf16 == UnmarkedUtf16::kNone) {
-        EncodingSniffer sniffer;
-        sniffer.Feed(bytes);
-        check.encoding = sniffer.Result();
         if (check.encoding == ListEncoding::kGbk && sniffer.WellFormedUtf8())
             facts.utf8LineWithoutChinese = sniffer.Utf8LineWithoutChinese();
         ConvertToGbkInPlace(bytes, check.encoding,

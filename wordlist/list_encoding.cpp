@@ -67,6 +67,9 @@ std::size_t PieceEnd(std::string_view text, std::size_t from, std::size_t chunk,
     return end;
 }
 
+// How much of the start of a file the unmarked UTF-16 guess looks at.
+constexpr std::size_t kUtf16Look = 4096;
+
 std::int64_t Questions(std::string_view s) { return std::count(s.begin(), s.end(), '?'); }
 
 // Counts, line by line, the characters the conversion turned into "?".
@@ -100,6 +103,7 @@ const char* ListEncodingName(ListEncoding encoding) {
 
 bool EncodingSniffer::Feed(std::string_view bytes) {
     if (decided_) return false;
+    if (start_.size() < kUtf16Look) start_.append(bytes.substr(0, kUtf16Look - start_.size()));
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
         // ASCII between characters, the bulk of a list: only line ends count.
@@ -170,6 +174,20 @@ ListEncoding EncodingSniffer::Result() const {
     if (!utf8Ok_ || need_ != 0 || !beyondAscii_) return ListEncoding::kGbk;
     if (!gbkOk_ || gbkLead_) return ListEncoding::kUtf8;
     return Utf8LineWithoutChinese() == 0 ? ListEncoding::kUtf8 : ListEncoding::kGbk;
+}
+
+UnmarkedUtf16 EncodingSniffer::UnmarkedUtf16Guess() const {
+    if (Result() != ListEncoding::kGbk) return UnmarkedUtf16::kNone;
+    const std::size_t pairs = start_.size() / 2;
+    if (pairs < 2) return UnmarkedUtf16::kNone;
+    std::size_t evenNuls = 0, oddNuls = 0;
+    for (std::size_t i = 0; i + 1 < start_.size(); i += 2) {
+        if (start_[i] == '\0') ++evenNuls;
+        if (start_[i + 1] == '\0') ++oddNuls;
+    }
+    if (oddNuls * 2 > pairs && evenNuls * 8 < pairs) return UnmarkedUtf16::kLittleEndian;
+    if (evenNuls * 2 > pairs && oddNuls * 8 < pairs) return UnmarkedUtf16::kBigEndian;
+    return UnmarkedUtf16::kNone;
 }
 
 ListEncoding DetectListEncoding(std::string_view raw) {

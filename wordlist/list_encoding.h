@@ -12,6 +12,9 @@
 //     character when read as UTF-8 (GBK text read as UTF-8 gives Latin,
 //     Greek or Cyrillic letters instead).
 // Everything else is GBK and loads byte for byte as it always did.
+//
+// The drill and the list checker both decide through EncodingSniffer, so a
+// byte order mark is always looked at before any guess about the bytes.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +26,10 @@
 namespace kestran {
 
 enum class ListEncoding { kGbk, kUtf8, kUtf8WithBom, kUtf16LE, kUtf16BE };
+
+// UTF-16 saved without a byte order mark, which the drill reads as GBK bytes
+// and finds no entries in; the checker tells how to convert it.
+enum class UnmarkedUtf16 { kNone, kLittleEndian, kBigEndian };
 
 // "GBK", "UTF-8", "UTF-8 with BOM", "UTF-16LE", "UTF-16BE".
 const char* ListEncodingName(ListEncoding encoding);
@@ -41,12 +48,17 @@ public:
     // All bytes fed so far are well-formed UTF-8 with one character or more
     // beyond ASCII (whatever the answer).
     bool WellFormedUtf8() const { return utf8Ok_ && need_ == 0 && beyondAscii_; }
+    // Read as GBK, but the first bytes have a NUL in every other position,
+    // as English in UTF-16 without a mark has. kNone whenever Result() is
+    // not GBK: a marked file is read by its mark, however many NULs it has.
+    UnmarkedUtf16 UnmarkedUtf16Guess() const;
 
 private:
     void EndLine();
     void EndCharacter(std::uint32_t codePoint);
 
-    std::string head_;  // the first bytes, for the byte order mark
+    std::string head_;   // the first bytes, for the byte order mark
+    std::string start_;  // the first few kilobytes, for the NUL count
     bool decided_ = false;
     // UTF-8 reading: a sequence under way needs `need_` more bytes, the next
     // one within [low_, high_].

@@ -61,6 +61,20 @@ TEST(KestranList, JsonEscapesAndMarksUndecodableBytes) {
     EXPECT_EQ(empty.out, "{\"encoding\": \"GBK\", \"wordCount\": 0, \"records\": []}\n");
 }
 
+// Text as Notepad saves it as "Unicode": UTF-16 with a byte order mark.
+std::string Utf16WithMark(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : text) {
+        const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+// Mostly English: more than half of the bytes are NUL, as in a dictionary.
+constexpr std::u16string_view kEnglishHeavy = u"a long english phrase \u82f9\u679c\nanother long english phrase \u9999\n";
+
 struct NoteCase {
     const char* name;
     std::string file;
@@ -94,6 +108,10 @@ TEST(KestranList, NotesNameTheLinesThatSurprise) {
         {"UTF-8", "apple \xE8\x8B\xB9\xE6\x9E\x9C\n", {"1 entry, read as UTF-8, nothing to note\n"}},
         {"UTF-16 with a byte order mark", std::string("\xFF\xFE" "a\0 \0\x79\x82", 8),
          {"1 entry, read as UTF-16LE, nothing to note\n"}},
+        {"mostly English UTF-16LE with a byte order mark", Utf16WithMark(kEnglishHeavy, false),
+         {"2 entries, read as UTF-16LE, nothing to note\n"}},
+        {"mostly English UTF-16BE with a byte order mark", Utf16WithMark(kEnglishHeavy, true),
+         {"2 entries, read as UTF-16BE, nothing to note\n"}},
         {"UTF-16 without a byte order mark", std::string("a\0 \0\x79\x82\n\0", 8),
          {"looks like UTF-16 without a byte order mark", "iconv -f UTF-16LE -t UTF-8 "}},
         {"GBK that is also valid UTF-8", "school \xD1\xA7\xD0\xA3\n",
