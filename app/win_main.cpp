@@ -58,6 +58,10 @@ bool RunLoopOnce(plat::Message& message, bool sleepFirst) {
         // Only key-downs go through the key table; an acknowledging Space
         // stops here and the loop waits again straight away.
         if (message.message == plat::WM_KEYDOWN && !HandleKeyDown(plat::LowWord(message.wParam))) continue;
+        // Enter and Esc have done their work as key-downs; as characters a
+        // single-line edit control only answers them with the system beep.
+        if (message.message == plat::WM_CHAR && (message.wParam == plat::VK_RETURN || message.wParam == plat::VK_ESCAPE))
+            continue;
         plat::TranslateMessage(message);
         plat::DispatchMessage(message);
         return true;

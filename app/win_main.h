@@ -16,6 +16,7 @@ void RecordStartDirectory();
 void CreateImageButtons();
 
 // Retrieves and handles one message as the loop does; false after WM_QUIT.
+// The carriage-return and escape characters are dropped unhandled.
 // With sleepFirst the 1 ms pause of the loop comes before the wait.
 bool RunLoopOnce(plat::Message& message, bool sleepFirst = true);
 

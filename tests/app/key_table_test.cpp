@@ -148,6 +148,15 @@ TEST_F(KeyTable, KeysOutsideTheTableAndKeyUpsPassUntouched) {
     EXPECT_EQ(drill.paused, 0);
 }
 
+TEST_F(KeyTable, EnterAndEscCharactersNeverReachTheAnswerBox) {
+    // A real single-line edit control beeps at either; other characters type.
+    Type("");
+    for (plat::WParam ch : {plat::WParam{0x0D}, plat::WParam{'x'}, plat::WParam{0x1B}, plat::WParam{'y'}})
+        plat::PostMessage(answerBox, plat::WM_CHAR, ch, 0);
+    RunLoop();
+    EXPECT_EQ(AnswerText(), "xy");
+}
+
 class CanvasClicks : public HeadlessAppTest {};
 
 TEST_F(CanvasClicks, SingleClickTogglesDoubleClickTogglesTwice) {
