@@ -54,6 +54,8 @@ struct WindowClass {
     const char* className = nullptr;
 };
 
+// Edit: a single-line box for typed English; characters reach it directly,
+// never through an input method's composition.
 enum class ControlKind { Edit, HorizontalScrollBar };
 
 struct DialogControl {

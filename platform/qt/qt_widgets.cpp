@@ -200,12 +200,20 @@ void DialogWidget::closeEvent(QCloseEvent* event) {
 EditWidget::EditWidget(Window window, QWidget* parent) : QLineEdit(parent) {
     Tag(this, window);
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
     // A copy other threads can read without waking this one.
     connect(this, &QLineEdit::textChanged, this, [window](const QString& text) {
         std::string gbk = Utf8ToGbk(text.toStdString());
         std::lock_guard lock(window->textMutex);
         window->text = std::move(gbk);
     });
+}
+
+QVariant EditWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
+    // A line edit answers this itself, whatever its input-method attribute.
+    if (query == Qt::ImEnabled) return false;
+    return QLineEdit::inputMethodQuery(query);
 }
 
 ScrollBarWidget::ScrollBarWidget(Window window, QWidget* parent) : QScrollBar(Qt::Horizontal, parent), window_(window) {

@@ -93,6 +93,9 @@ private:
 class EditWidget final : public QLineEdit {
 public:
     EditWidget(Window window, QWidget* parent);
+    // Letters go straight in, whatever mode the learner's input method
+    // (fcitx, ibus) is in: it is told the box takes none.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 };
 
 // A scroll bar that, like the classic control, reports what the user does

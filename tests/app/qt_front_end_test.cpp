@@ -2,6 +2,7 @@
 // the key table first and reach the answer box only when handed on.
 #include <gtest/gtest.h>
 
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -107,6 +108,15 @@ TEST_F(QtFrontEnd, ChineseTextInTheBoxIsReadAsGbk) {
     EXPECT_STREQ(buffer, "\xC6\xBB\xB9\xFB");
     plat::SetDlgItemText(MainDialog, kAnswerBoxId, "\xCF\xE3\xBD\xB6");
     EXPECT_EQ(edit->text(), QString::fromUtf8("香蕉"));
+}
+
+TEST_F(QtFrontEnd, NoInputMethodComposesIntoTheBox) {
+    // What an input-method plugin (ibus, fcitx) asks the focused widget
+    // before it takes the keys for its composition.
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QApplication::sendEvent(edit, &query);
+    EXPECT_FALSE(query.value(Qt::ImEnabled).toBool());
 }
 
 TEST(QtFrontEndExit, EscThenOkEndsTheProgramWithStatusZero) {
