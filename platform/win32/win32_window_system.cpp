@@ -8,9 +8,11 @@
 
 #include "platform/win32/paint_context.h"
 #include "platform/win32/win32_dialog_font.h"
+#include "platform/win32/win32_dialog_layout.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_procedures.h"
+#include "platform/win32/win32_timer_resolution.h"
 
 namespace plat::win32 {
 namespace {
@@ -99,7 +101,8 @@ Window Win32WindowSystem::CreateWindow(const char* className, const char* title,
 Window Win32WindowSystem::CreateDialog(const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure,
                                        LParam parameter) {
     // The dialog comes from the program file's resources, where the system
-    // lays it out by the dialog font's own base units.
+    // lays it out by the dialog font's own base units; it is then put where
+    // the designed font would have put it.
     if (!dialogTemplate.resource) return nullptr;
     SetTimersForAdapters(&timers_);
     DialogStart start{procedure, parameter};
@@ -109,8 +112,11 @@ Window Win32WindowSystem::CreateDialog(const DialogTemplate& dialogTemplate, Win
     const auto* first = static_cast<const std::uint8_t*>(data);
     const std::vector<std::uint8_t> bytes =
         WithFontOfItsCharset(std::vector<std::uint8_t>(first, first + ::SizeofResource(ProgramModule(), found)));
-    return WindowOf(::CreateDialogIndirectParamW(ProgramModule(), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()),
-                                                 Hwnd(owner), DialogAdapter, reinterpret_cast<LPARAM>(&start)));
+    HWND dialog = ::CreateDialogIndirectParamW(ProgramModule(), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()),
+                                               Hwnd(owner), DialogAdapter, reinterpret_cast<LPARAM>(&start));
+    PlaceDialog(dialog, DesignedLayout(dialogTemplate));
+    WithoutInputMethod(dialog, dialogTemplate);
+    return WindowOf(dialog);
 }
 
 Window Win32WindowSystem::GetDlgItem(Window dialog, int controlId) {
@@ -163,6 +169,9 @@ void Win32WindowSystem::WaitForPostedMessage() {
     // The looks leave out WM_TIMER, which the timer thread posts like any
     // other message, and handle sent messages on the way. The event is
     // cleared before the looks, so a post after them still ends the wait.
+    // Only the ticker waits so, while its ticks change nothing: the fine
+    // timer resolution is not needed meanwhile.
+    const CoarseTimerWhileWaiting coarse;
     HANDLE posted = posted_.OfThisThread();
     for (;;) {
         ::ResetEvent(posted);
@@ -291,7 +300,14 @@ bool Win32WindowSystem::GetOpenFileName(OpenFileRequest& request) {
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrDefExt = request.defaultExtension ? extension.c_str() : nullptr;
     ofn.Flags = request.flags;
-    if (!::GetOpenFileNameW(&ofn)) return false;
+    // The dialog may move the working folder to the list's; it is put back
+    // here by its UTF-16 name, which a folder name outside GBK survives.
+    const DWORD folderLength = ::GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> folder(folderLength + 1, L'\0');
+    ::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+    const BOOL chosen = ::GetOpenFileNameW(&ofn);
+    if (folderLength) ::SetCurrentDirectoryW(folder.data());
+    if (!chosen) return false;
 
     // A path GBK cannot hold, or one too long for the buffer, could not be
     // opened by its GBK name: treated like a cancelled dialog.

@@ -12,7 +12,7 @@ case " $(echo $dlls) " in
     echo "FAILED: imports d3d9.dll, so it cannot start without Direct3D"
     exit 1 ;;
 esac
-allowed=" kernel32.dll user32.dll gdi32.dll gdiplus.dll winmm.dll comdlg32.dll comctl32.dll ole32.dll oleaut32.dll advapi32.dll shell32.dll msvcrt.dll "
+allowed=" kernel32.dll user32.dll gdi32.dll gdiplus.dll winmm.dll comdlg32.dll comctl32.dll imm32.dll ole32.dll oleaut32.dll advapi32.dll shell32.dll msvcrt.dll "
 bad=""
 for dll in $dlls; do
   case "$allowed" in *" $dll "*) ;; *) bad="$bad $dll" ;; esac

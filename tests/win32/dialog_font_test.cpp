@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_dialog.h"
 #include "drill/drill_state.h"
 #include "platform/win32/win32_dialog_font.h"
+#include "platform/win32/win32_dialog_layout.h"
 #include "platform/win32/windows_fence.h"
 
 namespace plat::win32 {
@@ -64,6 +66,68 @@ TEST(DialogFont, AnotherFaceKeepsTheFontFieldsAndTheControls) {
         EXPECT_STREQ(className, L"ScrollBar");
         ::DestroyWindow(dialog);
     }
+}
+
+// Where a control of the dialog stands, in client pixels.
+RECT PlaceOf(HWND dialog, int id) {
+    RECT r{};
+    ::GetWindowRect(::GetDlgItem(dialog, id), &r);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The cell height of the answer box's font, and the height inside it.
+std::pair<int, int> AnswerTextAndBoxHeight(HWND dialog) {
+    HWND box = ::GetDlgItem(dialog, kestran::kAnswerBoxId);
+    RECT inside{};
+    ::GetClientRect(box, &inside);
+    HDC dc = ::GetDC(box);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(box, dc);
+    return {metrics.tmHeight, inside.bottom};
+}
+
+// Whatever the font's base units, the client area and the two controls are
+// where base units of 9 x 19 put them (clear of the canvas and the buttons),
+// and the typed text fits the answer box.
+TEST(DialogFont, AnyFontGivesTheDesignedLayout) {
+    const std::vector<std::uint8_t> bytes = Template101();
+    TemplateFont font;
+    ASSERT_TRUE(FindTemplateFont(bytes, font));
+    struct Case {
+        const wchar_t* face;
+        std::uint16_t points;
+    } cases[] = {{L"MS Shell Dlg", 12}, {L"SimSun", 12}, {L"Courier New", 16}, {L"Tahoma", 8}, {L"Tahoma", 9}};
+    int otherUnits = 0;
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> changed = WithFace(bytes, font, c.face);
+        changed[font.faceAt - 6] = static_cast<std::uint8_t>(c.points);  // the point size precedes the face
+        changed[font.faceAt - 5] = 0;
+        HWND dialog = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr),
+                                                   reinterpret_cast<LPCDLGTEMPLATEW>(changed.data()), nullptr,
+                                                   QuietDialog, 0);
+        ASSERT_NE(dialog, nullptr);
+        RECT units{0, 0, 4, 8};
+        ::MapDialogRect(dialog, &units);
+        if (units.right != kDesignedBaseX || units.bottom != kDesignedBaseY) ++otherUnits;
+        PlaceDialog(dialog, DesignedLayout(kestran::MainDialogTemplate()));
+        SCOPED_TRACE(testing::Message() << "face " << std::string(c.face, c.face + wcslen(c.face)) << " " << c.points
+                                        << " pt, base units " << units.right << "x" << units.bottom);
+        RECT client{};
+        ::GetClientRect(dialog, &client);
+        EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(601L, 276L));
+        const RECT answerBox = PlaceOf(dialog, kestran::kAnswerBoxId), slider = PlaceOf(dialog, kestran::kSpeedSliderId);
+        const RECT designedBox{191, 185, 418, 218}, designedSlider{212, 228, 392, 247};
+        EXPECT_TRUE(::EqualRect(&answerBox, &designedBox)) << answerBox.left << "," << answerBox.top;
+        EXPECT_TRUE(::EqualRect(&slider, &designedSlider)) << slider.left << "," << slider.top;
+        const auto [text, box] = AnswerTextAndBoxHeight(dialog);
+        EXPECT_LE(text, box);
+        ::DestroyWindow(dialog);
+    }
+    EXPECT_GT(otherUnits, 0) << "no font gave other base units than the designed ones";
 }
 
 TEST(DialogFont, TemplatesItCannotReadAreLeftAlone) {

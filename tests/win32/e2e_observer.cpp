@@ -6,8 +6,10 @@
 //
 //   layout          where the dialog and its controls stand, and the dialog
 //                   font's base units measured from the font itself
-//   state           the drill record, the process's visible windows and
-//                   which device draws the canvas
+//   state           the drill record, the process's visible windows, the text
+//                   of a message box, the working folder and how many Enter
+//                   and Esc characters reached the answer box, and which
+//                   device draws the canvas
 //   frame PATH      the last presented canvas frame, written as a PPM
 //   ticks MS        the practice tick period, timed over MS milliseconds on
 //                   the ticker thread
@@ -21,6 +23,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -33,11 +36,13 @@
 #include <vector>
 
 #include "app/win_main.h"
+#include "drill/button_visual.h"
 #include "drill/drill_state.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_canvas_service.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_media.h"
+#include "platform/win32/win32_timer_resolution.h"
 #include "ui/canvas_layout.h"
 
 namespace {
@@ -71,7 +76,7 @@ std::string Hex(const std::string& bytes) {
 }
 
 std::string Utf8(const wchar_t* text) {
-    char buffer[256] = {};
+    char buffer[1024] = {};
     ::WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
     return buffer;
 }
@@ -131,8 +136,45 @@ std::string Layout() {
         << ",\"slider\":" << Json(ClientRectOf(slider)) << ",\"sliderScreen\":" << Json(bar.rcScrollBar)
         << ",\"thumb\":[" << bar.xyThumbTop << ',' << bar.xyThumbBottom << "],\"sliderPos\":"
         << ::GetScrollPos(slider, plat::SB_CTL)
-        << ",\"canvas\":" << Json(ClientRectOf(plat::win32::Hwnd(kestran::Canvas.load()))) << '}';
+        << ",\"canvas\":" << Json(ClientRectOf(plat::win32::Hwnd(kestran::Canvas.load()))) << ",\"buttons\":[";
+    const char* comma = "";
+    for (auto* button : {&kestran::OpenButton, &kestran::OrderButton, &kestran::ModeButton, &kestran::ColourButton,
+                         &kestran::EffectsButton}) {
+        out << comma << Json(ClientRectOf(plat::win32::Hwnd(button->load())));
+        comma = ",";
+    }
+    out << "]}";
     return out.str();
+}
+
+// The characters a real single-line edit control answers with the system
+// beep (Wine's does not beep), counted where the answer box would take them.
+std::atomic<int> beepingChars{0};
+WNDPROC answerBoxProcedure = nullptr;
+
+LRESULT CALLBACK CountBeepingChars(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == plat::WM_CHAR && (wParam == 0x0D || wParam == 0x1B)) ++beepingChars;
+    return ::CallWindowProcW(answerBoxProcedure, window, message, wParam, lParam);
+}
+
+void WatchAnswerBox() {
+    HWND box = ::GetDlgItem(Dialog(), kestran::kAnswerBoxId);
+    if (answerBoxProcedure || !box) return;
+    answerBoxProcedure = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountBeepingChars)));
+}
+
+// The text of a visible message box of this process, if one is up.
+BOOL CALLBACK FindBoxText(HWND window, LPARAM text) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    wchar_t found[512] = {};
+    if (process == ::GetCurrentProcessId() && window != Dialog() && ::IsWindowVisible(window) &&
+        ::GetDlgItemTextW(window, 0xFFFF, found, 512) > 0) {
+        *reinterpret_cast<std::string*>(text) = Utf8(found);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CALLBACK CountVisible(HWND window, LPARAM count) {
@@ -156,8 +198,15 @@ std::string State() {
     ::GetGUIThreadInfo(::GetWindowThreadProcessId(Dialog(), nullptr), &gui);
     wchar_t focusClass[64] = {};
     if (gui.hwndFocus) ::GetClassNameW(gui.hwndFocus, focusClass, 64);
+    std::string boxText;
+    ::EnumWindows(FindBoxText, reinterpret_cast<LPARAM>(&boxText));
+    wchar_t folder[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, folder);
+    WatchAnswerBox();
     std::ostringstream out;
-    out << "{\"windows\":" << windows << ",\"mainActive\":" << (gui.hwndActive && gui.hwndActive == Dialog())
+    out << "{\"windows\":" << windows << ",\"boxText\":\"" << Hex(boxText) << "\",\"folder\":\"" << Hex(Utf8(folder))
+        << "\",\"beepingChars\":" << beepingChars << ",\"fineTimer\":" << plat::win32::FineTimerResolution()
+        << ",\"mainActive\":" << (gui.hwndActive && gui.hwndActive == Dialog())
         << ",\"focusClass\":\"" << Utf8(focusClass) << "\",\"focusId\":"
         << (gui.hwndFocus ? ::GetDlgCtrlID(gui.hwndFocus) : 0) << ",\"listLoaded\":" << int(drill.listLoaded)
         << ",\"wordCount\":" << drill.wordCount << ",\"scrollX\":" << drill.scrollX

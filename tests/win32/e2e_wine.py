@@ -3,10 +3,13 @@
 
 Runs kestran_e2e_win.exe (the program with an observer thread) and drives it
 with real X input (xdotool) as a user would; what the canvas shows and what
-the drill counted come from the observer. A second, shorter run on a system
-whose code page is not 936 must draw the Chinese texts as the first did; a
-third, without Direct3D 9 (d3d9.dll switched off), must draw the same canvas
-with GDI, visibly on the X screen, and pace it alike.
+the drill counted come from the observer. The first run starts from a folder
+without RES and must find the one beside the program. Shorter runs on systems
+whose code page is not 936 (1252 and 950) must lay the dialog out the same
+way and draw the same Chinese texts; one without Direct3D 9 (d3d9.dll
+switched off) must draw the same canvas with GDI, visibly on the X screen,
+and pace it alike; and the program alone, without RES anywhere, must say so
+and still end cleanly.
 
 Needs an X server (DISPLAY), Wine and xdotool; uses WINEPREFIX when set,
 otherwise makes a fresh prefix and ends its server afterwards.
@@ -25,11 +28,12 @@ import time
 EXE, SOURCE = map(os.path.abspath, sys.argv[1:3])
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-wine-")
 
-# The dialog template: position and size, and the two controls, in dialog units.
-DIALOG_AT, DIALOG_SIZE = (100, 100), (267, 116)
-ANSWER_BOX_DU = (85, 78, 101, 14)
+# The dialog as designed (base units 9 x 19), whatever the system's fonts:
+# the client area on the screen and its size, the two controls in it.
+DESIGNED_ORIGIN, DESIGNED_CLIENT = [225, 238], [601, 276]
+DESIGNED_ANSWER_BOX, DESIGNED_SLIDER = [191, 185, 418, 218], [212, 228, 392, 247]
 ANSWER_BOX_ID = 1002
-SLIDER_DU = (94, 96, 80, 8)
+NO_ASSETS_TEXT = "找不到图片和声音文件夹 RES。\n请先解压整个压缩包，再运行解压出来的文件夹里的 KESTRAN.exe。"
 # Image buttons in client pixels (left, top, width, height).
 OPEN_BUTTON = (264, 145, 76, 38)
 MODE_BUTTON = (335, 147, 105, 38)
@@ -58,21 +62,28 @@ def xdo(*args):
     subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True)
 
 
-def mul_div(a, b, c):
-    return (a * b + c // 2) // c  # as the system rounds dialog units
-
-
 class Program:
-    def __init__(self, lang, name=None, dll_overrides=None):
+    """The program in a folder of its own. where: "here" starts it in the
+    folder that holds RES, "elsewhere" puts it beside RES and starts it from
+    an empty folder, "alone" gives it no RES at all."""
+
+    def __init__(self, lang, name=None, dll_overrides=None, where="here"):
         name = name or lang
         home = os.path.join(WORK, name)
-        shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(home, "RES"))
+        os.makedirs(home)
+        exe, cwd = EXE, home
+        if where != "alone":
+            shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(home, "RES"))
+        if where != "here":
+            exe, cwd = shutil.copy(EXE, home), os.path.join(WORK, name + "-started-here")
+            os.makedirs(cwd)
+        self.home = home
         env = dict(os.environ, LANG=lang, WINEDEBUG="-all")
         if dll_overrides:
             env["WINEDLLOVERRIDES"] = dll_overrides
         # Ahead of other work on a busy machine, so the 8 ms ticks are timed
         # rather than the machine's load.
-        self.process = subprocess.Popen(["nice", "-n", "-10", "wine", EXE], cwd=home, env=env, stdin=subprocess.PIPE,
+        self.process = subprocess.Popen(["nice", "-n", "-10", "wine", exe], cwd=cwd, env=env, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=open(os.path.join(WORK, name + ".log"), "w"), text=True)
         self.layout = None
 
@@ -94,11 +105,12 @@ class Program:
         return answer
 
     def state(self):
-        return self.ask("state")
+        self.last_state = self.ask("state")
+        return self.last_state
 
     def start(self):
         wait_for("the main dialog", lambda: self.state()["windows"] >= 1, timeout=60)
-        self.layout = wait_for("the canvas", lambda: (lambda l: l if l["canvas"][2] > 0 else None)(
+        self.layout = wait_for("the canvas", lambda: (lambda l: l if l.get("canvas", [0, 0, 0])[2] > 0 else None)(
             self.ask("layout")))
         wait_for("the canvas device", lambda: self.state()["canvasDevice"] != "none", timeout=30)
         return self.layout
@@ -129,8 +141,14 @@ class Program:
         xdo("key", "Return")
         wait_for("the list to load", lambda: self.state()["listLoaded"] == 1)
 
-    def quit(self):
+    def quit(self, cancel_first=False):
         self.click_answer_box()
+        if cancel_first:
+            # Esc then Cancel: the Esc character never reaches the answer box.
+            xdo("key", "Escape")
+            wait_for("the exit question", lambda: (lambda s: s["windows"] >= 2 and not s["mainActive"])(self.state()))
+            xdo("key", "Escape")
+            wait_for("the dialog again", lambda: self.state()["mainActive"])
         xdo("key", "Escape")
         wait_for("the exit question", lambda: (lambda s: s["windows"] >= 2 and not s["mainActive"])(self.state()))
         xdo("key", "Return")  # OK is the default button
@@ -187,23 +205,21 @@ def check_layout(layout):
     # 12 points bold at 96 pixels an inch.
     if (font["height"], font["weight"]) != (-16, 700):
         raise Failed(f"dialog font {font}")
-    want_origin = [mul_div(DIALOG_AT[0], bx, 4), mul_div(DIALOG_AT[1], by, 8)]
-    want_client = [mul_div(DIALOG_SIZE[0], bx, 4), mul_div(DIALOG_SIZE[1], by, 8)]
-    if layout["client"] != want_client:
-        raise Failed(f"client area {layout['client']}, expected {want_client}")
-    # The windows placed in pixels fit: the canvas, and the lowest and the
-    # rightmost buttons.
-    right = max(layout["canvas"][2], 432 + 50)
-    if layout["client"][0] < right or layout["client"][1] < 230:
-        raise Failed(f"client area {layout['client']} does not hold the canvas and buttons")
-    for name, (x, y, w, h) in (("answerBox", ANSWER_BOX_DU), ("slider", SLIDER_DU)):
-        left, top = mul_div(x, bx, 4), mul_div(y, by, 8)  # the size is mapped apart from the place
-        want = [left, top, left + mul_div(w, bx, 4), top + mul_div(h, by, 8)]
-        if layout[name] != want:
-            raise Failed(f"{name} at {layout[name]}, expected {want}")
     # Without a window manager nothing moves the window from where it was made.
-    if layout["origin"] != want_origin:
-        raise Failed(f"client area at {layout['origin']} on the screen, expected {want_origin}")
+    for key, want in (("client", DESIGNED_CLIENT), ("answerBox", DESIGNED_ANSWER_BOX), ("slider", DESIGNED_SLIDER),
+                      ("origin", DESIGNED_ORIGIN)):
+        if layout[key] != want:
+            raise Failed(f"{key} {layout[key]}, designed {want} (font base units {bx}x{by})")
+    # All inside the client area, and the two controls clear of the canvas,
+    # the buttons and each other (the open button overlaps its neighbours by
+    # design).
+    windows = [layout["answerBox"], layout["slider"], layout["canvas"]] + layout["buttons"]
+    for n, rect in enumerate(windows):
+        if rect[0] < 0 or rect[1] < 0 or rect[2] > DESIGNED_CLIENT[0] or rect[3] > DESIGNED_CLIENT[1]:
+            raise Failed(f"{rect} outside the client area")
+        for other in windows[n + 1:]:
+            if n < 2 and rect[0] < other[2] and other[0] < rect[2] and rect[1] < other[3] and other[1] < rect[3]:
+                raise Failed(f"control {rect} overlaps {other}")
     log(f"  font {font['face']} drawn with {font['drawnWith']}, base units {bx}x{by}; "
         f"client {layout['client']} at {layout['origin']}; answer box {layout['answerBox']}, "
         f"slider {layout['slider']}, canvas {layout['canvas']}")
@@ -261,12 +277,17 @@ def drag_slider(program, to, position):
 
 def chinese_run():
     """The whole drill on a Chinese system; returns the first test frame."""
-    log("code page 936 (LANG=zh_CN.UTF-8)")
-    program = Program("zh_CN.UTF-8")
+    log("code page 936 (LANG=zh_CN.UTF-8), started from a folder without RES")
+    program = Program("zh_CN.UTF-8", where="elsewhere")
     try:
-        log("step: the dialog opens at the template's size and places")
+        log("step: the dialog opens at its designed size and places, in the program's folder")
         layout = program.start()
         check_layout(layout)
+        s = program.state()
+        folder = bytes.fromhex(s["folder"]).decode("utf-8")
+        if not folder.endswith("\\" + os.path.basename(program.home)) or s["boxText"]:
+            raise Failed(f"working in {folder!r}, message {bytes.fromhex(s['boxText']).decode('utf-8')!r}")
+        wait_for("the timer resolution given back with no list open", lambda: not program.state()["fineTimer"])
         if program.state()["canvasDevice"] != "Direct3D":
             raise Failed(f"the canvas is drawn with {program.state()['canvasDevice']}, not Direct3D")
         time.sleep(0.2)
@@ -277,6 +298,7 @@ def chinese_run():
         count = program.state()["wordCount"]
         if count != 15:
             raise Failed(f"{count} entries counted, the list has 15")
+        wait_for("the 1 ms timer resolution while the word moves", lambda: program.state()["fineTimer"])
 
         log("step: the word moves")
         program.click_answer_box()
@@ -314,6 +336,7 @@ def chinese_run():
         log("step: test mode scores every answer")
         program.click(MODE_BUTTON)
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
+        wait_for("the timer resolution given back in test mode", lambda: not program.state()["fineTimer"])
         time.sleep(0.2)  # a frame or two of the test view
         first = program.frame("test-start")
         program.click_answer_box()
@@ -343,16 +366,18 @@ def chinese_run():
             raise Failed(f"the result line is not drawn ({shown} text pixels)")
         log(f"  {right} of {count} right: score {score}, {line!r}, drawn with {shown} pixels")
 
-        log("step: Esc then OK ends with status 0")
-        program.quit()
+        log("step: Esc then Cancel, Esc then OK ends with status 0; no Enter or Esc character reached the box")
+        program.quit(cancel_first=True)
+        if program.last_state["beepingChars"]:
+            raise Failed(f"{program.last_state['beepingChars']} Enter or Esc characters reached the answer box")
         return layout, first, start
     finally:
         program.kill()
 
 
-def english_run(chinese_layout, chinese_frame, _):
-    log("code page 1252 (LANG=en_US.UTF-8)")
-    program = Program("en_US.UTF-8")
+def english_run(chinese_layout, chinese_frame, _, lang="en_US.UTF-8"):
+    log(f"LANG={lang}")
+    program = Program(lang)
     try:
         log("step: the dialog has the Chinese system's font and layout")
         layout = program.start()
@@ -365,7 +390,7 @@ def english_run(chinese_layout, chinese_frame, _):
         program.click(MODE_BUTTON)
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
         time.sleep(0.2)
-        frame = program.frame("test-start-1252")
+        frame = program.frame(f"test-start-{lang}")
         differ = differing(frame, chinese_frame)
         meaning = text_pixels(frame, (0, 20, 480, 56))
         if differ or meaning < 100:
@@ -412,6 +437,28 @@ def gdi_run(_, direct3d_test_frame, direct3d_start_frame):
         program.kill()
 
 
+def no_assets_run():
+    log("the program alone, with no RES anywhere")
+    program = Program("zh_CN.UTF-8", name="alone", where="alone")
+    try:
+        log("step: a message box says what to do")
+        text = wait_for("the message box", lambda: program.state()["boxText"], timeout=60)
+        if bytes.fromhex(text).decode("utf-8") != NO_ASSETS_TEXT:
+            raise Failed(f"message {bytes.fromhex(text).decode('utf-8')!r}")
+        # No window manager gives the box the keyboard: it is given by hand.
+        box = subprocess.run(["xdotool", "search", "--name", "^KESTRAN$"], capture_output=True, text=True).stdout.split()
+        if len(box) != 1:
+            raise Failed(f"{len(box)} windows named KESTRAN while the message box is up")
+        xdo("windowfocus", "--sync", box[0])
+        xdo("key", "Return")
+        wait_for("the message box to close", lambda: not program.state()["boxText"])
+        log("step: the dialog follows; Esc then OK ends with status 0")
+        program.start()
+        program.quit()
+    finally:
+        program.kill()
+
+
 def main():
     own_prefix = "WINEPREFIX" not in os.environ
     if own_prefix:
@@ -422,7 +469,9 @@ def main():
     try:
         chinese = chinese_run()
         english_run(*chinese)
+        english_run(*chinese, lang="zh_TW.UTF-8")
         gdi_run(*chinese)
+        no_assets_run()
         log(f"all steps passed in {time.monotonic() - started:.0f} s")
         passed = True
     except (Failed, subprocess.CalledProcessError, OSError, ValueError) as e:

@@ -153,6 +153,10 @@ TEST(ProgramResources, VersionBlockSaysVersion1001ForChinesePrc) {
     EXPECT_TRUE(HoldsWide(block, L"080404b0"));
     EXPECT_TRUE(HoldsWide(block, L"CompanyName"));
     EXPECT_TRUE(HoldsWide(block, L"1, 0, 0, 1"));
+    // What Explorer's details and SmartScreen show for the file.
+    EXPECT_TRUE(HoldsWide(block, L"OriginalFilename"));
+    EXPECT_TRUE(HoldsWide(block, L"KESTRAN.exe"));
+    EXPECT_TRUE(HoldsWide(block, L"InternalName"));
     const WORD translation[] = {0x0804, 0x04B0};
     EXPECT_NE(block.find(std::string_view(reinterpret_cast<const char*>(translation), sizeof translation)),
               std::string_view::npos);
@@ -163,7 +167,11 @@ TEST(ProgramResources, ManifestAsksForCommonControls6AndTheCallersRights) {
     ASSERT_FALSE(manifest.empty()) << "no manifest 1 in English (US)";
     for (const char* wanted : {"level=\"asInvoker\"", "uiAccess=\"false\"", "name=\"Microsoft.Windows.Common-Controls\"",
                                "version=\"6.0.0.0\"", "processorArchitecture=\"x86\"",
-                               "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""})
+                               "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\"",
+                               // Vista, 7, 8, 8.1, 10 and 11
+                               "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                               "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
         EXPECT_NE(manifest.find(wanted), std::string_view::npos) << wanted;
 }
 

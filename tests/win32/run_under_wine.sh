@@ -14,7 +14,7 @@ export WINEPREFIX="$scratch/prefix" WINEARCH=win32 WINEDEBUG=-all
 # zh_CN.UTF-8 gives code page 936 inside Wine, en_US.UTF-8 (the
 # code page 1252 run) 1252; make either locale if missing. Without it Wine
 # falls back to plain ASCII file names and Chinese ones cannot be made.
-for loc in zh_CN en_US; do
+for loc in zh_CN en_US zh_TW; do
   if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8\$"; then
     localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
   fi
