@@ -8,6 +8,7 @@ PACKAGES="build-essential cmake pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth xdotool x11-utils imagemagick libxtst6 libxdamage1
+  ibus ibus-libpinyin dbus xclip
   clang libclang-rt-14-dev
   appstream desktop-file-utils dpkg-dev file gdb python3"
 
