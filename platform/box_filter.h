@@ -28,4 +28,27 @@ inline std::vector<std::vector<BoxTap>> AreaTaps(int source, int target) {
     return taps;
 }
 
+// Enlarging, a box repeats each source cell as a block: between the two
+// nearest source cells the weights run linearly instead (a tent), the edge
+// cells continuing outward. Shrinking, the box as above.
+inline std::vector<std::vector<BoxTap>> ResizeTaps(int source, int target) {
+    if (target <= source) return AreaTaps(source, target);
+    std::vector<std::vector<BoxTap>> taps(static_cast<std::size_t>(target));
+    const double scale = static_cast<double>(source) / target;
+    for (int i = 0; i < target; ++i) {
+        const double centre = (i + 0.5) * scale - 0.5;
+        const int left = static_cast<int>(std::floor(centre));
+        const double right = centre - left;
+        const int first = std::clamp(left, 0, source - 1), second = std::clamp(left + 1, 0, source - 1);
+        auto& tap = taps[static_cast<std::size_t>(i)];
+        if (first == second) {
+            tap.push_back({first, 1.0});
+        } else {
+            tap.push_back({first, 1.0 - right});
+            tap.push_back({second, right});
+        }
+    }
+    return taps;
+}
+
 }  // namespace plat

@@ -246,7 +246,7 @@ public:
     // laid out by the DT_* format bits. Returns the drawn height.
     virtual int DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect, unsigned format,
                          Argb colour) = 0;
-    // The picture resized to width x height with a box filter; pixels equal
+    // The picture resized to width x height with a box filter (smoothly when enlarged); pixels equal
     // to colourKey (an ARGB value) become fully transparent. Null on failure.
     virtual CanvasTextureObject* CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) = 0;
     virtual void SpriteBegin() = 0;

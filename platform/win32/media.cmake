@@ -11,5 +11,7 @@ target_sources(kestran_platform_win32 PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/win32_canvas_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_canvas_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_canvas_service.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/win32_scaled_canvas.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/win32_scaled_images.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_sound.cpp)
 target_link_libraries(kestran_platform_win32 PUBLIC gdiplus gdi32 ole32 winmm)

@@ -14,6 +14,7 @@ struct PaintContextObject {
 
 struct BrushObject {
     HBRUSH brush = nullptr;
+    HBITMAP pattern = nullptr;  // a pattern brush's picture, for copies at other scales
 };
 
 }  // namespace plat

@@ -3,6 +3,7 @@
 #include "platform/system_process.h"
 #include "platform/win32/win32_asset_folder.h"
 #include "platform/win32/win32_media.h"
+#include "platform/win32/win32_scaled_canvas.h"
 #include "platform/win32/win32_timer_resolution.h"
 #include "platform/win32/win32_window_system.h"
 #include "platform/win32/windows_fence.h"
@@ -32,7 +33,9 @@ void RunProgram(int (*entry)()) {
     InstallWindowServices();
     Services services = Installed();
     services.imaging = &GdiplusImaging();
-    services.canvas = &WindowsCanvas();
+    // The renderer draws in 96-DPI pixels; the device draws at the canvas's scale.
+    static ScaledCanvasService scaledCanvas(WindowsCanvas());
+    services.canvas = &scaledCanvas;
     services.sound = &WinmmSound();
     Install(services);
     SystemProcess().Exit(entry());

@@ -69,8 +69,8 @@ Pixels BoxResize(const Pixels& pixels, int width, int height) {
     if (pixels.Empty() || width <= 0 || height <= 0) return out;
     if (pixels.width == width && pixels.height == height) return pixels;
     const int sw = pixels.width, sh = pixels.height;
-    const auto columns = AreaTaps(sw, width);
-    const auto rows = AreaTaps(sh, height);
+    const auto columns = ResizeTaps(sw, width);
+    const auto rows = ResizeTaps(sh, height);
 
     // Horizontal pass into premultiplied doubles (a, r, g, b), then vertical.
     std::vector<double> wide(static_cast<std::size_t>(sh) * width * 4, 0.0);

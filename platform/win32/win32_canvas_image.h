@@ -25,8 +25,10 @@ Pixels DecodePicture(const std::wstring& file);
 void ApplyColourKey(Pixels& pixels, Argb colourKey);
 
 // Resamples to width x height by area averaging: each target pixel is the
-// mean of the source area it covers, weighted by overlap, computed on
-// premultiplied values so transparent neighbours leave no dark fringe.
+// mean of the source area it covers, weighted by overlap; enlarging, it
+// interpolates linearly between the nearest source pixels instead (for a
+// canvas at a larger scale). Computed on premultiplied values so
+// transparent neighbours leave no dark fringe.
 // Empty input or size gives empty.
 Pixels BoxResize(const Pixels& pixels, int width, int height);
 

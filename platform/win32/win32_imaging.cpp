@@ -13,6 +13,8 @@
 
 #include "platform/encoder_block.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_dpi.h"
+#include "platform/win32/win32_scaled_images.h"
 #include "platform/win32/win32_media.h"
 
 namespace plat::win32 {
@@ -169,7 +171,13 @@ void GdiplusImagingService::DrawImage(PaintContext context, Image image, int x, 
     if (!context || !context->dc || !image || !image->bitmap || width <= 0 || height <= 0) return;
     gp::GpGraphics* graphics = nullptr;
     if (flat::GdipCreateFromHDC(context->dc, &graphics) != gp::Ok) return;
-    flat::GdipDrawImageRectI(graphics, reinterpret_cast<gp::GpImage*>(image->bitmap), x, y, width, height);
+    // Placed in 96-DPI pixels; at another scale drawn filtered at its scaled place.
+    const UINT dpi = LayoutDpi(context->window);
+    if (dpi == kBaseDpi)
+        flat::GdipDrawImageRectI(graphics, reinterpret_cast<gp::GpImage*>(image->bitmap), x, y, width, height);
+    else
+        DrawImageFiltered(graphics, reinterpret_cast<gp::GpImage*>(image->bitmap),
+                          ScaleRect(RECT{x, y, x + width, y + height}, dpi));
     flat::GdipDeleteGraphics(graphics);
 }
 
@@ -216,7 +224,7 @@ Brush GdiplusImagingService::CreatePatternBrush(Bitmap bitmap) {
     if (!bitmap || !bitmap->bitmap) return nullptr;
     HBRUSH brush = ::CreatePatternBrush(bitmap->bitmap);
     if (!brush) return nullptr;
-    return new (std::nothrow) BrushObject{brush};
+    return new (std::nothrow) BrushObject{brush, bitmap->bitmap};
 }
 
 Brush GdiplusImagingService::CreateSolidBrush(ColourRef colour) {

@@ -5,6 +5,8 @@
 #include <mutex>
 
 #include "platform/win32/paint_context.h"
+#include "platform/win32/win32_dpi.h"
+#include "platform/win32/win32_scaled_images.h"
 #include "platform/win32/win32_handles.h"
 
 namespace plat::win32 {
@@ -48,6 +50,7 @@ LRESULT CALLBACK WindowAdapter(HWND window, UINT message, WPARAM wParam, LPARAM 
     WindowProc procedure = ProcedureOf(window);
     if (!procedure) return ::DefWindowProcW(window, message, wParam, lParam);
     NoteTimer(window, message, wParam);
+    if (message == WM_NCDESTROY) ForgetWindow(window);
     return procedure(WindowOf(window), message, wParam, lParam);
 }
 
@@ -58,17 +61,25 @@ INT_PTR CALLBACK DialogAdapter(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         procedure = start->procedure;
         lParam = start->parameter;
         ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(procedure));
+        TakeOverDpiScaling(dialog);
     } else {
         procedure = reinterpret_cast<DialogProc>(::GetWindowLongPtrW(dialog, DWLP_USER));
     }
     if (!procedure) return FALSE;  // messages before WM_INITDIALOG (WM_SETFONT)
     NoteTimer(dialog, message, wParam);
+    if (message == WM_NCDESTROY) ForgetWindow(dialog);
+    // A change of scale is the backend's business: the dialog's procedure
+    // works in the pixels of a 96-DPI display.
+    if (const auto answer = AnswerDpiMessage(dialog, message, wParam, lParam)) {
+        ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, *answer);
+        return TRUE;
+    }
     const std::intptr_t result = procedure(WindowOf(dialog), message, wParam, lParam);
     // The colour messages answer with a brush: the contract's brush object
-    // stands for the system's brush handle.
+    // stands for the system's brush handle, its picture at the dialog's scale.
     if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
         const auto* brush = reinterpret_cast<const BrushObject*>(result);
-        return brush ? reinterpret_cast<INT_PTR>(brush->brush) : 0;
+        return brush ? reinterpret_cast<INT_PTR>(BrushAtDpi(*brush, LayoutDpi(dialog))) : 0;
     }
     return result;
 }

@@ -9,6 +9,7 @@
 #include "platform/win32/paint_context.h"
 #include "platform/win32/win32_dialog_font.h"
 #include "platform/win32/win32_dialog_layout.h"
+#include "platform/win32/win32_dpi.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_procedures.h"
@@ -94,8 +95,14 @@ Window Win32WindowSystem::CreateWindow(const char* className, const char* title,
                                        int width, int height, Window parent) {
     const std::wstring wideClass = WideFromGbk(className);
     const std::wstring wideTitle = WideFromGbk(title);
-    return WindowOf(::CreateWindowExW(0, wideClass.c_str(), wideTitle.c_str(), style, x, y, width, height,
-                                      Hwnd(parent), nullptr, ProgramModule(), nullptr));
+    // A child is placed in 96-DPI pixels and made at its dialog's scale.
+    const RECT logical{x, y, x + width, y + height};
+    const RECT place = parent ? ScaleRect(logical, LayoutDpi(Hwnd(parent))) : logical;
+    HWND made = ::CreateWindowExW(0, wideClass.c_str(), wideTitle.c_str(), style, place.left, place.top,
+                                  place.right - place.left, place.bottom - place.top, Hwnd(parent), nullptr,
+                                  ProgramModule(), nullptr);
+    if (made && parent) RememberLogicalPlace(made, logical);
+    return WindowOf(made);
 }
 
 Window Win32WindowSystem::CreateDialog(const DialogTemplate& dialogTemplate, Window owner, DialogProc procedure,

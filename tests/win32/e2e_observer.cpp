@@ -4,8 +4,10 @@
 // on stdin, one answer a line (JSON) on stdout. Input comes from outside,
 // through the X server, as a user's would.
 //
-//   layout          where the dialog and its controls stand, and the dialog
-//                   font's base units measured from the font itself
+//   layout          where the dialog, its controls and the five buttons stand,
+//                   and the dialog font's base units measured from the font
+//   dpi N           the dialog told it moved to a monitor of N DPI, as the
+//                   system tells it (Wine never does); answers the layout
 //   state           the drill record, the process's visible windows, the text
 //                   of a message box, the working folder and how many Enter
 //                   and Esc characters reached the answer box, and which
@@ -40,6 +42,7 @@
 #include "drill/drill_state.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_canvas_service.h"
+#include "platform/win32/win32_dpi.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_media.h"
 #include "platform/win32/win32_timer_resolution.h"
@@ -175,6 +178,19 @@ BOOL CALLBACK FindBoxText(HWND window, LPARAM text) {
         return FALSE;
     }
     return TRUE;
+}
+
+// What Windows sends when the dialog lands on a monitor of another scale:
+// the suggested frame keeps its top-left and scales its size.
+std::string ChangeDpi(int dpi) {
+    HWND dialog = Dialog();
+    RECT frame{};
+    ::GetWindowRect(dialog, &frame);
+    const int now = static_cast<int>(plat::win32::LayoutDpi(dialog));
+    RECT suggested{frame.left, frame.top, frame.left + ::MulDiv(frame.right - frame.left, dpi, now),
+                   frame.top + ::MulDiv(frame.bottom - frame.top, dpi, now)};
+    ::SendMessageW(dialog, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    return Layout();
 }
 
 BOOL CALLBACK CountVisible(HWND window, LPARAM count) {
@@ -373,6 +389,8 @@ void Serve() {
         std::string answer;
         if (command == "layout")
             answer = Layout();
+        else if (command == "dpi")
+            answer = ChangeDpi(std::stoi(argument));
         else if (command == "state")
             answer = State();
         else if (command == "frame")

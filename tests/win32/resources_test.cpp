@@ -171,7 +171,9 @@ TEST(ProgramResources, ManifestAsksForCommonControls6AndTheCallersRights) {
                                // Vista, 7, 8, 8.1, 10 and 11
                                "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
                                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
-                               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+                               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+                               // drawn at each monitor's scale, not stretched by the system
+                               ">PerMonitorV2, PerMonitor</dpiAwareness>", ">true/pm</dpiAware>"})
         EXPECT_NE(manifest.find(wanted), std::string_view::npos) << wanted;
 }
 
