@@ -181,14 +181,20 @@ BOOL CALLBACK FindBoxText(HWND window, LPARAM text) {
 }
 
 // What Windows sends when the dialog lands on a monitor of another scale:
-// the suggested frame keeps its top-left and scales its size.
+// it asks the window's size at the new scale, then suggests a frame of that
+// size (or of its own size scaled, when the window does not answer) at the
+// same top-left.
 std::string ChangeDpi(int dpi) {
     HWND dialog = Dialog();
     RECT frame{};
     ::GetWindowRect(dialog, &frame);
     const int now = static_cast<int>(plat::win32::LayoutDpi(dialog));
-    RECT suggested{frame.left, frame.top, frame.left + ::MulDiv(frame.right - frame.left, dpi, now),
-                   frame.top + ::MulDiv(frame.bottom - frame.top, dpi, now)};
+    SIZE size{::MulDiv(frame.right - frame.left, dpi, now), ::MulDiv(frame.bottom - frame.top, dpi, now)};
+    SIZE asked{};
+    if (::SendMessageW(dialog, 0x02E4 /* WM_GETDPISCALEDSIZE */, static_cast<WPARAM>(dpi),
+                       reinterpret_cast<LPARAM>(&asked)))
+        size = asked;
+    RECT suggested{frame.left, frame.top, frame.left + size.cx, frame.top + size.cy};
     ::SendMessageW(dialog, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     return Layout();
 }

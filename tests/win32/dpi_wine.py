@@ -1,0 +1,235 @@
+#!/usr/bin/env python3
+"""The Windows program at 100 %, 150 % and 200 % display scaling, under Wine.
+
+Starts kestran_e2e_win.exe with the prefix's DPI (HKCU\\Control Panel\\Desktop
+LogPixels, which Wine reads at each start) at 96, 144 and 192, and checks
+through its observer that the layout is the 96-DPI one times the scale and
+that the canvas is drawn anew at that scale rather than stretched. The 96-DPI
+program is then told it moved to a 144-DPI monitor (WM_GETDPISCALEDSIZE and
+WM_DPICHANGED, which Wine itself never sends) and back.
+
+Needs an X server (DISPLAY) and Wine; uses WINEPREFIX when set, otherwise
+makes a fresh prefix. The prefix's DPI is put back afterwards.
+
+usage: dpi_wine.py KESTRAN_E2E_WIN_EXE SOURCE_DIR
+"""
+
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+EXE, SOURCE = map(os.path.abspath, sys.argv[1:3])
+WORK = tempfile.mkdtemp(prefix="kestran-dpi-wine-")
+DESKTOP = r"HKCU\Control Panel\Desktop"
+BLUE = b"\x00\x00\xff"
+
+
+class Failed(Exception):
+    pass
+
+
+def log(text):
+    print(text, flush=True)
+
+
+def wine_reg(*args):
+    subprocess.run(["wine", "reg", *args], check=False, capture_output=True)
+
+
+def set_dpi(dpi):
+    if dpi is None:
+        wine_reg("delete", DESKTOP, "/v", "LogPixels", "/f")
+    else:
+        wine_reg("add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+    subprocess.run(["wineserver", "-w"], check=False)
+
+
+def wait_for(what, condition, timeout=20.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise Failed(f"timed out waiting for {what}")
+
+
+class Program:
+    def __init__(self, dpi):
+        home = tempfile.mkdtemp(prefix=f"{dpi}-", dir=WORK)
+        shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(home, "RES"))
+        self.process = subprocess.Popen(["wine", EXE], cwd=home, env=dict(os.environ, WINEDEBUG="-all"),
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=open(os.path.join(home, "stderr.log"), "w"), text=True)
+
+    def ask(self, *command, errors_fail=True):
+        self.process.stdin.write(" ".join(map(str, command)) + "\n")
+        self.process.stdin.flush()
+        line = self.process.stdout.readline()
+        if not line:
+            raise Failed(f"the program ended while asked {command[0]}")
+        answer = json.loads(line)
+        if "error" in answer:
+            if errors_fail:
+                raise Failed(f"{command[0]}: {answer['error']}")
+            return None
+        return answer
+
+    def settled(self, width):
+        """The layout once the canvas is width pixels wide, and its frame."""
+        layout = wait_for(f"a canvas {width} wide", lambda: (lambda l: l if l["canvas"][2] - l["canvas"][0] == width
+                                                              else None)(self.ask("layout")))
+        path = os.path.join(WORK, f"frame-{width}.ppm")
+
+        def frame():
+            # No device or no frame yet: asked again.
+            return self.ask("frame", path, errors_fail=False) and (lambda f: f if f[0] == width else None)(
+                read_ppm(path))
+        return layout, wait_for(f"a frame {width} wide", frame)
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+def read_ppm(path):
+    with open(path, "rb") as f:
+        _, size, _, pixels = f.read().split(b"\n", 3)
+    width, height = map(int, size.split())
+    return width, height, pixels
+
+
+def pixel(frame, x, y):
+    i = 3 * (y * frame[0] + x)
+    return frame[2][i:i + 3]
+
+
+def ink_box(frame):
+    """The smallest rectangle holding every pixel that is not the blue ground."""
+    width, height, _ = frame
+    xs, ys = [], []
+    for y in range(height):
+        for x in range(width):
+            if pixel(frame, x, y) != BLUE:
+                xs.append(x)
+                ys.append(y)
+    if not xs:
+        raise Failed("nothing drawn on the canvas")
+    return [min(xs), min(ys), max(xs) + 1, max(ys) + 1]
+
+
+def scaled(values, dpi):
+    return [(v * dpi * 2 + 96) // (96 * 2) if v >= 0 else -((-v * dpi * 2 + 96) // (96 * 2)) for v in values]
+
+
+def near(got, want, slack):
+    return all(abs(g - w) <= slack for g, w in zip(got, want))
+
+
+def check_layout(base, layout, dpi):
+    wanted = {"client": scaled(base["client"], dpi), "canvas": scaled(base["canvas"], dpi)}
+    for i, rect in enumerate(base["buttons"]):
+        wanted[f"button {i + 1}"] = scaled(rect, dpi)
+    got = dict(client=layout["client"], canvas=layout["canvas"],
+               **{f"button {i + 1}": r for i, r in enumerate(layout["buttons"])})
+    for name, want in wanted.items():
+        if not near(got[name], want, 1):
+            raise Failed(f"at {dpi} DPI {name} {got[name]}, expected {want} (the 96-DPI one scaled)")
+    log(f"  {dpi} DPI: client {layout['client']}, canvas {layout['canvas']}, buttons {layout['buttons']}")
+
+
+def check_drawn_anew(base_frame, frame, dpi):
+    """Text laid out at the scale: not the 96-DPI frame blown up, and in the same place."""
+    width, height, _ = frame
+    blown = sum(1 for y in range(height) for x in range(width)
+                if pixel(frame, x, y) != pixel(base_frame, min(x * 96 // dpi, base_frame[0] - 1),
+                                               min(y * 96 // dpi, base_frame[1] - 1)))
+    if blown < 200:
+        raise Failed(f"at {dpi} DPI the canvas is the 96-DPI one blown up ({blown} pixels differ)")
+    # The line is centred: its middle and its top and bottom stay, while its
+    # length may differ by what whole-pixel character widths allow.
+    box, want = ink_box(frame), scaled(ink_box(base_frame), dpi)
+    slack = 2 * dpi // 96
+    middle, want_middle = box[0] + box[2], want[0] + want[2]
+    length, want_length = box[2] - box[0], want[2] - want[0]
+    if abs(middle - want_middle) > 2 * slack or not near(box[1::2], want[1::2], slack) or \
+            abs(length - want_length) > want_length * 0.08:
+        raise Failed(f"at {dpi} DPI the text covers {box}, the 96-DPI text scaled {want}")
+    log(f"  {dpi} DPI canvas {width}x{height}: text at {box} (96-DPI place scaled {want}), "
+        f"{blown} pixels differ from the 96-DPI frame blown up")
+
+
+def run(dpi, base=None):
+    """Starts the program at dpi; with the 96-DPI layout and frame, checks it and ends it."""
+    set_dpi(dpi)
+    program = Program(dpi)
+    try:
+        # An empty answer until the dialog exists.
+        start = wait_for("the canvas", lambda: (lambda l: l if l.get("canvas", [0, 0, 0])[2] > 0 else None)(
+            program.ask("layout")), timeout=60)
+        layout, frame = program.settled(start["canvas"][2] - start["canvas"][0])
+        if base is not None:
+            check_layout(base[0], layout, dpi)
+            check_drawn_anew(base[1], frame, dpi)
+    except BaseException:
+        program.kill()
+        raise
+    if base is not None:
+        program.kill()
+    return program, layout, frame
+
+
+def main():
+    own_prefix = "WINEPREFIX" not in os.environ
+    if own_prefix:
+        os.environ["WINEPREFIX"] = os.path.join(WORK, "prefix")
+        os.environ.setdefault("WINEARCH", "win32")
+    started = time.monotonic()
+    passed = False
+    program = None
+    try:
+        log("step: 96 DPI")
+        program, layout, frame = run(96)
+        log(f"  96 DPI: client {layout['client']}, canvas {layout['canvas']}")
+        program.kill()
+        log("step: 144 and 192 DPI, each a new start")
+        _, _, frame144 = run(144, (layout, frame))
+        run(192, (layout, frame))
+
+        log("step: the 96-DPI program moved to a 144-DPI monitor and back")
+        program, _, _ = run(96)
+        program.ask("dpi", 144)
+        moved, moved_frame = program.settled(frame144[0])
+        check_layout(layout, moved, 144)
+        if moved_frame != frame144:
+            raise Failed("moved to 144 DPI, the canvas differs from the one started at 144 DPI")
+        program.ask("dpi", 96)
+        back, back_frame = program.settled(frame[0])
+        if {k: back[k] for k in ("client", "canvas", "buttons", "answerBox", "slider")} != \
+                {k: layout[k] for k in ("client", "canvas", "buttons", "answerBox", "slider")}:
+            raise Failed(f"back at 96 DPI the layout is {back}, it was {layout}")
+        if back_frame != frame:
+            raise Failed("back at 96 DPI the canvas differs from the first one")
+        log("  at 144 DPI as if started there; back at 96 DPI as before, pixel for pixel")
+        log(f"all steps passed in {time.monotonic() - started:.0f} s")
+        passed = True
+    except (Failed, subprocess.CalledProcessError, OSError, ValueError, KeyError) as e:
+        log(f"FAILED: {e}\nframes and logs kept in {WORK}")
+    finally:
+        if program:
+            program.kill()
+        set_dpi(None)
+        if own_prefix:
+            subprocess.run(["wineserver", "-k"], check=False)
+        if passed:
+            shutil.rmtree(WORK, ignore_errors=True)
+    return 0 if passed else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
