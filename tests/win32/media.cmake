@@ -8,6 +8,7 @@ kestran_add_test(win32_media_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/gdiplus_imaging_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/direct3d_canvas_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdi_canvas_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scaled_canvas_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/winmm_sound_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/media_test_support.cpp
   LIBS kestran_platform_win32)
