@@ -246,8 +246,9 @@ public:
     // laid out by the DT_* format bits. Returns the drawn height.
     virtual int DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect, unsigned format,
                          Argb colour) = 0;
-    // The picture resized to width x height with a box filter (smoothly when enlarged); pixels equal
-    // to colourKey (an ARGB value) become fully transparent. Null on failure.
+    // The picture resized to width x height with a box filter (smoothly
+    // when enlarged); pixels equal to colourKey (an ARGB value) become fully
+    // transparent. Null on failure.
     virtual CanvasTextureObject* CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) = 0;
     virtual void SpriteBegin() = 0;
     // The source cell unscaled, top-left at (x, y), alpha-blended, modulated by colour.

@@ -50,7 +50,8 @@ UINT DeviceDpi() {
 int Rescale(int value, UINT to, UINT from) { return ::MulDiv(value, static_cast<int>(to), static_cast<int>(from)); }
 
 RECT Rescale(const RECT& r, UINT to, UINT from) {
-    return {Rescale(r.left, to, from), Rescale(r.top, to, from), Rescale(r.right, to, from), Rescale(r.bottom, to, from)};
+    return {Rescale(r.left, to, from), Rescale(r.top, to, from), Rescale(r.right, to, from),
+            Rescale(r.bottom, to, from)};
 }
 
 RECT RectInParent(HWND child, HWND parent) {
@@ -148,8 +149,8 @@ void RelayOut(HWND dialog, UINT dpi, const RECT& suggested) {
         // A window of another thread (the canvas) moves when that thread
         // next takes its messages; this one does not wait for it.
         const bool ours = ::GetWindowThreadProcessId(m.window, nullptr) == self;
-        ::SetWindowPos(m.window, nullptr, m.rect.left, m.rect.top, m.rect.right - m.rect.left, m.rect.bottom - m.rect.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE | (ours ? 0 : SWP_ASYNCWINDOWPOS));
+        ::SetWindowPos(m.window, nullptr, m.rect.left, m.rect.top, m.rect.right - m.rect.left,
+                       m.rect.bottom - m.rect.top, SWP_NOZORDER | SWP_NOACTIVATE | (ours ? 0 : SWP_ASYNCWINDOWPOS));
         if (m.font) ::SendMessageW(m.window, WM_SETFONT, reinterpret_cast<WPARAM>(m.font), TRUE);
         if (m.previous) ::DeleteObject(m.previous);
     }
