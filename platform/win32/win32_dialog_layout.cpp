@@ -2,6 +2,8 @@
 
 #include <imm.h>
 
+#include "platform/win32/win32_dpi.h"
+
 namespace plat::win32 {
 namespace {
 
@@ -9,14 +11,25 @@ namespace {
 int ToPixelsX(int units) { return ::MulDiv(units, kDesignedBaseX, 4); }
 int ToPixelsY(int units) { return ::MulDiv(units, kDesignedBaseY, 8); }
 
-// A font like the dialog's whose character cell is the designed height.
-HFONT FontOfDesignedHeight(HWND dialog) {
+// A font like the dialog's whose character cell is the designed height at dpi.
+HFONT FontOfDesignedHeight(HWND dialog, UINT dpi) {
     auto font = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
     LOGFONTW logical{};
     if (!font || !::GetObjectW(font, sizeof logical, &logical)) return nullptr;
-    logical.lfHeight = kDesignedBaseY;  // positive: the cell height, not the em
+    logical.lfHeight = ScaleToDpi(kDesignedBaseY, dpi);  // positive: the cell height, not the em
     logical.lfWidth = 0;
     return ::CreateFontIndirectW(&logical);
+}
+
+// The designed layout at the dialog's scale, like the windows placed in pixels.
+DialogLayout Scaled(const DialogLayout& designed, UINT dpi) {
+    DialogLayout layout = designed;
+    layout.clientAt = {ScaleToDpi(static_cast<int>(designed.clientAt.x), dpi),
+                       ScaleToDpi(static_cast<int>(designed.clientAt.y), dpi)};
+    layout.client = {ScaleToDpi(static_cast<int>(designed.client.cx), dpi),
+                     ScaleToDpi(static_cast<int>(designed.client.cy), dpi)};
+    for (DialogLayout::Control& c : layout.controls) c.rect = ScaleRect(c.rect, dpi);
+    return layout;
 }
 
 }  // namespace
@@ -33,10 +46,12 @@ DialogLayout DesignedLayout(const DialogTemplate& t) {
     return layout;
 }
 
-void PlaceDialog(HWND dialog, const DialogLayout& layout) {
+void PlaceDialog(HWND dialog, const DialogLayout& designed) {
     RECT units{0, 0, 4, 8};
     if (!dialog || !::MapDialogRect(dialog, &units)) return;
-    if (units.right == kDesignedBaseX && units.bottom == kDesignedBaseY) return;
+    const UINT dpi = LayoutDpi(dialog);
+    if (dpi == kBaseDpi && units.right == kDesignedBaseX && units.bottom == kDesignedBaseY) return;
+    const DialogLayout layout = Scaled(designed, dpi);
 
     // The frame keeps its own size; the client area gets the designed one.
     RECT window{}, client{};
@@ -59,7 +74,7 @@ void PlaceDialog(HWND dialog, const DialogLayout& layout) {
         ::GetClassNameW(control, className, 16);
         if (::lstrcmpiW(className, L"Edit") != 0) continue;
         // Made once a dialog and kept as long as the dialog, like its own font.
-        if (!editFont) editFont = FontOfDesignedHeight(dialog);
+        if (!editFont) editFont = FontOfDesignedHeight(dialog, dpi);
         if (editFont) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(editFont), TRUE);
     }
 }

@@ -31,9 +31,10 @@ struct DialogLayout {
 
 DialogLayout DesignedLayout(const DialogTemplate& dialogTemplate);
 
-// Moves and sizes the dialog and its controls to `layout` when the dialog
-// manager's font gave other base units; the edit controls then get a font
-// of the designed cell height, so their text fits their designed height.
+// Moves and sizes the dialog and its controls to `layout`, scaled to the
+// dialog's DPI (win32_dpi.h), when the dialog manager's font gave other base
+// units; the edit controls then get a font of the designed cell height, so
+// their text fits their designed height.
 void PlaceDialog(HWND dialog, const DialogLayout& layout);
 
 // Edit controls of the dialog take typed characters directly: no input

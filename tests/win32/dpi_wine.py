@@ -132,15 +132,16 @@ def near(got, want, slack):
 
 
 def check_layout(base, layout, dpi):
-    wanted = {"client": scaled(base["client"], dpi), "canvas": scaled(base["canvas"], dpi)}
+    wanted = {name: scaled(base[name], dpi) for name in ("client", "canvas", "answerBox", "slider")}
     for i, rect in enumerate(base["buttons"]):
         wanted[f"button {i + 1}"] = scaled(rect, dpi)
-    got = dict(client=layout["client"], canvas=layout["canvas"],
+    got = dict({name: layout[name] for name in ("client", "canvas", "answerBox", "slider")},
                **{f"button {i + 1}": r for i, r in enumerate(layout["buttons"])})
     for name, want in wanted.items():
         if not near(got[name], want, 1):
             raise Failed(f"at {dpi} DPI {name} {got[name]}, expected {want} (the 96-DPI one scaled)")
-    log(f"  {dpi} DPI: client {layout['client']}, canvas {layout['canvas']}, buttons {layout['buttons']}")
+    log(f"  {dpi} DPI: client {layout['client']}, canvas {layout['canvas']}, answer box {layout['answerBox']}, "
+        f"slider {layout['slider']}, buttons {layout['buttons']}")
 
 
 def check_drawn_anew(base_frame, frame, dpi):
