@@ -91,6 +91,11 @@ class Program:
                 read_ppm(path))
         return layout, wait_for(f"a frame {width} wide", frame)
 
+    def shot(self):
+        path = os.path.join(WORK, "shot.ppm")
+        self.ask("shot", path)
+        return read_ppm(path)
+
     def kill(self):
         if self.process.poll() is None:
             self.process.kill()
@@ -165,6 +170,39 @@ def check_drawn_anew(base_frame, frame, dpi):
         f"{blown} pixels differ from the 96-DPI frame blown up")
 
 
+def sample(shot, x, y):
+    """The 96-DPI picture at a point between its pixel centres, linearly."""
+    width, height, _ = shot
+    x, y = min(max(x - 0.5, 0.0), width - 1.001), min(max(y - 0.5, 0.0), height - 1.001)
+    left, top = int(x), int(y)
+    fx, fy = x - left, y - top
+    corners = [pixel(shot, left + dx, top + dy) for dy in (0, 1) for dx in (0, 1)]
+    weights = [(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy]
+    return [sum(w * c[i] for w, c in zip(weights, corners)) for i in range(3)]
+
+
+def check_pictures(base, shot, dpi):
+    """The background and the buttons at the scale: the 96-DPI dialog enlarged
+    smoothly, apart from the canvas and the controls the system draws."""
+    base_layout, _, base_shot = base
+    skip = [base_layout[name] for name in ("canvas", "answerBox", "slider")]
+    width, height, _ = shot  # the part on the screen
+    total = count = 0
+    for y in range(0, height, 3):
+        for x in range(0, width, 3):
+            lx, ly = (x + 0.5) * 96 / dpi, (y + 0.5) * 96 / dpi
+            if any(r[0] - 2 <= lx < r[2] + 2 and r[1] - 2 <= ly < r[3] + 2 for r in skip):
+                continue
+            want, got = sample(base_shot, lx, ly), pixel(shot, x, y)
+            total += sum(abs(got[i] - want[i]) for i in range(3)) / 3
+            count += 1
+    mean = total / count
+    if mean > 8:
+        raise Failed(f"at {dpi} DPI the background and buttons are {mean:.1f} apart on average from the "
+                     "96-DPI ones enlarged")
+    log(f"  {dpi} DPI background and buttons: {mean:.1f} apart on average from the 96-DPI ones enlarged")
+
+
 def run(dpi, base=None):
     """Starts the program at dpi; with the 96-DPI layout and frame, checks it and ends it."""
     set_dpi(dpi)
@@ -174,15 +212,17 @@ def run(dpi, base=None):
         start = wait_for("the canvas", lambda: (lambda l: l if l.get("canvas", [0, 0, 0])[2] > 0 else None)(
             program.ask("layout")), timeout=60)
         layout, frame = program.settled(start["canvas"][2] - start["canvas"][0])
+        shot = program.shot()
         if base is not None:
             check_layout(base[0], layout, dpi)
             check_drawn_anew(base[1], frame, dpi)
+            check_pictures(base, shot, dpi)
     except BaseException:
         program.kill()
         raise
     if base is not None:
         program.kill()
-    return program, layout, frame
+    return program, layout, frame, shot
 
 
 def main():
@@ -195,15 +235,15 @@ def main():
     program = None
     try:
         log("step: 96 DPI")
-        program, layout, frame = run(96)
+        program, layout, frame, shot = run(96)
         log(f"  96 DPI: client {layout['client']}, canvas {layout['canvas']}")
         program.kill()
         log("step: 144 and 192 DPI, each a new start")
-        _, _, frame144 = run(144, (layout, frame))
-        run(192, (layout, frame))
+        _, _, frame144, _ = run(144, (layout, frame, shot))
+        run(192, (layout, frame, shot))
 
         log("step: the 96-DPI program moved to a 144-DPI monitor and back")
-        program, _, _ = run(96)
+        program, _, _, _ = run(96)
         program.ask("dpi", 144)
         moved, moved_frame = program.settled(frame144[0])
         check_layout(layout, moved, 144)

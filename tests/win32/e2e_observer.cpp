@@ -13,6 +13,8 @@
 //                   and Esc characters reached the answer box, and which
 //                   device draws the canvas
 //   frame PATH      the last presented canvas frame, written as a PPM
+//   shot PATH       the dialog's client area as GDI drew it, as a PPM, with
+//                   the dialog moved to the screen's top-left
 //   ticks MS        the practice tick period, timed over MS milliseconds on
 //                   the ticker thread
 //   hit MS          waits up to MS for a practice hit (typed after the
@@ -243,14 +245,7 @@ std::string State() {
     return out.str();
 }
 
-std::string Frame(const std::string& path) {
-    plat::win32::ChosenCanvasDevice* device = Device();
-    if (!device) return "{\"error\":\"no canvas device\"}";
-    plat::win32::CanvasFrame frame = device->LastFrame();
-    for (int i = 0; i < 200 && frame.rgb.empty(); ++i) {
-        ::Sleep(5);
-        frame = device->LastFrame();
-    }
+std::string WritePpm(const std::string& path, const plat::win32::CanvasFrame& frame) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file || frame.rgb.empty()) {
         if (file) std::fclose(file);
@@ -264,6 +259,51 @@ std::string Frame(const std::string& path) {
     }
     std::fclose(file);
     return "{\"width\":" + std::to_string(frame.width) + ",\"height\":" + std::to_string(frame.height) + "}";
+}
+
+std::string Frame(const std::string& path) {
+    plat::win32::ChosenCanvasDevice* device = Device();
+    if (!device) return "{\"error\":\"no canvas device\"}";
+    plat::win32::CanvasFrame frame = device->LastFrame();
+    for (int i = 0; i < 200 && frame.rgb.empty(); ++i) {
+        ::Sleep(5);
+        frame = device->LastFrame();
+    }
+    return WritePpm(path, frame);
+}
+
+// What GDI drew into the dialog's client area: the background, the buttons
+// and the controls (a Direct3D canvas draws into a surface of its own). The
+// dialog is moved to the screen's top-left first; of a dialog larger than
+// the screen, the part on the screen.
+std::string Shot(const std::string& path) {
+    HWND dialog = Dialog();
+    RECT client{};
+    if (!dialog || !::GetClientRect(dialog, &client)) return "{\"error\":\"no dialog\"}";
+    ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::Sleep(300);
+    POINT origin{0, 0};
+    ::ClientToScreen(dialog, &origin);
+    plat::win32::CanvasFrame shot;
+    shot.width = std::min<int>(client.right, ::GetSystemMetrics(SM_CXSCREEN) - origin.x);
+    shot.height = std::min<int>(client.bottom, ::GetSystemMetrics(SM_CYSCREEN) - origin.y);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC window = ::GetDC(dialog);
+    HDC memory = ::CreateCompatibleDC(window);
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, shot.width, shot.height, window, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    if (pixels) shot.rgb.assign(pixels, pixels + static_cast<std::size_t>(shot.width) * shot.height);
+    ::SelectObject(memory, previous);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(dialog, window);
+    return WritePpm(path, shot);
 }
 
 // Tick times, taken on the ticker's own thread as it takes each timer
@@ -395,6 +435,8 @@ void Serve() {
         std::string answer;
         if (command == "layout")
             answer = Layout();
+        else if (command == "shot")
+            answer = Shot(argument);
         else if (command == "dpi")
             answer = ChangeDpi(std::stoi(argument));
         else if (command == "state")
