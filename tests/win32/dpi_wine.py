@@ -9,7 +9,7 @@ program is then told it moved to a 144-DPI monitor (WM_GETDPISCALEDSIZE and
 WM_DPICHANGED, which Wine itself never sends) and back.
 
 Needs an X server (DISPLAY) and Wine; uses WINEPREFIX when set, otherwise
-makes a fresh prefix. The prefix's DPI is put back afterwards.
+makes a fresh prefix. The prefix's own DPI setting is put back afterwards.
 
 usage: dpi_wine.py KESTRAN_E2E_WIN_EXE SOURCE_DIR
 """
@@ -37,7 +37,15 @@ def log(text):
 
 
 def wine_reg(*args):
-    subprocess.run(["wine", "reg", *args], check=False, capture_output=True)
+    return subprocess.run(["wine", "reg", *args], check=False, capture_output=True, text=True).stdout
+
+
+def prefix_dpi():
+    """The prefix's own setting, to put back: a number, or None when it has none."""
+    for line in wine_reg("query", DESKTOP, "/v", "LogPixels").splitlines():
+        if "LogPixels" in line and "REG_DWORD" in line:
+            return int(line.split()[-1], 0)
+    return None
 
 
 def set_dpi(dpi):
@@ -233,6 +241,7 @@ def main():
     started = time.monotonic()
     passed = False
     program = None
+    own_dpi = prefix_dpi()
     try:
         log("step: 96 DPI")
         program, layout, frame, shot = run(96)
@@ -264,7 +273,7 @@ def main():
     finally:
         if program:
             program.kill()
-        set_dpi(None)
+        set_dpi(own_dpi)
         if own_prefix:
             subprocess.run(["wineserver", "-k"], check=False)
         if passed:
