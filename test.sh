@@ -32,7 +32,7 @@ set -e
 t_ctest=$(( $(now) - t0 ))
 
 # The Windows program: cross-built, packaged, and its tests, the import
-# check and the unpacked program run under Wine.
+# check, the unpacked program and the setup program run under Wine.
 t0=$(now)
 windows="passed"
 if ! ./scripts/build-windows.sh --test >build/windows-stage.log 2>&1; then windows="FAILED"; status=1; fi
@@ -43,7 +43,7 @@ if [ $status -ne 0 ]; then
   grep -v -E "^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed" build/test/ctest.log | tail -n 300
   [ "$windows" = "passed" ] || tail -n 150 build/windows-stage.log
 fi
-grep -E "^KESTRAN.exe imports:|^Imports:|^Unpacked|^Esc then" build/windows-stage.log || true
+grep -E "^KESTRAN.exe imports:|^Imports:|^Unpacked|^Esc then|^Setup program" build/windows-stage.log || true
 echo "Sanitizer and fuzz runs: $sanitizers"
 echo "Stage times (s): setup $t_setup, sanitizers and fuzz $t_sanitizers, Linux build $t_build," \
   "Linux tests $t_ctest, Windows build and Wine tests $t_windows"

@@ -1,14 +1,16 @@
 #!/bin/sh
 # Cross-builds KESTRAN for 32-bit Windows and writes
 # build/windows/KESTRAN-<version>-win32.zip: KESTRAN.exe, RES\ with a
-# ready-made bk.bmp, the sample lists and a short read-me.
+# ready-made bk.bmp, the sample lists and a short read-me; and
+# build/windows/KESTRAN-<version>-setup.exe, which installs the same files.
 #
 #   scripts/build-windows.sh          build and package
 #   scripts/build-windows.sh --test   also run the test programs, the import
-#                                     check and the unpacked program under Wine
+#                                     check, the unpacked program and the
+#                                     setup program under Wine
 #
-# Installs what it needs (mingw-w64; for --test Wine and a virtual X server)
-# when missing.
+# Installs what it needs (mingw-w64, NSIS; for --test Wine and a virtual X
+# server) when missing.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -31,14 +33,15 @@ install() {
 }
 
 # The host build makes bk.bmp with the same converter the Linux package uses.
-install "$(missing_of g++-mingw-w64-i686-posix cmake python3 zip unzip qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev)"
+install "$(missing_of g++-mingw-w64-i686-posix nsis cmake python3 zip unzip qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev)"
 if [ $run_tests -eq 1 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
     $SUDO dpkg --add-architecture i386
   fi
   # Without the 32-bit GL libraries Direct3DCreate9 returns null under Wine.
-  install "$(missing_of wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 xvfb xauth xdotool locales)"
+  # xwd reads the installed program's window back in the setup check.
+  install "$(missing_of wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 xvfb xauth xdotool x11-apps locales)"
 fi
 
 version=$(sed -n 's/^project(kestran VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -66,7 +69,10 @@ cp lists/*.txt "$stage/lists/"
 cp app/windows/README-windows.txt "$stage/README.txt"
 (cd "$out" && zip -qr "$name.zip" "$name")
 echo "Wrote $out/$name.zip"
+setup=$out/KESTRAN-$version-setup.exe
+sh packaging/windows/make_setup.sh "$stage" "$version" "$cross/app/windows/kestran.ico" "$setup"
+echo "Wrote $setup"
 
 if [ $run_tests -eq 1 ]; then
-  xvfb-run -a -s "-screen 0 1024x768x24" sh tests/win32/run_under_wine.sh "$cross" "$out/$name.zip"
+  xvfb-run -a -s "-screen 0 1024x768x24" sh tests/win32/run_under_wine.sh "$cross" "$out/$name.zip" "$setup"
 fi

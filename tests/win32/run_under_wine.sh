@@ -1,12 +1,14 @@
 #!/bin/sh
 # Runs the cross-built test programs under Wine, checks what the program
-# imports and starts the unpacked program, in a fresh Wine prefix with a
-# Chinese (code page 936) locale. Needs an X server (run under xvfb-run).
+# imports, starts the unpacked program and checks the setup program, in a
+# fresh Wine prefix with a Chinese (code page 936) locale. Needs an X server
+# (run under xvfb-run).
 #
-#   run_under_wine.sh CROSS_BUILD_DIR ZIP
+#   run_under_wine.sh CROSS_BUILD_DIR ZIP SETUP_EXE
 set -eu
 cross=$(cd "$1" && pwd)
 zip=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+setup=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 
 scratch=$(mktemp -d /tmp/kestran-wine.XXXXXX)
@@ -39,4 +41,5 @@ status=0
 
 sh "$here/check_imports.sh" "$cross/app/windows/KESTRAN.exe" || status=1
 sh "$here/check_zip_starts.sh" "$zip" "$scratch/unpacked" || status=1
+python3 "$here/check_setup.py" "$setup" "$zip" "$cross/app/windows/kestran.ico" || status=1
 exit $status
