@@ -137,7 +137,20 @@ Section "$(DesktopSection)" DesktopSection
   CreateShortcut "$DESKTOP\${SHORTCUT}" "$INSTDIR\${PROGRAM}"
 SectionEnd
 
+; A Traditional Chinese system reads Simplified Chinese better than English.
+!macro PREFER_CHINESE
+  IntOp $0 $LANGUAGE & 0x3FF
+  ${If} $0 == 4
+    StrCpy $LANGUAGE ${LANG_SIMPCHINESE}
+  ${EndIf}
+!macroend
+
+Function un.onInit
+  !insertmacro PREFER_CHINESE
+FunctionEnd
+
 Function .onInit
+  !insertmacro PREFER_CHINESE
   ; Over an earlier install, the desktop shortcut stays as the learner left it.
   ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "UninstallString"
   ${If} $0 != ""
