@@ -3,9 +3,10 @@
 
 An older build is installed first, then this one over it silently; its
 Start-menu shortcut starts the installed program in the install folder, a
-list opens, and Esc then OK ends it with status 0. A setup started while the
-program runs stops without touching it. The uninstaller removes what was
-installed and leaves the learner's own lists and data.
+list opens and its first word typed is taken as a hit, and Esc then OK ends
+it with status 0. A setup started while the program runs stops without
+touching it. The uninstaller removes what was installed and leaves the
+learner's own lists and data.
 
 usage: check_setup.py SETUP_EXE ZIP ICON   (WINEPREFIX and DISPLAY set; the
 prefix's server running)
@@ -32,7 +33,8 @@ ENV = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="winemenubuilder.exe=d
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\KESTRAN"
 SHORTCUT = "KESTRAN 背单词.lnk"
 OPEN_BUTTON_CENTRE = (264 + 38, 145 + 19)  # in client pixels
-CANVAS = (58, 33, 480, 75)
+BELOW_CANVAS = 33 + 75 + 8
+FIRST_WORD = "apple"  # of lists\everyday-100.txt, the word a pass in file order starts with
 
 PROFILE = [p for p in glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*"))
            if os.path.basename(p) != "Public"][0]
@@ -114,14 +116,19 @@ def uninstall_values():
     return values
 
 
-def canvas_pixels(window):
-    """The canvas area of the window, read from the X server."""
+def controls_pixels(window):
+    """The window's rows below the canvas (buttons, answer box, slider), read from
+    the X server. The canvas is left out: under Wine on a virtual X server its
+    Direct3D frames do not show there."""
     dump = subprocess.run(["xwd", "-silent", "-id", window], capture_output=True, check=True).stdout
     header = struct.unpack_from(">25I", dump)
-    header_size, width, bpp, line, colours = header[0], header[4], header[11], header[12], header[19]
+    header_size, height, line, colours = header[0], header[5], header[12], header[19]
     pixels = dump[header_size + 12 * colours:]
-    left, top, w, h = CANVAS
-    return b"".join(pixels[y * line + left * bpp // 8:y * line + (left + w) * bpp // 8] for y in range(top, top + h))
+    return pixels[BELOW_CANVAS * line:height * line]
+
+
+def differing(a, b):
+    return sum(1 for i in range(0, min(len(a), len(b)), 4) if a[i:i + 4] != b[i:i + 4])
 
 
 def windows_named(pattern):
@@ -161,24 +168,37 @@ def run_from_shortcut():
                                stderr=subprocess.DEVNULL)
     window = wait_for("the main dialog", lambda: windows_named("^KESTRAN$"), timeout=60)[0]
     # The program writes RES\bk.bmp into its working folder when it is missing.
-    if not os.path.exists(os.path.join(INSTALL, "RES", "bk.bmp")):
-        raise Failed("the program started from the shortcut did not work in the install folder")
+    wait_for("RES\\bk.bmp written in the install folder, the program's working folder",
+             lambda: os.path.exists(os.path.join(INSTALL, "RES", "bk.bmp")), timeout=5)
     return process, window
 
 
-def open_list(window):
-    still = canvas_pixels(window)
-    time.sleep(0.5)
-    if canvas_pixels(window) != still:
-        raise Failed("the canvas moves before a list is open")
-    before = len(windows_named(".*"))
+def open_list_and_hit(window):
+    """Opens a list through the open button, then types its first word: the drill
+    takes the hit and clears the answer box, which only a loaded list does."""
+    # Named windows only: the dialog leaves an unnamed helper window mapped.
+    before = set(windows_named(".+"))
     subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, OPEN_BUTTON_CENTRE), "click", "1"],
                    check=True)
-    wait_for("the open-file dialog", lambda: len(windows_named(".*")) > before)
-    subprocess.run(["xdotool", "type", "--delay", "20", INSTALL_WIN + r"\lists\phrases.txt"], check=True)
+    dialog = wait_for("the open-file dialog", lambda: set(windows_named(".+")) - before)
+    subprocess.run(["xdotool", "type", "--delay", "20", INSTALL_WIN + r"\lists\everyday-100.txt"], check=True)
     subprocess.run(["xdotool", "key", "Return"], check=True)
-    wait_for("the open-file dialog to close", lambda: len(windows_named(".*")) == before)
-    wait_for("the word to move", lambda: canvas_pixels(window) != still, timeout=5)
+    wait_for("the open-file dialog to close", lambda: not dialog & set(windows_named(".+")))
+
+    def repainted():
+        first = controls_pixels(window)
+        time.sleep(0.3)
+        return first if differing(controls_pixels(window), first) < 60 else None
+    empty = wait_for("the window repainted where the dialog was", repainted, timeout=10)
+    # What is typed shows in the answer box (a blinking caret is a few pixels).
+    subprocess.run(["xdotool", "type", "--delay", "30", "zzzzzz"], check=True)
+    wait_for("typed text in the answer box", lambda: differing(controls_pixels(window), empty) > 150, timeout=5)
+    subprocess.run(["xdotool", "key", *["BackSpace"] * 6], check=True)
+    wait_for("an empty answer box", lambda: differing(controls_pixels(window), empty) < 60, timeout=5)
+    subprocess.run(["xdotool", "type", "--delay", "30", FIRST_WORD], check=True)
+    time.sleep(0.5)  # not to take a window not yet repainted with the word for an empty box
+    wait_for(f"the hit on {FIRST_WORD!r} to clear the answer box",
+             lambda: differing(controls_pixels(window), empty) < 60, timeout=10)
 
 
 def quit_program(process):
@@ -227,9 +247,9 @@ def main():
             raise Failed("setup.exe /S failed")
         check_installed({f.replace("\\", os.sep) for f in stage_files}, VERSION)
 
-        log("step: the Start-menu shortcut starts it in the install folder; a list opens")
+        log("step: the Start-menu shortcut starts it in the install folder; a list opens and drills")
         process, window = run_from_shortcut()
-        open_list(window)
+        open_list_and_hit(window)
 
         log("step: a setup started while it runs stops and leaves it alone")
         status = wine(SETUP, "/S")
@@ -256,7 +276,8 @@ def main():
         log(f"Setup program: installed over an older build, started, uninstalled in {time.monotonic() - started:.0f} s")
         return 0
     except (Failed, subprocess.CalledProcessError, OSError) as e:
-        log(f"FAILED: {e}\nkept in {WORK}")
+        subprocess.run(["xwd", "-silent", "-root", "-out", os.path.join(WORK, "screen.xwd")], check=False)
+        log(f"FAILED: {e}\nthe screen and the files kept in {WORK}")
         return 1
     finally:
         if process and process.poll() is None:
