@@ -167,8 +167,8 @@ def run_from_shortcut():
     process = subprocess.Popen(["wine", "start", "/wait", link], env=ENV, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     window = wait_for("the main dialog", lambda: windows_named("^KESTRAN$"), timeout=60)[0]
-    # The program writes RES\bk.bmp into its working folder when it is missing.
-    wait_for("RES\\bk.bmp written in the install folder, the program's working folder",
+    # The program writes RES\bk.bmp again when it is missing: it found its pictures.
+    wait_for("RES\\bk.bmp written again in the install folder",
              lambda: os.path.exists(os.path.join(INSTALL, "RES", "bk.bmp")), timeout=5)
     return process, window
 
