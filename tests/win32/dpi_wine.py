@@ -37,7 +37,8 @@ def log(text):
 
 
 def wine_reg(*args):
-    return subprocess.run(["wine", "reg", *args], check=False, capture_output=True, text=True).stdout
+    return subprocess.run(["wine", "reg", *args], check=False, capture_output=True, text=True,
+                          errors="replace").stdout
 
 
 def prefix_dpi():
@@ -234,10 +235,11 @@ def run(dpi, base=None):
 
 
 def main():
-    own_prefix = "WINEPREFIX" not in os.environ
-    if own_prefix:
-        os.environ["WINEPREFIX"] = os.path.join(WORK, "prefix")
-        os.environ.setdefault("WINEARCH", "win32")
+    # A prefix of its own: a change of DPI is seen only by a server started
+    # after it, and the Windows stage keeps its shared server running.
+    own_prefix = True
+    os.environ["WINEPREFIX"] = os.path.join(WORK, "prefix")
+    os.environ["WINEARCH"] = "win32"
     started = time.monotonic()
     passed = False
     program = None
