@@ -20,3 +20,4 @@ convert() {  # name line-ends
 
 convert everyday-100 crlf
 convert phrases lf
+convert school-100 lf
