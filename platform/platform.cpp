@@ -83,6 +83,15 @@ CanvasDevice::RefreshClock::duration CanvasDevice::RefreshPeriod() const {
 CanvasDevice* CreateCanvasDevice(Window w) { KESTRAN_FORWARD(canvas, CreateDevice(w), nullptr); }
 
 bool PlaySoundAsync(const char* path) { KESTRAN_FORWARD(sound, PlaySoundAsync(path), false); }
+bool PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate) {
+    KESTRAN_FORWARD(sound, PlaySpeechAsync(samples, count, rate), false);
+}
+bool SpeakWithSystemVoice(const char* word, VoiceAccent accent) {
+    KESTRAN_FORWARD(sound, SpeakWithSystemVoice(word, accent), false);
+}
+// A backend without speech plays none.
+bool Sound::PlaySpeechAsync(const std::int16_t*, std::size_t, int) { return false; }
+bool Sound::SpeakWithSystemVoice(const char*, VoiceAccent) { return false; }
 
 void CreateThread(void (*entry)()) {
     if (gServices.process) gServices.process->CreateThread(entry);

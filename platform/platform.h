@@ -9,7 +9,7 @@
 //   Imaging         picture files, drawing them into a window, BMP writing,
 //                   bitmaps and brushes for the dialog background
 //   CanvasGraphics  the canvas drawing device: clear, text, sprite, present
-//   Sound           asynchronous playing of a WAV file
+//   Sound           asynchronous playing of a WAV file; speech
 //   Process         threads, sleep, tick count, working directory, exit
 //
 // Every call has a direct counterpart among the classic Windows calls
@@ -283,12 +283,25 @@ public:
     virtual CanvasDevice* CreateDevice(Window window) = 0;
 };
 
+// The accents a word can be spoken in.
+enum class VoiceAccent { American, British };
+
 class Sound {
 public:
     virtual ~Sound() = default;
     // Returns at once; the file is read anew at each call and played in the
     // background. A missing or unreadable file plays the default sound.
     virtual bool PlaySoundAsync(const char* path) = 0;
+
+    // Speech, for the features that speak words; all calls from one thread.
+    // Both return at once and cut off the speech still playing. Speech waits
+    // for a hit sound still playing; a hit sound cuts speech off. False:
+    // nothing will be heard.
+    // Mono 16-bit samples at `rate` Hz, copied before the call returns.
+    virtual bool PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate);
+    // The system's own voice of the accent speaks the word (ASCII), where
+    // one is installed. False: no such voice; the caller speaks it otherwise.
+    virtual bool SpeakWithSystemVoice(const char* word, VoiceAccent accent);
 };
 
 class Process {
@@ -339,6 +352,8 @@ Brush CreateSolidBrush(ColourRef colour);
 CanvasDevice* CreateCanvasDevice(Window window);
 
 bool PlaySoundAsync(const char* path);
+bool PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate);
+bool SpeakWithSystemVoice(const char* word, VoiceAccent accent);
 
 void CreateThread(void (*entry)());
 void Sleep(unsigned milliseconds);

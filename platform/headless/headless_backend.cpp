@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -333,6 +334,39 @@ std::vector<std::string> HeadlessSound::Played() {
 void HeadlessSound::Clear() {
     std::lock_guard lock(mutex_);
     played_.clear();
+    spoken_.clear();
+}
+
+bool HeadlessSound::PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate) {
+    std::lock_guard lock(mutex_);
+    if (!speechDevice_) return false;
+    SpeechPlayed played{"", count, rate, 0};
+    for (std::size_t i = 0; i < count; ++i)
+        played.peak = std::max<std::int16_t>(played.peak, static_cast<std::int16_t>(std::min(32767, std::abs(int{samples[i]}))));
+    spoken_.push_back(played);
+    return true;
+}
+
+bool HeadlessSound::SpeakWithSystemVoice(const char* word, VoiceAccent accent) {
+    std::lock_guard lock(mutex_);
+    if (std::find(systemVoices_.begin(), systemVoices_.end(), accent) == systemVoices_.end()) return false;
+    spoken_.push_back({word ? word : "", 0, 0, 0});
+    return true;
+}
+
+void HeadlessSound::SetSpeechDevice(bool present) {
+    std::lock_guard lock(mutex_);
+    speechDevice_ = present;
+}
+
+void HeadlessSound::SetSystemVoices(std::vector<VoiceAccent> accents) {
+    std::lock_guard lock(mutex_);
+    systemVoices_ = std::move(accents);
+}
+
+std::vector<HeadlessSound::SpeechPlayed> HeadlessSound::Spoken() {
+    std::lock_guard lock(mutex_);
+    return spoken_;
 }
 
 void HeadlessProcess::Sleep(unsigned milliseconds) {

@@ -97,9 +97,26 @@ public:
     std::vector<std::string> Played();
     void Clear();
 
+    // Speech, as a test sets it up: whether a device takes it, which
+    // accents a system voice speaks, and what was handed over.
+    struct SpeechPlayed {
+        std::string systemWord;  // empty: samples were played
+        std::size_t samples = 0;
+        int rate = 0;
+        std::int16_t peak = 0;
+    };
+    bool PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate) override;
+    bool SpeakWithSystemVoice(const char* word, VoiceAccent accent) override;
+    void SetSpeechDevice(bool present);
+    void SetSystemVoices(std::vector<VoiceAccent> accents);
+    std::vector<SpeechPlayed> Spoken();
+
 private:
     std::mutex mutex_;
     std::vector<std::string> played_;
+    bool speechDevice_ = true;
+    std::vector<VoiceAccent> systemVoices_;
+    std::vector<SpeechPlayed> spoken_;
 };
 
 class HeadlessProcess final : public Process {

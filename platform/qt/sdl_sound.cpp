@@ -3,6 +3,7 @@
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -63,11 +64,29 @@ SdlSound::~SdlSound() {
 }
 
 bool SdlSound::PlaySoundAsync(const char* path) {
-    std::string fileName = path ? AbsoluteFileName(path) : std::string();
+    Request request;
+    request.fileName = path ? AbsoluteFileName(path) : std::string();
+    return Ask(std::move(request));
+}
+
+bool SdlSound::PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate) {
+    if (!samples || count == 0 || rate <= 0) return false;
+    Request request;
+    request.speech.assign(samples, samples + count);
+    request.speechRate = rate;
+    request.isSpeech = true;
+    return Ask(std::move(request));
+}
+
+bool SdlSound::Ask(Request request) {
     {
         std::lock_guard lock(mutex_);
         if (stopping_) return false;
-        pending_ = std::move(fileName);
+        // A hit not yet played replaces everything before it; a speech, the
+        // speech before it.
+        const bool isSpeech = request.isSpeech;
+        std::erase_if(pending_, [&](const Request& r) { return !isSpeech || r.isSpeech; });
+        pending_.push_back(std::move(request));
         if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
     }
     wake_.notify_one();
@@ -76,15 +95,19 @@ bool SdlSound::PlaySoundAsync(const char* path) {
 
 void SdlSound::Run() {
     for (;;) {
-        std::string fileName;
+        std::vector<Request> requests;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || pending_.has_value(); });
+            wake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
             if (stopping_) return;
-            fileName = std::move(*pending_);
-            pending_.reset();
+            requests.swap(pending_);
         }
-        Play(fileName);
+        for (const Request& request : requests) {
+            if (request.isSpeech)
+                PlaySpeech(request.speech, request.speechRate);
+            else
+                Play(request.fileName);
+        }
     }
 }
 
@@ -164,6 +187,41 @@ void SdlSound::Play(const std::string& fileName) {
     }
     SDL_ClearQueuedAudio(device_);  // cut off the previous sound
     SDL_QueueAudio(device_, pcm.data(), static_cast<Uint32>(pcm.size()));
+    lastHit_ = std::move(pcm);
+    speechQueued_ = 0;
+}
+
+std::vector<std::uint8_t> SdlSound::SpeechForDevice(const std::vector<std::int16_t>& samples, int rate) const {
+    SDL_AudioStream* stream =
+        SDL_NewAudioStream(AUDIO_S16SYS, 1, rate, deviceFormat_, static_cast<Uint8>(deviceChannels_), deviceRate_);
+    if (!stream) return {};
+    std::vector<std::uint8_t> out;
+    if (SDL_AudioStreamPut(stream, samples.data(), static_cast<int>(samples.size() * sizeof(std::int16_t))) == 0 &&
+        SDL_AudioStreamFlush(stream) == 0) {
+        out.resize(static_cast<std::size_t>(SDL_AudioStreamAvailable(stream)));
+        const int got = SDL_AudioStreamGet(stream, out.data(), static_cast<int>(out.size()));
+        out.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    SDL_FreeAudioStream(stream);
+    return out;
+}
+
+void SdlSound::PlaySpeech(const std::vector<std::int16_t>& samples, int rate) {
+    if (!OpenDevice()) return;
+    const std::vector<std::uint8_t> pcm = SpeechForDevice(samples, rate);
+    if (pcm.empty()) return;
+    // Locked, so that the device takes nothing between the count and the
+    // clearing: the rest of the hit sound goes back in whole, ahead of the
+    // speech, and the speech played before is cut off.
+    SDL_LockAudioDevice(device_);
+    const std::size_t queued = SDL_GetQueuedAudioSize(device_);
+    const std::size_t hitLeft = std::min(queued > speechQueued_ ? queued - speechQueued_ : 0, lastHit_.size());
+    SDL_ClearQueuedAudio(device_);
+    if (hitLeft > 0)
+        SDL_QueueAudio(device_, lastHit_.data() + (lastHit_.size() - hitLeft), static_cast<Uint32>(hitLeft));
+    SDL_QueueAudio(device_, pcm.data(), static_cast<Uint32>(pcm.size()));
+    speechQueued_ = pcm.size();
+    SDL_UnlockAudioDevice(device_);
 }
 
 }  // namespace plat::qt

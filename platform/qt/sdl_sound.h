@@ -5,12 +5,14 @@
 // call does. A file that is missing, unreadable or not a regular file plays
 // a short built-in beep instead. Without any audio device plays are dropped,
 // with one line on stderr the first time.
+//
+// Speech shares the device: it is queued behind what is left of the hit
+// sound, a new speech cuts off the old one, and a hit sound cuts off both.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,20 +29,31 @@ public:
     SdlSound& operator=(const SdlSound&) = delete;
 
     bool PlaySoundAsync(const char* path) override;
+    bool PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate) override;
 
     // The built-in beep: 16-bit stereo samples at the given rate.
     static std::vector<std::int16_t> DefaultBeep(int sampleRate);
 
 private:
+    // What the worker is asked to play, in the order asked.
+    struct Request {
+        std::string fileName;               // a hit sound
+        std::vector<std::int16_t> speech;   // or speech, mono at speechRate
+        int speechRate = 0;
+        bool isSpeech = false;
+    };
+    bool Ask(Request request);
     void Run();
     void Play(const std::string& fileName);
+    void PlaySpeech(const std::vector<std::int16_t>& samples, int rate);
     bool OpenDevice();
     void ReportNoDevice();
     std::vector<std::uint8_t> ReadConverted(const std::string& fileName);
+    std::vector<std::uint8_t> SpeechForDevice(const std::vector<std::int16_t>& samples, int rate) const;
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::optional<std::string> pending_;  // the latest request wins
+    std::vector<Request> pending_;  // the latest hit, then the latest speech
     bool stopping_ = false;
     std::thread worker_;
 
@@ -51,6 +64,8 @@ private:
     std::uint16_t deviceFormat_ = 0;
     int deviceChannels_ = 0;
     bool noDeviceReported_ = false;
+    std::vector<std::uint8_t> lastHit_;  // as queued, for a speech behind it
+    std::size_t speechQueued_ = 0;       // bytes of speech queued last
 };
 
 }  // namespace plat::qt

@@ -231,4 +231,65 @@ TEST(NoAudioDevice, PlayingNeitherBlocksNorFails) {
     ::unsetenv("SDL_AUDIODRIVER");
 }
 
+// Speech on the same device as the hit sound, asked for in a row.
+struct SpeechStep {
+    bool speech;     // else a hit sound of the tone
+    double hz, seconds;
+    int pauseBeforeMs;
+};
+struct SpeechCase {
+    const char* name;
+    std::vector<SpeechStep> steps;
+    double minSeconds, maxSeconds;  // of all sound the device got
+};
+
+void PrintTo(const SpeechCase& c, std::ostream* os) { *os << c.name; }
+
+class SpeechBesideHits : public DiskAudio, public ::testing::WithParamInterface<SpeechCase> {};
+
+TEST_P(SpeechBesideHits, SpeechWaitsForTheHitAndIsCutOffByTheNextSound) {
+    plat::qt::SdlSound sound;
+    int n = 0;
+    for (const SpeechStep& step : GetParam().steps) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseBeforeMs));
+        if (step.speech) {
+            constexpr int kRate = 16000;
+            std::vector<std::int16_t> samples(static_cast<std::size_t>(kRate * step.seconds));
+            for (std::size_t i = 0; i < samples.size(); ++i)
+                samples[i] = static_cast<std::int16_t>(16000 * std::sin(2 * std::numbers::pi * step.hz * i / kRate));
+            EXPECT_TRUE(sound.PlaySpeechAsync(samples.data(), samples.size(), kRate));
+        } else {
+            const std::string file = "RES/tone" + std::to_string(n++) + ".wav";
+            WriteTone(file, step.hz, step.seconds, 44100);
+            EXPECT_TRUE(sound.PlaySoundAsync(file.c_str()));
+        }
+    }
+    std::size_t frames = 0;
+    for (const Burst& b : WaitForBursts(1)) frames += b.frames;
+    EXPECT_GE(frames, GetParam().minSeconds * kDeviceRate);
+    EXPECT_LE(frames, GetParam().maxSeconds * kDeviceRate);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Order, SpeechBesideHits,
+    ::testing::Values(
+        // Both play whole, one after the other.
+        SpeechCase{"SpeechAfterAHit", {{false, 300, 0.4, 0}, {true, 600, 0.4, 100}}, 0.75, 0.85},
+        SpeechCase{"AHitCutsOffSpeech", {{true, 600, 2.0, 0}, {false, 300, 0.1, 300}}, 0.3, 1.0},
+        // The hit plays whole, then only the newer speech.
+        SpeechCase{"NewSpeechCutsOffOldSpeechNotTheHit",
+                   {{false, 300, 0.4, 0}, {true, 600, 2.0, 100}, {true, 900, 0.2, 100}}, 0.55, 0.75}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NoAudioDevice, SpeechNeitherBlocksNorFails) {
+    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    {
+        plat::qt::SdlSound sound;
+        const std::int16_t samples[4] = {1000, -1000, 1000, -1000};
+        for (int i = 0; i < 3; ++i) EXPECT_TRUE(sound.PlaySpeechAsync(samples, 4, 16000));
+        std::this_thread::sleep_for(50ms);
+    }
+    ::unsetenv("SDL_AUDIODRIVER");
+}
+
 }  // namespace
