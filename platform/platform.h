@@ -294,10 +294,10 @@ public:
     virtual bool PlaySoundAsync(const char* path) = 0;
 
     // Speech, for the features that speak words; all calls from one thread.
-    // Both return at once and cut off the speech still playing. Speech waits
-    // for a hit sound still playing; a hit sound cuts speech off. False:
+    // Both return at once and cut off the speech still playing. False:
     // nothing will be heard.
-    // Mono 16-bit samples at `rate` Hz, copied before the call returns.
+    // Mono 16-bit samples at `rate` Hz, copied before the call returns. They
+    // wait for a hit sound still playing; a hit sound cuts them off.
     virtual bool PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate);
     // The system's own voice of the accent speaks the word (ASCII), where
     // one is installed. False: no such voice; the caller speaks it otherwise.

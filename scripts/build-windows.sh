@@ -33,7 +33,7 @@ install() {
 }
 
 # The host build makes bk.bmp with the same converter the Linux package uses.
-install "$(missing_of g++-mingw-w64-i686-posix nsis cmake python3 zip unzip qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev)"
+install "$(missing_of g++-mingw-w64-i686-posix nsis cmake python3 zip unzip qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev flite1-dev dpkg-dev)"
 if [ $run_tests -eq 1 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -51,8 +51,10 @@ host=$out/host
 testing=OFF; [ $run_tests -eq 1 ] && testing=ON
 jobs=$(nproc)
 
+# The speech synthesiser, built once for Windows and kept in the build folder.
+flite=$(sh scripts/build-flite-windows.sh "$out/flite")
 cmake -S . -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DKESTRAN_BENCH=OFF -DBUILD_TESTING=$testing >/dev/null
+  -DKESTRAN_BENCH=OFF -DBUILD_TESTING=$testing -DFLITE_ROOT="$flite" >/dev/null
 cmake --build "$cross" -j"$jobs"
 cmake -S . -B "$host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKESTRAN_BENCH=OFF >/dev/null
 cmake --build "$host" --target kestran_background_bmp -j"$jobs"
@@ -67,6 +69,7 @@ find RES -maxdepth 1 -type f ! -name bk.bmp ! -name '.*' -exec cp {} "$stage/RES
 cp "$host/packaging/RES/bk.bmp" "$stage/RES/"
 cp lists/*.txt "$stage/lists/"
 cp app/windows/README-windows.txt "$stage/README.txt"
+cp "$flite/COPYING" "$stage/flite-COPYING.txt"  # its licence asks for the notice
 (cd "$out" && zip -qr "$name.zip" "$name")
 echo "Wrote $out/$name.zip"
 setup=$out/KESTRAN-$version-setup.exe

@@ -13,5 +13,8 @@ target_sources(kestran_platform_win32 PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/win32_canvas_service.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_scaled_canvas.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_scaled_images.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/win32_sound.cpp)
-target_link_libraries(kestran_platform_win32 PUBLIC gdiplus gdi32 ole32 winmm)
+  ${CMAKE_CURRENT_LIST_DIR}/win32_sound.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wave_out_speech.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sapi_voice.cpp)
+# sapi: the voice interfaces' identifiers only; SAPI itself comes through COM.
+target_link_libraries(kestran_platform_win32 PUBLIC gdiplus gdi32 ole32 winmm sapi)

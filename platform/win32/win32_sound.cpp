@@ -23,7 +23,19 @@ std::wstring SoundToPlay(const char* path) {
 bool WinmmSoundService::PlaySoundAsync(const char* path) {
     // Not SND_NODEFAULT: a missing file plays the default sound, and the
     // file is read anew at every call.
-    return ::sndPlaySoundW(SoundToPlay(path).c_str(), SND_ASYNC) != FALSE;
+    const std::wstring file = SoundToPlay(path);
+    const bool played = ::sndPlaySoundW(file.c_str(), SND_ASYNC) != FALSE;
+    speech_.HitStarted(file);
+    return played;
+}
+
+bool WinmmSoundService::PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate) {
+    return speech_.Play(samples, count, rate);
+}
+
+// The system voice speaks at once, also over a hit sound: both are mixed.
+bool WinmmSoundService::SpeakWithSystemVoice(const char* word, VoiceAccent accent) {
+    return systemVoice_.Speak(WideFromGbk(word).c_str(), accent);
 }
 
 Sound& WinmmSound() {
