@@ -10,7 +10,8 @@ PACKAGES="build-essential cmake pkg-config git
   xvfb xauth xdotool x11-utils imagemagick libxtst6 libxdamage1
   ibus ibus-libpinyin dbus xclip
   clang libclang-rt-14-dev
-  appstream desktop-file-utils dpkg-dev file gdb python3"
+  appstream desktop-file-utils dpkg-dev file gdb python3
+  flite1-dev pocketsphinx-en-us libpocketsphinx-dev libespeak-ng-dev"
 
 missing=""
 for p in $PACKAGES; do
