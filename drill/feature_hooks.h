@@ -92,6 +92,15 @@ inline Hook<void()> roundStarted;
 // list also begins a new round.
 inline Hook<void(const char* path, bool loaded)> listLoaded;
 
+// RenderThread: a practice word came onto the canvas: the first frame that
+// draws it after an advance, a hit, a new list, the start of a pass or a
+// switch back to practice.
+inline Hook<void(const WordRecord& entry)> practiceWordShown;
+
+// RenderThread: the test asks another entry: the first frame that shows its
+// meaning, also after a result is acknowledged or on a switch to the test.
+inline Hook<void(const WordRecord& entry)> testEntryShown;
+
 // UiThread: every message the loop of UiThread retrieves, before the key
 // table sees it. Answer true to keep it: it is then neither looked up in
 // the key table nor handed on. Only keys the table does not know (the

@@ -9,6 +9,7 @@
 #include "drill/create_child_window.h"
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
 #include "drill/texts.h"
 #include "ui/canvas_layout.h"
 #include "ui/frame_contents.h"
@@ -154,14 +155,32 @@ void DrawOptionLabels(plat::Argb labelColour) {
         DrawItem(objects.labelFont, texts::kEffectsOff, effectsLabelRect, kCentredTop, labelColour);
 }
 
+// The entry each view showed at the last frame, so the features hear of a
+// new one once (drill/feature_hooks.h). A word moved back further than a
+// nudge started anew.
+struct ShownEntry {
+    const WordRecord* record = nullptr;
+    int scrollX = 0;
+};
+ShownEntry shownPractice, shownTest;
+constexpr int kNudge = 2;
+
+void NoteShown(ShownEntry& shown, const WordRecord* record, int scrollX, hooks::Hook<void(const WordRecord&)>& hook) {
+    if (record && (record != shown.record || scrollX < shown.scrollX - kNudge)) hook(*record);
+    shown = {record, scrollX};
+}
+
 void DrawPracticeView(int scrollX, plat::Argb wordColour, plat::Argb labelColour) {
     const bool finished = drill.practiceFinished == 1;
+    const WordRecord* shown = nullptr;
     if (!finished) {
         if (const WordRecord* record = CurrentEntry(drill.practiceIndex)) {
             DrawWord(*record, wordRect(scrollX), wordColour);
             DrawMeaning(*record, meaningRect(scrollX), kLeftTop, wordColour);
+            shown = record;
         }
     }
+    NoteShown(shownPractice, shown, scrollX, hooks::practiceWordShown);
     if (drill.randomOrder == 0)
         DrawItem(objects.labelFont, drill.sequentialProgressText.Get(), progressRect, kRightTop, labelColour);
     else
@@ -183,10 +202,14 @@ void DrawTestView(plat::Argb wordColour, plat::Argb labelColour) {
         if (drill.resultPending == 0) ResetFinishedTest();
     }
     // Read after the reset, so the resetting frame already asks the next word.
+    const WordRecord* shown = nullptr;
     if (drill.testFinished == 0) {
-        if (const WordRecord* record = CurrentEntry(drill.testIndex))
+        if (const WordRecord* record = CurrentEntry(drill.testIndex)) {
             DrawMeaning(*record, testMeaningRect, kCentred, wordColour);
+            shown = record;
+        }
     }
+    NoteShown(shownTest, shown, 0, hooks::testEntryShown);
     DrawItem(objects.labelFont, texts::kCorrectLabel, correctLabelRect, kLeftTop, labelColour);
     DrawItem(objects.labelFont, texts::kWrongLabel, wrongLabelRect, kLeftTop, labelColour);
     DrawItem(objects.labelFont, drill.correctText.Get(), correctCountRect, kLeftTop, labelColour);
@@ -239,6 +262,9 @@ bool RenderFrame() {
         else
             DrawTestView(wordColour, labelColour);
     }
+    // A view not drawn shows nothing: its entry is new again when it returns.
+    if (drill.listLoaded == 0 || drill.testMode != 0) shownPractice = {};
+    if (drill.listLoaded == 0 || drill.testMode == 0) shownTest = {};
 
     // Runs in either mode: a hit animation outlives a switch to the test.
     if (drill.practiceHitAnim == 1 && drill.effectsOff == 0 && drill.listLoaded == 1) {

@@ -81,7 +81,11 @@ std::vector<std::string> ReadWords(const std::vector<std::string>& files) {
 std::vector<short> Resample(const std::vector<short>& in, int from, int to, int channels) {
     SDL_AudioStream* stream = SDL_NewAudioStream(AUDIO_S16SYS, 1, from, AUDIO_S16SYS, channels, to);
     if (!stream) return {};
+    // Flushed, the stream still keeps back its last few tens of
+    // milliseconds; the program pads the word with silence, as here.
+    const std::vector<short> tail(static_cast<std::size_t>(from / 10), 0);
     SDL_AudioStreamPut(stream, in.data(), static_cast<int>(in.size() * sizeof(short)));
+    SDL_AudioStreamPut(stream, tail.data(), static_cast<int>(tail.size() * sizeof(short)));
     SDL_AudioStreamFlush(stream);
     std::vector<short> out(static_cast<std::size_t>(SDL_AudioStreamAvailable(stream)) / sizeof(short));
     const int got = SDL_AudioStreamGet(stream, out.data(), static_cast<int>(out.size() * sizeof(short)));

@@ -195,8 +195,12 @@ std::vector<std::uint8_t> SdlSound::SpeechForDevice(const std::vector<std::int16
     SDL_AudioStream* stream =
         SDL_NewAudioStream(AUDIO_S16SYS, 1, rate, deviceFormat_, static_cast<Uint8>(deviceChannels_), deviceRate_);
     if (!stream) return {};
+    // Even flushed, the stream keeps back its last few tens of milliseconds:
+    // silence after the word is what stays behind.
+    const std::vector<std::int16_t> tail(static_cast<std::size_t>(rate / 10), 0);
     std::vector<std::uint8_t> out;
     if (SDL_AudioStreamPut(stream, samples.data(), static_cast<int>(samples.size() * sizeof(std::int16_t))) == 0 &&
+        SDL_AudioStreamPut(stream, tail.data(), static_cast<int>(tail.size() * sizeof(std::int16_t))) == 0 &&
         SDL_AudioStreamFlush(stream) == 0) {
         out.resize(static_cast<std::size_t>(SDL_AudioStreamAvailable(stream)));
         const int got = SDL_AudioStreamGet(stream, out.data(), static_cast<int>(out.size()));

@@ -10,7 +10,7 @@
 #include "platform/win32/sapi_voice.h"
 #include "platform/win32/wave_out_speech.h"
 #include "platform/win32/win32_media.h"
-#include "speech/speaker.h"
+#include "features/speech/speaker.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "speech/speaker.h"
+#include "features/speech/speaker.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "speech/flite_voice.h"
+#include "features/speech/flite_voice.h"
 
 namespace kestran::speech {
 namespace {

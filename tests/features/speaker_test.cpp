@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/headless/headless_backend.h"
-#include "speech/flite_voice.h"
-#include "speech/speaker.h"
+#include "features/speech/flite_voice.h"
+#include "features/speech/speaker.h"
 
 namespace {
 

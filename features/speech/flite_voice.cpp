@@ -1,4 +1,4 @@
-#include "speech/flite_voice.h"
+#include "features/speech/flite_voice.h"
 
 #include <flite/flite.h>
 
