@@ -2,7 +2,8 @@
 # Wine start costs seconds): GBK text and list files, GDI+ pictures, the
 # Direct3D and GDI canvases read back, and the hit sound. The canvas runs
 # with the Direct3D extension library switched off, as on a Windows that
-# never had it. Needs an X server for the canvas window.
+# never had it. Also speech: the system's voices and the built-in
+# synthesiser. Needs an X server for the canvas window.
 kestran_add_test(win32_media_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/gbk_text_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdiplus_imaging_test.cpp
@@ -10,8 +11,9 @@ kestran_add_test(win32_media_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/gdi_canvas_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scaled_canvas_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/winmm_sound_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/speech_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/media_test_support.cpp
-  LIBS kestran_platform_win32)
+  LIBS kestran_platform_win32 kestran_speech)
 if(TARGET win32_media_test)
   set_tests_properties(win32_media_test PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=d3dx9_43=d")
 endif()

@@ -11,6 +11,7 @@
 #include "platform/win32/wave_out_speech.h"
 #include "platform/win32/win32_media.h"
 #include "features/speech/speaker.h"
+#include "tests/dialog/wav_writer.h"
 
 namespace {
 
@@ -41,32 +42,14 @@ TEST(SapiVoiceChoice, TheFirstVoiceOfTheAccentsLanguage) {
     }
 }
 
-std::string Wave(std::uint32_t byteRate, std::uint32_t dataBytes, bool extraChunk) {
-    std::string b("RIFF\0\0\0\0WAVE", 12);
-    auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b += static_cast<char>(v >> (8 * i) & 0xFF);
-    };
-    b += "fmt ";
-    u32(16);
-    b += std::string("\x01\x00\x01\x00", 4);
-    u32(byteRate / 2);
-    u32(byteRate);
-    b += std::string("\x02\x00\x10\x00", 4);
-    if (extraChunk) {
-        b += "LIST";
-        u32(3);
-        b += std::string(4, 'x');  // odd size, padded
-    }
-    b += "data";
-    u32(dataBytes);
-    return b;
-}
-
 TEST(WaveSeconds, FromTheFormatAndDataChunks) {
-    EXPECT_DOUBLE_EQ(plat::win32::WaveSeconds(Wave(88200, 44100, false)), 0.5);
-    EXPECT_DOUBLE_EQ(plat::win32::WaveSeconds(Wave(88200, 88200, true)), 1.0);
+    using sound_test::Wav;
+    EXPECT_DOUBLE_EQ(plat::win32::WaveSeconds(Wav(44100, 1, 16, std::string(44100, '\0'))), 0.5);
+    // A chunk of odd size before the data, padded to an even one.
+    std::string listed = Wav(22050, 2, 16, std::string(88200, '\0'));
+    listed.insert(36, std::string("LIST\3\0\0\0xyz\0", 12));
+    EXPECT_DOUBLE_EQ(plat::win32::WaveSeconds(listed), 1.0);
     EXPECT_EQ(plat::win32::WaveSeconds("RIFF junk"), 0.0);
-    EXPECT_EQ(plat::win32::WaveSeconds(Wave(0, 100, false)), 0.0);
 }
 
 // Forwards to the real Windows services and notes which way a word went.
