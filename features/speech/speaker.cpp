@@ -81,9 +81,11 @@ void Speaker::Say(const Request& request) {
     plat::PlaySpeechAsync(utterance.samples.data(), utterance.samples.size(), utterance.rate);
 }
 
+// Never destroyed: the drill's threads may still ask for words while the
+// process ends, and the speaker's thread ends with the process, as they do.
 Speaker& TheSpeaker() {
-    static Speaker speaker;
-    return speaker;
+    static Speaker* const speaker = new Speaker;
+    return *speaker;
 }
 
 }  // namespace kestran::speech

@@ -46,16 +46,14 @@ int ChooseVoice(const std::vector<std::wstring>& languages, VoiceAccent accent) 
     return -1;
 }
 
-SapiVoice::~SapiVoice() {
-    for (void* token : tokens_)
-        if (token) static_cast<ISpObjectToken*>(token)->Release();
-    if (voice_) static_cast<ISpVoice*>(voice_)->Release();
-    if (comStarted_) ::CoUninitialize();
-}
+// The voice lives as long as the process: its objects belong to the
+// speaking thread's COM, which the thread ending the process does not own.
+SapiVoice::~SapiVoice() = default;
 
 void SapiVoice::LookUpVoices() {
     looked_ = true;
-    comStarted_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    // The speaking thread's own COM, kept for its life.
+    ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     ISpObjectTokenCategory* category = nullptr;
     if (FAILED(::CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL, IID_ISpObjectTokenCategory,
                                   reinterpret_cast<void**>(&category))))

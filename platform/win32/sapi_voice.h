@@ -20,7 +20,7 @@ int ChooseVoice(const std::vector<std::wstring>& languages, VoiceAccent accent);
 class SapiVoice {
 public:
     SapiVoice() = default;
-    ~SapiVoice();
+    ~SapiVoice();  // leaves COM alone
     SapiVoice(const SapiVoice&) = delete;
     SapiVoice& operator=(const SapiVoice&) = delete;
 
@@ -33,7 +33,6 @@ private:
     bool looked_ = false;
     void* voice_ = nullptr;          // ISpVoice
     void* tokens_[2] = {};           // ISpObjectToken per accent
-    bool comStarted_ = false;
 };
 
 }  // namespace plat::win32

@@ -15,6 +15,12 @@
 #include "features/speech/speech_feature.h"
 #include "platform/headless/headless_backend.h"
 #include "tests/support/temp_data_folder.h"
+#ifdef _WIN32
+// <windows.h>, which the data folder needs there, names these as macros.
+#undef CreateDialog
+#undef VK_F1
+#undef WM_KEYDOWN
+#endif
 
 namespace {
 
