@@ -1,6 +1,6 @@
 // The speech feature on the display-less backend: when a word is spoken,
-// what F2 says, and that the choices are kept. A system voice of each
-// accent stands in for the synthesiser, so a word's text and accent show.
+// what F2 says, and how the key and the menu switch the voice. A British
+// system voice stands in for the synthesiser, so a word's text shows.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -66,8 +66,8 @@ protected:
     bool Key(int key) {
         return hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, static_cast<plat::WParam>(key), 0});
     }
-    // Words heard: "word" from the British system voice, "word/us" made by
-    // the synthesiser in the American voice.
+    // Words heard: "word" from the British system voice, "?/us" made by the
+    // synthesiser in the American voice.
     std::vector<std::string> Heard() {
         speech::TheSpeaker().WaitUntilIdle();
         std::vector<std::string> heard;
