@@ -1,14 +1,19 @@
 #include "features/features.h"
 
+#include "features/about_items.h"
 #include "features/feature_menu.h"
 #include "features/speech/speech_feature.h"
+#include "features/wordbook/wordbook.h"
 
 namespace kestran {
 
 void InstallFeatures() {
-    // Each feature adds its menu items here, in the order they appear.
+    // Each feature adds its menu items here, in the order they appear;
+    // the program's own items come last.
     menu::Install();
+    wordbook::Install();
     speech::Install();
+    about::Install();
 }
 
 }  // namespace kestran

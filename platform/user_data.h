@@ -40,6 +40,9 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes);
 // step failed; the old file then stays as it was.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Whether both paths name one existing file (however each is spelled).
+bool SameFile(const std::string& a, const std::string& b);
+
 // Opens the folder in the desktop's file manager, without waiting for it.
 bool ShowFolderInFileManager(const std::string& folder);
 

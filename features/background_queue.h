@@ -1,0 +1,30 @@
+// Work a feature must not do on a drill thread (writing files, speaking),
+// done in order on a thread of the queue's own. The thread starts with the
+// first job and is never joined: like the drill's threads, it ends with
+// the process, and a job still waiting then is lost.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace kestran {
+
+class BackgroundQueue {
+public:
+    void Post(std::function<void()> job);
+    // Returns once every job posted before has run.
+    void Flush();
+
+private:
+    void Run();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::function<void()>> jobs_;
+    bool started_ = false;
+    bool busy_ = false;
+};
+
+}  // namespace kestran

@@ -1,0 +1,101 @@
+#include "features/wordbook/book_format.h"
+
+#include <cstring>
+
+#include "wordlist/list_encoding.h"
+#include "wordlist/text_stream.h"
+#include "wordlist/word_list_parser.h"
+
+namespace kestran::wordbook {
+namespace {
+
+bool High(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+
+bool ScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool DigitOrSign(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-'; }
+
+// What goes before the word so the loader's "%d" read takes nothing of it:
+// a number before a word starting with white space (the read stops there),
+// a number and a space before an empty word or one starting with a digit or
+// a sign (the space ends the number and is trimmed off the word again).
+std::string NumberBefore(const std::string& word, int number) {
+    if (word.empty() || DigitOrSign(word[0])) return std::to_string(number) + " ";
+    if (ScanSpace(word[0])) return std::to_string(number);
+    return {};
+}
+
+// Notes whether every entry read ended where an entry line ends.
+class CleanReading final : public EntryObserver {
+public:
+    bool clean = true;
+    void OnEntry(const EntryTrace& trace) override {
+        if (trace.wordEnd != WordEnd::kMeaningByte) clean = false;
+        if (trace.meaningEnd != MeaningEnd::kLineFeed && trace.meaningEnd != MeaningEnd::kEndOfFile) clean = false;
+    }
+};
+
+std::string Field(const char* field) { return std::string(field, strnlen(field, kWordFieldSize)); }
+
+}  // namespace
+
+BookEntry EntryOf(const WordRecord& record) { return BookEntry{Field(record.word), Field(record.meaning)}; }
+
+bool Storable(const BookEntry& e) {
+    if (e.word.size() > static_cast<std::size_t>(kMaxFieldBytes)) return false;
+    if (e.meaning.empty() || e.meaning.size() > static_cast<std::size_t>(kMaxFieldBytes) || !High(e.meaning[0]))
+        return false;
+    // The loader never keeps a space at either end of a word, a NUL or the
+    // end-of-file byte 0x1A.
+    if (!e.word.empty() && (e.word.front() == ' ' || e.word.back() == ' ')) return false;
+    for (const char c : e.word)
+        if (High(c) || c == '\0' || c == '\x1a') return false;
+    for (const char c : e.meaning)
+        if (c == '\n' || c == '\0' || c == '\x1a' || c == '\xff') return false;
+    return true;
+}
+
+std::string BookText(const std::vector<BookEntry>& entries) {
+    std::string text;
+    int number = 0;
+    for (const BookEntry& e : entries) {
+        if (!Storable(e)) continue;
+        ++number;
+        const std::string prefix = NumberBefore(e.word, number);
+        text += prefix;
+        // A line end inside a word is written as CR LF like every other:
+        // read back it is the LF again, and a CR before it stays a CR.
+        for (const char c : e.word) text += c == '\n' ? "\r\n" : std::string(1, c);
+        // The space before the meaning is part of the word as the loader
+        // reads it (and trimmed), so it goes only where the word leaves room.
+        const std::size_t wordPart = (prefix.empty() || prefix.back() != ' ' ? 0 : 1) + e.word.size();
+        if (wordPart < static_cast<std::size_t>(kMaxFieldBytes)) text += " ";
+        text += e.meaning + "\r\n";
+    }
+    return text;
+}
+
+BookContents ReadBookText(std::string bytes) {
+    BookContents contents;
+    // A book saved by an editor as UTF-8 or UTF-16 is read as the open
+    // button reads such a list; rewritten, it becomes GBK again.
+    EncodingSniffer sniffer;
+    sniffer.Feed(bytes);
+    const ListEncoding encoding = sniffer.Result();
+    if (encoding != ListEncoding::kGbk) {
+        contents.clean = false;
+        ConvertToGbkInPlace(bytes, encoding);
+    }
+    auto stream = TextStream::FromOwnedBytes(std::move(bytes));
+    WordListBlocks blocks;
+    CleanReading reading;
+    const ParseResult parsed = ParseWordList(*stream, blocks, &reading);
+    if (!parsed.loaded) {
+        contents.clean = false;
+        return contents;
+    }
+    if (parsed.count.stoppedAtFF || !reading.clean) contents.clean = false;
+    for (std::int32_t i = 0; i < blocks.wordCount; ++i) contents.entries.push_back(EntryOf(blocks.table[i]));
+    return contents;
+}
+
+}  // namespace kestran::wordbook

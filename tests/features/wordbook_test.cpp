@@ -1,0 +1,145 @@
+// The wrong-word book driven through the drill on the display-less backend:
+// misses go into the book once, the round's misses and the book come back
+// as lists, and right answers in a test of the book take entries out.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
+#include "drill/practice_ticker.h"
+#include "drill/test_check.h"
+#include "drill/toggles.h"
+#include "features/feature_menu.h"
+#include "features/features.h"
+#include "features/wordbook/book_store.h"
+#include "features/wordbook/wordbook.h"
+#include "platform/user_data.h"
+#include "tests/drill/drill_test_support.h"
+#include "tests/support/temp_data_folder.h"
+#include "wordlist/load_word_list.h"
+
+namespace {
+
+using namespace kestran;
+using wordbook::BookEntry;
+
+// Entry i of the test list: "w<i>" meaning 词<i>.
+BookEntry Entry(int i) { return BookEntry{"w" + std::to_string(i), "\xB4\xCA" + std::to_string(i)}; }
+
+class WordbookTest : public drilltest::DrillTest {
+protected:
+    kestran::testing::TempDataFolder temp;
+    std::string list;
+
+    void SetUp() override {
+        DrillTest::SetUp();
+        InstallFeatures();
+        std::vector<BookEntry> entries;
+        for (int i = 0; i < 10; ++i) entries.push_back(Entry(i));
+        plat::CreateUserDataFolder();
+        list = plat::PathInFolder(plat::UserDataFolder(), "list.txt");
+        plat::WriteFileAtomically(list, wordbook::BookText(entries));
+    }
+    void TearDown() override {
+        wordbook::WaitForBookWrites();
+        hooks::roundStarted.ClearForTest();
+        hooks::practiceWordMissed.ClearForTest();
+        hooks::testAnswerJudged.ClearForTest();
+        hooks::testResultShown.ClearForTest();
+        hooks::listLoaded.ClearForTest();
+        hooks::uiMessage.ClearForTest();
+        hooks::canvasRightClick.ClearForTest();
+        menu::ClearItemsForTest();
+        ReleaseWordListForTest();
+        DrillTest::TearDown();
+    }
+    std::vector<BookEntry> Book() {
+        wordbook::WaitForBookWrites();
+        return *wordbook::BookStore(plat::UserDataFolder(), "\xB4\xED\xCC\xE2\xB1\xBE").Read();
+    }
+    std::vector<BookEntry> ListLoaded() {
+        std::vector<BookEntry> entries;
+        for (int i = 0; i < drill.wordCount; ++i) entries.push_back(wordbook::EntryOf(drill.WordTable.load()[i]));
+        return entries;
+    }
+    void Press(int key) { hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, static_cast<plat::WParam>(key), 0}); }
+    // A sequential test over the loaded list, `wrong` the positions answered
+    // wrong, up to its result, which is then acknowledged.
+    void RunTest(const std::vector<int>& wrong) {
+        for (int i = 0; i < drill.wordCount; ++i) {
+            const bool miss = std::find(wrong.begin(), wrong.end(), i) != wrong.end();
+            Type(miss ? "nope" : drill.WordTable.load()[drill.testIndex].word);
+            CheckTestAnswer();
+        }
+        ASSERT_EQ(drill.testFinished, 1);
+        drilltest::AcknowledgeResultAndReset();
+    }
+    void CrossUntyped() {
+        drill.scrollX = 500;
+        process.now += kTickPeriodMs;
+        PracticeTick();
+    }
+    std::vector<std::string> MenuTexts() {
+        menu::Open(10, 10);
+        std::vector<std::string> texts;
+        const auto calls = backend.windows.PopupMenuCalls();
+        for (const auto& item : calls.back().items)
+            texts.push_back(item.text + (item.greyed ? " -" : ""));
+        return texts;
+    }
+};
+
+const std::string kPracticeRound = "\xC1\xB7\xCF\xB0\xB1\xBE\xC2\xD6\xB4\xED\xB4\xCA";
+const std::string kOpenBook = "\xB4\xF2\xBF\xAA\xB4\xED\xCC\xE2\xB1\xBE";
+const std::string kRemove = "\xB4\xD3\xB4\xED\xCC\xE2\xB1\xBE\xC9\xBE\xC8\xA5\xB4\xCB\xB4\xCA";
+const std::string kFolder = "\xB4\xF2\xBF\xAA\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xBC\xD0";
+const std::string kAbout = "\xB9\xD8\xD3\xDA KESTRAN";
+
+TEST_F(WordbookTest, MissesEnterTheBookOnceComeBackAsListsAndRightAnswersInATestOfTheBookTakeThemOut) {
+    EXPECT_EQ(MenuTexts(), (std::vector<std::string>{kPracticeRound + " (0) -", kOpenBook + " (0) -", kRemove + " -",
+                                                     kFolder, kAbout}));
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    drill.effectsOff = 1;  // no hit animation holds a result back
+    ToggleMode();          // a test in file order
+    RunTest({2, 5, 7});
+    const std::vector<BookEntry> three{Entry(2), Entry(5), Entry(7)};
+    EXPECT_EQ(Book(), three) << "a test with 3 wrong answers adds those 3";
+    EXPECT_EQ(MenuTexts(), (std::vector<std::string>{kPracticeRound + " (3)", kOpenBook + " (3)", kRemove + " -",
+                                                     kFolder, kAbout}));
+
+    Press(plat::VK_F1 + 3);  // F4: 练习本轮错词
+    EXPECT_EQ(ListLoaded(), three) << "the round's misses are the list";
+    EXPECT_TRUE(wordbook::RoundMisses().empty()) << "a new list, a new round";
+
+    // Practice on the whole list: two words cross untyped, one is typed,
+    // and one already in the book crosses.
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    ToggleMode();
+    CrossUntyped();  // w0
+    CrossUntyped();  // w1
+    Type("w2");
+    process.now += kTickPeriodMs;
+    PracticeTick();  // w2 typed
+    Type("");
+    CrossUntyped();  // w3
+    EXPECT_EQ(wordbook::RoundMisses(), (std::vector<BookEntry>{Entry(0), Entry(1), Entry(3)}));
+    CrossUntyped();  // w4
+    EXPECT_EQ(Book(), (std::vector<BookEntry>{Entry(2), Entry(5), Entry(7), Entry(0), Entry(1), Entry(3), Entry(4)}));
+    CrossUntyped();  // w5, in the book already
+    EXPECT_EQ(Book().size(), 7u) << "a miss already in the book is not added again";
+
+    Press(plat::VK_F1 + 2);  // F3: 打开错题本
+    EXPECT_EQ(ListLoaded().size(), 7u);
+    // 从错题本删去此词 takes the word on the canvas out; the list stays as loaded.
+    ASSERT_EQ(drill.practiceIndex, 0);
+    Press(plat::VK_F1 + 7);  // F8: the first entry, w2
+    EXPECT_EQ(Book().size(), 6u);
+    EXPECT_EQ(Book()[0], Entry(5));
+    ToggleMode();  // a test of the book, every answer right but one
+    RunTest({3});
+    EXPECT_EQ(Book(), (std::vector<BookEntry>{Entry(0)})) << "right answers left the book when the result was shown";
+}
+
+}  // namespace
