@@ -1,7 +1,7 @@
 #!/bin/sh
 # The suite under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
-# tests under ThreadSanitizer, and bounded fuzz runs of the list parser and
-# of the hit sound's WAV reading.
+# tests under ThreadSanitizer, and bounded fuzz runs of the list parser, of
+# the wrong-word book's file format and of the hit sound's WAV reading.
 set -eu
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -38,6 +38,10 @@ summarise build/tsan/ctest.log
 if [ -x scripts/fuzz_wordlist.sh ]; then
   echo "== Fuzzing the word-list parser"
   ./scripts/fuzz_wordlist.sh "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
+fi
+if [ -x scripts/fuzz_wordbook.sh ]; then
+  echo "== Fuzzing the wrong-word book's file format"
+  ./scripts/fuzz_wordbook.sh "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
 fi
 if [ -x scripts/fuzz_wave.sh ]; then
   echo "== Fuzzing the hit sound's WAV reading"

@@ -1,5 +1,6 @@
 #include "features/wordbook/book_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "wordlist/list_encoding.h"
@@ -9,19 +10,25 @@
 namespace kestran::wordbook {
 namespace {
 
+constexpr char kGbkMark = '\xff';
+
 bool High(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
 bool ScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool DigitOrSign(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-'; }
 
-// What goes before the word so the loader's "%d" read takes nothing of it:
-// a number before a word starting with white space (the read stops there),
-// a number and a space before an empty word or one starting with a digit or
-// a sign (the space ends the number and is trimmed off the word again).
+// What goes before the word so the loader's "%d" read takes nothing of it.
 std::string NumberBefore(const std::string& word, int number) {
-    if (word.empty() || DigitOrSign(word[0])) return std::to_string(number) + " ";
-    if (ScanSpace(word[0])) return std::to_string(number);
-    return {};
+    // The read stops at white space.
+    if (!word.empty() && ScanSpace(word[0])) return std::to_string(number);
+    if (!word.empty() && !DigitOrSign(word[0])) return {};
+    // An empty word, or one starting with a digit or a sign: the space after
+    // the number ends the read and is trimmed off the word again.
+    if (word.size() < static_cast<std::size_t>(kMaxFieldBytes)) return std::to_string(number) + " ";
+    // No room for the space: only a word starting with a sign is this long
+    // (the loader took a sign before it). The read takes this sign and stops
+    // at the word's own.
+    return "+";
 }
 
 // Notes whether every entry read ended where an entry line ends.
@@ -71,11 +78,19 @@ std::string BookText(const std::vector<BookEntry>& entries) {
         if (wordPart < static_cast<std::size_t>(kMaxFieldBytes)) text += " ";
         text += e.meaning + "\r\n";
     }
+    // The loader tells a list's encoding from its bytes, and GBK entries
+    // that happen to be well-formed UTF-8 would be read as UTF-8. A 0xFF
+    // byte after the last line, never part of UTF-8, keeps them GBK; the
+    // loader stops reading there.
+    if (DetectListEncoding(text) != ListEncoding::kGbk) text += kGbkMark;
     return text;
 }
 
 BookContents ReadBookText(std::string bytes) {
     BookContents contents;
+    // The mark BookText may end a book with.
+    const bool markOnly = bytes.size() >= 2 && bytes.back() == kGbkMark && bytes[bytes.size() - 2] == '\n' &&
+                          std::count(bytes.begin(), bytes.end(), kGbkMark) == 1;
     // A book saved by an editor as UTF-8 or UTF-16 is read as the open
     // button reads such a list; rewritten, it becomes GBK again.
     EncodingSniffer sniffer;
@@ -93,7 +108,7 @@ BookContents ReadBookText(std::string bytes) {
         contents.clean = false;
         return contents;
     }
-    if (parsed.count.stoppedAtFF || !reading.clean) contents.clean = false;
+    if ((parsed.count.stoppedAtFF && !markOnly) || !reading.clean) contents.clean = false;
     for (std::int32_t i = 0; i < blocks.wordCount; ++i) contents.entries.push_back(EntryOf(blocks.table[i]));
     return contents;
 }

@@ -29,7 +29,9 @@ bool Storable(const BookEntry& entry);
 // the loader's number field would eat (empty, or starting with white space,
 // a digit or a sign) gets its entry number in front, which the loader
 // skips; a word too long for the space before the meaning goes without it.
-// Entries that are not Storable are left out.
+// Entries that are not Storable are left out. Entries that would read as
+// UTF-8 are followed by a 0xFF byte after the last line, which keeps the
+// loader reading them as GBK.
 std::string BookText(const std::vector<BookEntry>& entries);
 
 struct BookContents {

@@ -43,6 +43,8 @@ TEST(BookFormat, EveryEntryTheLoaderReadsIsReadBackTheSameAfterWriting) {
         "1\tapple " + kApple + "\r\r\n",                        // a tab word, a meaning ending in CR
         "Unit 1\napple " + kApple + "\n",                       // a word holding a line end
         kApple + "\n-5 -x " + kBanana + " (n.) \n+ " + kApple,  // an empty word, a sign, trailing text
+        "++" + std::string(125, 'x') + kApple,                   // a sign leaves a 126-byte word starting with one
+        "a \xEF\xBB\xBF\n\xFF",                                  // a meaning that is UTF-8 as it stands
     };
     std::mt19937 random(2026);
     for (int i = 0; i < 20000; ++i) lists.push_back(RandomListBytes(random));
