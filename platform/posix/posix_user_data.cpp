@@ -1,6 +1,7 @@
 // The learner's data folder and atomic file replacement on POSIX.
 #include "platform/user_data.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <thread>
 
 #include "platform/gbk.h"
@@ -43,6 +45,26 @@ void SyncFolder(const std::string& folder) {
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// A write cut short by a kill or a power cut leaves its temporary file
+// (the name and six characters); one older than an hour is no write in
+// progress any more.
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const time_t hourAgo = ::time(nullptr) - 3600;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string other = entry->d_name;
+        if (other.size() != name.size() + 7 || other.compare(0, name.size() + 1, name + ".") != 0) continue;
+        const std::string full = folder + "/" + other;
+        struct stat info {};
+        if (::lstat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < hourAgo)
+            ::unlink(full.c_str());
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -102,6 +124,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
     const std::string folder = FolderOf(path);
+    RemoveStaleTemporaries(path);
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;

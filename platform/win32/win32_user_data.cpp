@@ -58,6 +58,23 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
+// A write cut short by a kill or a power cut leaves its temporary file
+// (kst*.tmp); one older than an hour is no write in progress any more.
+void RemoveStaleTemporaries(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW((folder + L"\\kst*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    constexpr unsigned long long kHour = 36000000000ull;  // in 100 ns
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ticks(now) - ticks(found.ftLastWriteTime) > kHour)
+            ::DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
 }  // namespace
 
 std::string UserDataFolder() { return win32::GbkFromWide(WideUserDataFolder().c_str()); }
@@ -108,6 +125,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
     const std::wstring target = Wide(path);
     const auto slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
+    RemoveStaleTemporaries(folder);
     wchar_t temporary[MAX_PATH + 16] = {};
     // A fresh, unique file in the same folder, so the rename never crosses volumes.
     if (::GetTempFileNameW(folder.c_str(), L"kst", 0, temporary) == 0) return false;

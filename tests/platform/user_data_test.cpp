@@ -2,7 +2,9 @@
 // it whole.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/user_data.h"
@@ -51,6 +53,19 @@ TEST(UserData, AFileIsReplacedWholeAndReadBack) {
     }
     EXPECT_EQ(files, 1);
     EXPECT_EQ(plat::ReadWholeFile(plat::UserDataFolder(), bytes), plat::ReadResult::Failed) << "a folder is no file";
+
+    // What a write cut short left behind goes at the next write, once an
+    // hour old: a younger one may be another write still at work.
+#ifdef _WIN32
+    const fs::path stale = temp.Folder() / "kst1A2B.tmp", young = temp.Folder() / "kst3C4D.tmp";
+#else
+    const fs::path stale = temp.Folder() / u8"错题本.txt.abcdef", young = temp.Folder() / u8"错题本.txt.ghijkl";
+#endif
+    for (const fs::path& left : {stale, young}) std::ofstream(left) << "half";
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    ASSERT_TRUE(plat::WriteFileAtomically(path, "again"));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(young));
     EXPECT_FALSE(plat::WriteFileAtomically(plat::PathInFolder(plat::UserDataFolder(), "none/x.txt"), "x"));
 }
 
