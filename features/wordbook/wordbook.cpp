@@ -23,12 +23,26 @@ constexpr char kPracticeRound[] = "\xC1\xB7\xCF\xB0\xB1\xBE\xC2\xD6\xB4\xED\xB4\
 constexpr char kOpenBook[] = "\xB4\xF2\xBF\xAA\xB4\xED\xCC\xE2\xB1\xBE";               // 打开错题本
 constexpr char kRemoveWord[] = "\xB4\xD3\xB4\xED\xCC\xE2\xB1\xBE\xC9\xBE\xC8\xA5\xB4\xCB\xB4\xCA";  // 从错题本删去此词
 
-// The current round, written by TickerThread (practice misses) and
-// UiThread (test answers, the start of a round), read by UiThread.
+// The current round, written by TickerThread (practice misses), UiThread
+// (test answers, the start of a round) and RenderThread (a click that
+// starts one), read by UiThread.
+//
+// A round that has begun takes over from the one before only with its
+// first miss or test answer: until then the misses of the round just
+// finished stay, so that after acknowledging a result (or switching to
+// practice) the learner can still drill them.
 struct Round {
     std::mutex mutex;
     std::vector<BookEntry> misses;  // each once, in order
     std::vector<BookEntry> rights;  // right test answers, while the book is the list
+    bool nextRoundBegun = false;
+
+    void TakeOverIfBegun() {
+        if (!nextRoundBegun) return;
+        misses.clear();
+        rights.clear();
+        nextRoundBegun = false;
+    }
 };
 Round& TheRound() {
     static Round round;
@@ -56,6 +70,7 @@ void NoteMiss(const WordRecord& record) {
     {
         Round& round = TheRound();
         std::lock_guard lock(round.mutex);
+        round.TakeOverIfBegun();
         if (std::find(round.misses.begin(), round.misses.end(), entry) == round.misses.end())
             round.misses.push_back(entry);
     }
@@ -69,10 +84,10 @@ void OnTestAnswer(const WordRecord& record, bool right) {
         NoteMiss(record);
         return;
     }
-    if (!bookIsList) return;
     Round& round = TheRound();
     std::lock_guard lock(round.mutex);
-    round.rights.push_back(EntryOf(record));
+    round.TakeOverIfBegun();
+    if (bookIsList) round.rights.push_back(EntryOf(record));
 }
 
 // The entries answered right in this test of the book leave it.
@@ -89,8 +104,7 @@ void OnTestResult() {
 void OnRoundStarted() {
     Round& round = TheRound();
     std::lock_guard lock(round.mutex);
-    round.misses.clear();
-    round.rights.clear();
+    round.nextRoundBegun = true;
 }
 
 void OnListLoaded(const char* path, bool loaded) {

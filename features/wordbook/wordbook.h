@@ -21,7 +21,9 @@ namespace kestran::wordbook {
 // Sets the hooks and adds the menu items. Once, at start-up.
 void Install();
 
-// The round's misses, in the order they came.
+// The round's misses, in the order they came: those of the round in
+// progress, or of the round just finished while the next one has had no
+// miss or test answer yet.
 std::vector<BookEntry> RoundMisses();
 // The book file's path (in the learner's data folder).
 std::string BookPath();

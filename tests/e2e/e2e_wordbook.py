@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""The wrong-word book in the real window, driven as a learner would: a test
+with 3 wrong answers puts those 3 into the book; the right-click menu's
+练习本轮错词 drills exactly them; practice words that cross untyped go in,
+repeats do not; F3 opens the book, and a test of it with every answer right
+empties it. The book file is read after each step.
+
+usage: e2e_wordbook.py KESTRAN SOURCE_DIR
+"""
+
+import os
+import shutil
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+from kestran_driver import (ANSWER_BOX, CANVAS, MODE_BUTTON, DriverError, Kestran, Screenshot, StateLayout,
+                            VirtualScreen, wait_for)  # noqa: E402
+
+KESTRAN, SOURCE = sys.argv[1:3]
+WORK = tempfile.mkdtemp(prefix="kestran-e2e-book-")
+screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy"))
+kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
+BOOK = os.path.join(screen.data_home, "kestran", "\u9519\u9898\u672c.txt")  # 错题本.txt
+ENTRIES = [(f"w{i}", f"\u8bcd{i}") for i in range(10)]  # w<i> 词<i>
+OLD = ("old", "\u65e7")  # 旧: in the book from an earlier day
+
+
+def log(text):
+    print(text, flush=True)
+
+
+def book():
+    """The book's entries as a learner's editor shows them."""
+    if not os.path.exists(BOOK):
+        return []
+    with open(BOOK, "rb") as f:
+        text = f.read().decode("gbk")
+    return [tuple(line.split(" ", 1)) for line in text.split("\r\n") if line]
+
+
+def expect(what, actual, wanted):
+    if actual != wanted:
+        raise DriverError(f"{what}: {actual} instead of {wanted}")
+
+
+def answer_test(wrong):
+    """Answers every question of a file-order test; the positions in `wrong` get a wrong word."""
+    count = kestran.state("wordCount")["wordCount"]
+    for i in range(count):
+        index = kestran.state("testIndex")["testIndex"]
+        kestran.type_text("nope" if i in wrong else kestran.reader.word(index).decode())
+        kestran.key("Return")
+    wait_for("the result", lambda: kestran.state("testFinished")["testFinished"] == 1)
+
+
+def main():
+    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
+    words = os.path.join(WORK, "words.txt")
+    with open(words, "wb") as f:
+        f.write("".join(f"{w} {m}\r\n" for w, m in ENTRIES).encode("gbk"))
+    os.makedirs(os.path.dirname(BOOK))
+    with open(BOOK, "wb") as f:
+        f.write(f"{OLD[0]} {OLD[1]}\r\n".encode("gbk"))
+    screen.wait_ready()
+    kestran.layout = StateLayout(KESTRAN)
+    kestran.start()
+    kestran.wait_window()
+    time.sleep(1.0)
+
+    log("a test of 10 entries with 3 wrong answers puts those 3 into the book")
+    kestran.open_list(words)
+    wait_for("the list", lambda: kestran.state("listLoaded", "wordCount") == {"listLoaded": 1, "wordCount": 10})
+    kestran.click(MODE_BUTTON)
+    kestran.click(ANSWER_BOX)
+    answer_test({2, 5, 7})
+    wait_for("the book", lambda: len(book()) == 4)
+    expect("the book", book(), [OLD, ENTRIES[2], ENTRIES[5], ENTRIES[7]])
+    kestran.key("space")
+
+    log("after the result, a right-click on the canvas opens the menu; 练习本轮错词 drills the 3")
+    x, y = kestran.screen_of((CANVAS[0] + 200, CANVAS[1] + 40))
+    screen.xdo("mousemove", x, y)
+    screen.xdo("click", 3)
+    time.sleep(0.8)
+    Screenshot(screen, os.path.join(WORK, "menu.png"))
+    kestran.key("Down")  # the first item, 练习本轮错词 (3)
+    kestran.key("Return")
+    wait_for("the round's list", lambda: kestran.state("listLoaded", "wordCount") == {"listLoaded": 1, "wordCount": 3})
+    expect("the round's list", [kestran.reader.word(i).decode() for i in range(3)], ["w2", "w5", "w7"])
+
+    log("in practice a word of the book that crosses untyped is not added again; two new ones are")
+    kestran.click(MODE_BUTTON)
+    kestran.drag_slider(100)
+    kestran.click(ANSWER_BOX)
+    wait_for("w2 to cross", lambda: kestran.state("practiceIndex")["practiceIndex"] == 1, timeout=15)
+    time.sleep(0.3)
+    expect("the book after a repeat", len(book()), 4)
+    kestran.open_list(words)
+    wait_for("the list", lambda: kestran.state("wordCount")["wordCount"] == 10)
+    kestran.click(ANSWER_BOX)
+    wait_for("two words to cross", lambda: kestran.state("practiceIndex")["practiceIndex"] == 2, timeout=20)
+    wait_for("the book", lambda: len(book()) == 6)
+    expect("the book", book(), [OLD, ENTRIES[2], ENTRIES[5], ENTRIES[7], ENTRIES[0], ENTRIES[1]])
+
+    log("F3 opens the book; a test of it with every answer right empties it")
+    kestran.key("F3")
+    wait_for("the book as the list", lambda: kestran.state("wordCount")["wordCount"] == 6)
+    kestran.click(MODE_BUTTON)
+    kestran.click(ANSWER_BOX)
+    answer_test(set())
+    wait_for("the empty book", lambda: book() == [])
+    kestran.key("space")
+    log("PASSED")
+
+
+if __name__ == "__main__":
+    status = 1
+    try:
+        main()
+        status = 0
+    except DriverError as e:
+        log(f"FAILED: {e}; screenshots in {WORK}")
+    finally:
+        kestran.stop()
+        screen.close()
+        if status == 0 and not os.environ.get("KESTRAN_E2E_KEEP"):
+            shutil.rmtree(WORK, ignore_errors=True)
+    sys.exit(status)
