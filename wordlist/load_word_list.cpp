@@ -2,6 +2,8 @@
 #include "drill/common_steps.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "drill/drill_state.h"
@@ -87,14 +89,27 @@ void ResetListFields() {
     drill.wordCount = 0;
 }
 
-// The file named in listPath replaces the list, or leaves none.
-void ReadChosenList() {
+// The whole file, read at once: nothing keeps it open afterwards.
+std::unique_ptr<TextStream> ReadListFileWhole() {
+    std::unique_ptr<TextStream> file = OpenListFile();
+    if (!file) return nullptr;
+    std::string bytes;
+    std::string_view piece;
+    while (file->ReadRaw(piece)) bytes.append(piece);
+    return TextStream::FromOwnedBytes(std::move(bytes));
+}
+
+// The file named in listPath replaces the list, or leaves none. A list
+// opened through the dialog stays open while it is drilled; one the program
+// chose is read whole, so that it can go on changing it (on Windows a file
+// held open cannot be replaced).
+void ReadChosenList(bool keepOpen) {
     if (drill.listFile) {
         delete drill.listFile;
         drill.listFile = nullptr;
         drill.practiceIndex = 0;
     }
-    drill.listFile = OpenListFile().release();
+    drill.listFile = (keepOpen ? OpenListFile() : ReadListFileWhole()).release();
     if (drill.listFile) ReadListFile(*drill.listFile);
 
     drill.testIndex = 0;
@@ -128,7 +143,7 @@ void LoadWordList() {
     // OK and cancel alike go on: after a cancel listPath still names the
     // list chosen last time, which is read anew.
     plat::GetOpenFileName(listOpenRequest);
-    ReadChosenList();
+    ReadChosenList(true);
 }
 
 bool LoadWordListFrom(const char* path) {
@@ -138,7 +153,7 @@ bool LoadWordListFrom(const char* path) {
     ClearAnswerBox();
     ResetListFields();
     std::memcpy(drill.listPath, path, std::strlen(path) + 1);
-    ReadChosenList();
+    ReadChosenList(false);
     return drill.listLoaded == 1;
 }
 

@@ -48,6 +48,7 @@ TEST(UserData, AFileIsReplacedWholeAndReadBack) {
     }
     int files = 0;
     for (const auto& entry : fs::directory_iterator(temp.Folder())) {
+        if (entry.path().filename() == "other.txt") continue;
         ++files;
         EXPECT_TRUE(entry.path().filename() == fs::path(u8"错题本.txt")) << "no temporary file is left";
     }
@@ -67,6 +68,13 @@ TEST(UserData, AFileIsReplacedWholeAndReadBack) {
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(young));
     EXPECT_FALSE(plat::WriteFileAtomically(plat::PathInFolder(plat::UserDataFolder(), "none/x.txt"), "x"));
+
+    // One file however its path is spelled; another file is another.
+    const std::string other = plat::PathInFolder(plat::UserDataFolder(), "other.txt");
+    ASSERT_TRUE(plat::WriteFileAtomically(other, "x"));
+    EXPECT_TRUE(plat::SameFile(path, plat::PathInFolder(plat::UserDataFolder() + "/.", "\xb4\xed\xcc\xe2\xb1\xbe.txt")));
+    EXPECT_FALSE(plat::SameFile(path, other));
+    EXPECT_FALSE(plat::SameFile(path, path + ".missing"));
 }
 
 }  // namespace

@@ -8,12 +8,34 @@
 #include <string>
 
 #ifdef _WIN32
-#include <windows.h>
+// Declared here rather than through <windows.h>, whose macros would rename
+// the contract's names in the tests that include this.
+extern "C" __declspec(dllimport) int __stdcall SetEnvironmentVariableW(const wchar_t* name, const wchar_t* value);
 #endif
 
+#include "platform/gbk.h"
 #include "platform/user_data.h"
 
 namespace kestran::testing {
+
+// A path of the platform's form (GBK on Windows) as the standard library
+// takes it, and back: the library's own narrow conversion does not know GBK.
+inline std::filesystem::path FsPath(const std::string& path) {
+#ifdef _WIN32
+    const std::string utf8 = plat::GbkToUtf8(path);
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+    return std::filesystem::path(path);
+#endif
+}
+inline std::string PlatformPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const std::u8string utf8 = path.u8string();
+    return plat::Utf8ToGbk(std::string(utf8.begin(), utf8.end()));
+#else
+    return path.string();
+#endif
+}
 
 class TempDataFolder {
 public:
@@ -22,7 +44,7 @@ public:
         base_ = std::filesystem::temp_directory_path() / ("kestran-data-" + std::to_string(random()));
         std::filesystem::create_directories(base_);
 #ifdef _WIN32
-        ::SetEnvironmentVariableW(L"APPDATA", base_.wstring().c_str());
+        SetEnvironmentVariableW(L"APPDATA", base_.wstring().c_str());
         folder_ = base_ / "KESTRAN";
 #else
         ::setenv("XDG_DATA_HOME", base_.string().c_str(), 1);

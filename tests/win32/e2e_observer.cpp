@@ -22,6 +22,8 @@
 //                   one frame, the same count on the word before it, how
 //                   long practiceHitAnim stayed set, and how many of its
 //                   frames came late and by how long in all
+//   book [HEX]      the wrong-word book file's bytes (after HEX, when
+//                   given, was written as the book), once its writes are done
 #include "platform/win32/windows_fence.h"
 
 #include <windows.h>
@@ -42,6 +44,9 @@
 #include "app/win_main.h"
 #include "drill/button_visual.h"
 #include "drill/drill_state.h"
+#include "features/features.h"
+#include "features/wordbook/wordbook.h"
+#include "platform/user_data.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_canvas_service.h"
 #include "platform/win32/win32_dpi.h"
@@ -426,6 +431,20 @@ std::string Hit(int milliseconds) {
            ",\"heldBack\":" + std::to_string(std::chrono::duration<double>(heldBack).count()) + '}';
 }
 
+std::string Book(const std::string& hex) {
+    const std::string path = kestran::wordbook::BookPath();
+    kestran::wordbook::WaitForBookWrites();
+    if (!hex.empty()) {
+        std::string bytes;
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        plat::CreateUserDataFolder();
+        if (!plat::WriteFileAtomically(path, bytes)) return "{\"error\":\"cannot write the book\"}";
+    }
+    std::string bytes;
+    plat::ReadWholeFile(path, bytes);
+    return "{\"path\":\"" + Hex(path) + "\",\"bytes\":\"" + Hex(bytes) + "\"}";
+}
+
 void Serve() {
     std::string line;
     while (std::getline(std::cin, line)) {
@@ -447,6 +466,8 @@ void Serve() {
             answer = Ticks(std::stoi(argument));
         else if (command == "hit")
             answer = Hit(std::stoi(argument));
+        else if (command == "book")
+            answer = Book(argument);
         else
             answer = "{\"error\":\"unknown command\"}";
         std::cout << answer << std::endl;
@@ -459,5 +480,6 @@ int main() {
     // From the first frame: a canvas that stays still presents nothing new.
     CanvasService().KeepFramesOfNewDevices(true);
     std::thread(Serve).detach();
+    kestran::InstallFeatures();
     plat::win32::RunProgram(&kestran::WinMain);
 }
