@@ -115,4 +115,15 @@ inline Hook<bool(const plat::Message& message)> uiMessage;
 // naming its thread and moment, one call at that moment in the drill.
 inline Hook<void(int x, int y)> canvasRightClick;
 
+// Removes every procedure from every hook. Tests only.
+inline void ClearAllForTest() {
+    practiceWordMissed.ClearForTest();
+    testAnswerJudged.ClearForTest();
+    testResultShown.ClearForTest();
+    roundStarted.ClearForTest();
+    listLoaded.ClearForTest();
+    uiMessage.ClearForTest();
+    canvasRightClick.ClearForTest();
+}
+
 }  // namespace kestran::hooks

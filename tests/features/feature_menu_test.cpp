@@ -1,9 +1,8 @@
-// The features' menu on the display-less backend: what it shows, what the
-// choice and the function keys do, and what opens it.
+// The features' menu on the display-less backend: what opens it, what it
+// shows, and what its choices and function keys do.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "drill/drill_state.h"
 #include "drill/feature_hooks.h"
@@ -14,15 +13,8 @@ namespace {
 
 using namespace kestran;
 
-std::vector<std::string> acted;
+std::string acted;
 bool secondEnabled = true;
-
-std::string FirstText() { return "\xb4\xf2\xbf\xaa (3)"; }  // 打开 (3)
-std::string SecondText() { return "\xc9\xbe\xc8\xa5"; }     // 删去
-bool Yes() { return true; }
-bool SecondEnabled() { return secondEnabled; }
-void ActFirst() { acted.push_back("first"); }
-void ActSecond() { acted.push_back("second"); }
 
 class FeatureMenuTest : public ::testing::Test {
 protected:
@@ -32,98 +24,78 @@ protected:
         acted.clear();
         secondEnabled = true;
         MainDialog = plat::CreateDialog(plat::DialogTemplate{}, nullptr, nullptr, 0);
-        menu::ClearItemsForTest();
-        menu::AddItem({FirstText, plat::VK_F1 + 2, nullptr, nullptr, ActFirst, false});
-        menu::AddItem({SecondText, plat::VK_F1 + 3, Yes, SecondEnabled, ActSecond, true});
+        menu::AddItem({[] { return std::string("one (3)"); }, plat::VK_F1 + 2, nullptr, nullptr, [] { acted += "1"; }});
+        menu::AddItem({[] { return std::string("two"); }, plat::VK_F1 + 3, [] { return true; }, [] { return secondEnabled; },
+                       [] { acted += "2"; }, true});
         menu::Install();
     }
     void TearDown() override {
-        hooks::uiMessage.ClearForTest();
-        hooks::canvasRightClick.ClearForTest();
+        hooks::ClearAllForTest();
         menu::ClearItemsForTest();
         MainDialog = nullptr;
     }
-    // The loop of UiThread retrieved `message`: whether the menu kept it.
+    // The loop of UiThread retrieved this message: whether the menu kept it.
     bool Kept(plat::MessageId id, int key, plat::LParam lParam = 0) {
         return hooks::uiMessage(plat::Message{MainDialog, id, static_cast<plat::WParam>(key), lParam});
     }
-    std::size_t Menus() { return backend.windows.PopupMenuCalls().size(); }
 };
 
-TEST_F(FeatureMenuTest, TheMenuShowsItsItemsAsTheyAreNowAndDoesTheChosenOne) {
-    for (const int choice : {0, 1, -1}) {
-        backend.windows.popupMenuAnswer = [choice](const auto&) { return choice; };
-        menu::Open(7, 9);
-    }
-    secondEnabled = false;
-    backend.windows.popupMenuAnswer = [](const auto&) { return 1; };
-    menu::Open(7, 9);
-
-    const auto calls = backend.windows.PopupMenuCalls();
-    ASSERT_EQ(calls.size(), 4u);
-    EXPECT_EQ(calls[0].owner, MainDialog);
-    EXPECT_EQ(calls[0].x, 7);
-    ASSERT_EQ(calls[0].items.size(), 2u);
-    EXPECT_EQ(calls[0].items[0].text, FirstText());
-    EXPECT_EQ(calls[0].items[0].keyHint, "F3");
-    EXPECT_FALSE(calls[0].items[0].checked);
-    EXPECT_EQ(calls[0].items[1].keyHint, "F4");
-    EXPECT_TRUE(calls[0].items[1].checked);
-    EXPECT_TRUE(calls[0].items[1].separatorBefore);
-    EXPECT_FALSE(calls[0].items[1].greyed);
-    EXPECT_TRUE(calls[3].items[1].greyed);
-    EXPECT_EQ(acted, (std::vector<std::string>{"first", "second"})) << "dismissed and greyed do nothing";
-}
-
 TEST_F(FeatureMenuTest, FunctionKeysActAsTheirItemsAndOnlyTheyAreKept) {
+    const int F3 = plat::VK_F1 + 2, F4 = plat::VK_F1 + 3, F5 = plat::VK_F1 + 4;
     struct Case {
         const char* what;
         plat::MessageId id;
         int key;
         plat::LParam lParam;
-        bool kept;
+        bool enabled, kept;
         const char* acts;
-    };
-    const Case cases[] = {
-        {"F3", plat::WM_KEYDOWN, plat::VK_F1 + 2, 0, true, "first"},
-        {"F3 held", plat::WM_KEYDOWN, plat::VK_F1 + 2, plat::KEY_REPEAT_BIT, true, ""},
-        {"F3 released", plat::WM_KEYUP, plat::VK_F1 + 2, 0, true, ""},
-        {"F4", plat::WM_KEYDOWN, plat::VK_F1 + 3, 0, true, "second"},
-        {"Alt+F4", plat::WM_SYSKEYDOWN, plat::VK_F1 + 3, plat::KEY_ALT_BIT, false, ""},
-        {"F5, no item's", plat::WM_KEYDOWN, plat::VK_F1 + 4, 0, false, ""},
-        {"F5 released", plat::WM_KEYUP, plat::VK_F1 + 4, 0, false, ""},
-        {"Enter", plat::WM_KEYDOWN, plat::VK_RETURN, 0, false, ""},
+    } const cases[] = {
+        {"F3", plat::WM_KEYDOWN, F3, 0, true, true, "1"},
+        {"F3 held", plat::WM_KEYDOWN, F3, plat::KEY_REPEAT_BIT, true, true, ""},
+        {"F3 released", plat::WM_KEYUP, F3, 0, true, true, ""},
+        {"F4", plat::WM_KEYDOWN, F4, 0, true, true, "2"},
+        {"F4 greyed", plat::WM_KEYDOWN, F4, 0, false, true, ""},
+        {"Alt+F4", plat::WM_SYSKEYDOWN, F4, plat::KEY_ALT_BIT, true, false, ""},
+        {"F5, no item's", plat::WM_KEYDOWN, F5, 0, true, false, ""},
+        {"F5 released", plat::WM_KEYUP, F5, 0, true, false, ""},
+        {"Enter", plat::WM_KEYDOWN, plat::VK_RETURN, 0, true, false, ""},
     };
     for (const Case& c : cases) {
         acted.clear();
+        secondEnabled = c.enabled;
         EXPECT_EQ(Kept(c.id, c.key, c.lParam), c.kept) << c.what;
-        EXPECT_EQ(acted.empty() ? "" : acted[0], std::string(c.acts)) << c.what;
+        EXPECT_EQ(acted, c.acts) << c.what;
     }
-    secondEnabled = false;
-    acted.clear();
-    EXPECT_TRUE(Kept(plat::WM_KEYDOWN, plat::VK_F1 + 3)) << "a greyed item's key is kept";
-    EXPECT_TRUE(acted.empty()) << "but does nothing";
     backend.windows.SetKeyDown(plat::VK_CONTROL, true);
-    EXPECT_FALSE(Kept(plat::WM_KEYDOWN, plat::VK_F1 + 2)) << "Ctrl+F3 is not the item's";
-    EXPECT_EQ(Menus(), 0u);
+    EXPECT_FALSE(Kept(plat::WM_KEYDOWN, F3)) << "Ctrl+F3 is not the item's";
+    EXPECT_TRUE(backend.windows.PopupMenuCalls().empty());
 }
 
-TEST_F(FeatureMenuTest, TheMenuKeyShiftF10AndARightClickOnTheCanvasOpenTheMenu) {
+TEST_F(FeatureMenuTest, TheMenuKeyShiftF10AndARightClickOpenTheMenuAsItIsNowAndTheChoiceActs) {
+    const int choices[] = {0, -1, 1, 1};  // the last with the second item greyed
+    int opened = 0;
+    backend.windows.popupMenuAnswer = [&](const auto&) { return choices[opened++]; };
     EXPECT_TRUE(Kept(plat::WM_KEYDOWN, plat::VK_APPS));
     EXPECT_TRUE(Kept(plat::WM_KEYUP, plat::VK_APPS)) << "its release would open the answer box's own menu";
     EXPECT_FALSE(Kept(plat::WM_SYSKEYDOWN, plat::VK_F1 + 9)) << "F10 alone";
     backend.windows.SetKeyDown(plat::VK_SHIFT, true);
     EXPECT_TRUE(Kept(plat::WM_SYSKEYDOWN, plat::VK_F1 + 9)) << "Shift+F10";
-    EXPECT_EQ(Menus(), 2u);
-
-    // The canvas's thread asks; UiThread's loop opens it where the click was.
+    // The canvas's thread asks; UiThread's loop opens the menu where the click was.
     hooks::canvasRightClick(120, 30);
     plat::Message posted{};
     ASSERT_TRUE(plat::PeekMessage(posted));
     EXPECT_TRUE(hooks::uiMessage(posted));
-    ASSERT_EQ(Menus(), 3u);
-    EXPECT_EQ(backend.windows.PopupMenuCalls()[2].x, 120);
-    EXPECT_EQ(backend.windows.PopupMenuCalls()[2].y, 30);
+    secondEnabled = false;
+    menu::Open(7, 9);
+
+    const auto calls = backend.windows.PopupMenuCalls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(acted, "12") << "dismissed and greyed do nothing";
+    EXPECT_TRUE(calls[2].owner == MainDialog && calls[2].x == 120 && calls[2].y == 30);
+    const auto& one = calls[2].items.at(0);
+    const auto& two = calls[2].items.at(1);
+    EXPECT_EQ(one.text + "|" + one.keyHint + "|" + two.text + "|" + two.keyHint, "one (3)|F3|two|F4");
+    EXPECT_TRUE(!one.checked && two.checked && two.separatorBefore && !two.greyed && calls[3].items.at(1).greyed);
 }
 
 }  // namespace
