@@ -78,13 +78,14 @@ protected:
         process.now += kTickPeriodMs;
         PracticeTick();
     }
-    // The menu as it opens now, in UTF-8: "text key", "-" after a greyed one.
+    // The book's items, first in the menu as it opens now, in UTF-8: "text
+    // key", "-" after a greyed one; and the program's two, last.
     std::string Menu() {
         menu::Open(10, 10);
         std::string shown;
-        const auto calls = backend.windows.PopupMenuCalls();
-        for (const auto& item : calls.back().items)
-            shown += plat::GbkToUtf8(item.text) + " " + item.keyHint + (item.greyed ? "-" : "") + "; ";
+        const auto items = backend.windows.PopupMenuCalls().back().items;
+        for (std::size_t i : {0u, 1u, 2u, unsigned(items.size() - 2), unsigned(items.size() - 1)})
+            shown += plat::GbkToUtf8(items[i].text) + " " + items[i].keyHint + (items[i].greyed ? "-" : "") + "; ";
         return shown;
     }
 };
