@@ -41,7 +41,8 @@ cd "$3"
 "$kestran" >"$work/kestran.log" 2>&1 &
 pid=$!
 window=""
-for _ in $(seq 1 50); do
+# A loaded machine can take a while to start it.
+for _ in $(seq 1 150); do
   for w in $(xdotool search --name '^KESTRAN$' 2>/dev/null); do
     xdotool getwindowgeometry "$w" | grep -q 'Geometry: 601x276' && window=$w
   done
@@ -50,6 +51,7 @@ for _ in $(seq 1 50); do
 done
 if [ -z "$window" ]; then
   echo "FAILED: no main dialog"
+  cat "$work/kestran.log"
   exit 1
 fi
 eval "$(xdotool getwindowgeometry --shell "$window")"
