@@ -15,7 +15,8 @@ if [ "${1:-}" != --inside ]; then
 fi
 kestran=$2
 work=$(mktemp -d /tmp/kestran-ime.XXXXXX)
-export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_IM_MODULE=ibus
+# The real X server, whatever platform the test run chose for Qt.
+export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_IM_MODULE=ibus QT_QPA_PLATFORM=xcb
 pid=""
 finish() {
   status=$?

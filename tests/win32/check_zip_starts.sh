@@ -1,14 +1,15 @@
 #!/bin/sh
 # Unpacks the Windows zip into an empty folder and starts KESTRAN.exe there
-# with nothing else beside it: the main dialog must appear, and Esc then OK
-# in the exit question must end the program with status 0.
+# with nothing beside it but the read-me and licence texts: the main dialog
+# must appear, and Esc then OK in the exit question must end the program
+# with status 0.
 #
 #   check_zip_starts.sh ZIP SCRATCH_DIR     (WINEPREFIX, DISPLAY set)
 set -eu
 mkdir -p "$2"
 unzip -q "$1" -d "$2"
 folder=$(find "$2" -maxdepth 1 -mindepth 1 -type d | head -n 1)
-extra=$(find "$folder" -maxdepth 1 -type f ! -name KESTRAN.exe ! -name README.txt)
+extra=$(find "$folder" -maxdepth 1 -type f ! -name KESTRAN.exe ! -name README.txt ! -name '*-COPYING.txt')
 if [ -n "$extra" ]; then
   echo "FAILED: files beside KESTRAN.exe: $extra"
   exit 1
