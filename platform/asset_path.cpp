@@ -17,7 +17,7 @@ bool IsFolder(const fs::path& path) {
 }
 
 // Read once: the link stops naming the file if it is replaced while running.
-const fs::path& ProgramFile() {
+const fs::path& ProcSelfFile() {
     static const fs::path file = [] {
         std::error_code error;
         fs::path found = fs::read_symlink("/proc/self/exe", error);
@@ -56,6 +56,10 @@ std::string AssetFileName(const char* path, const fs::path& programFile) {
     return (installed / local).string();
 }
 
-std::string AssetFileName(const char* path) { return AssetFileName(path, ProgramFile()); }
+std::string AssetFileName(const char* path) { return AssetFileName(path, ProcSelfFile()); }
+
+#ifndef _WIN32
+fs::path ProgramFile() { return ProcSelfFile(); }
+#endif
 
 }  // namespace plat

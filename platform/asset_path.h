@@ -22,4 +22,8 @@ std::string AssetFileName(const char* path, const std::filesystem::path& program
 // The data folder for a program file: <bin>/../share/kestran.
 std::filesystem::path InstalledDataFolder(const std::filesystem::path& programFile);
 
+// The running program's own file, absolute; empty when the system does not
+// say. (Defined by the system part: POSIX here, Windows in win32/.)
+std::filesystem::path ProgramFile();
+
 }  // namespace plat

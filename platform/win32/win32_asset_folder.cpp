@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/asset_path.h"
 #include "platform/win32/windows_fence.h"
 
 namespace plat::win32 {
@@ -20,7 +21,7 @@ std::wstring WorkingFolder() {
     return folder.data();
 }
 
-std::wstring ProgramFolder() {
+std::wstring ProgramFileName() {
     // Long paths too: the buffer grows until the name fits.
     std::vector<wchar_t> file(MAX_PATH);
     for (;;) {
@@ -29,7 +30,11 @@ std::wstring ProgramFolder() {
         if (length < file.size()) break;
         file.resize(file.size() * 2);
     }
-    std::wstring path(file.data());
+    return std::wstring(file.data());
+}
+
+std::wstring ProgramFolder() {
+    const std::wstring path = ProgramFileName();
     const std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
@@ -57,3 +62,11 @@ void FindAssetFolder() {
 }
 
 }  // namespace plat::win32
+
+namespace plat {
+
+std::filesystem::path ProgramFile() {
+    return std::filesystem::path(win32::ProgramFileName());
+}
+
+}  // namespace plat
