@@ -19,15 +19,18 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import zipfile
+
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+from wine_driver import PREFIX_GIVEN, Failed, log, run, scratch  # noqa: E402
+import wine_driver  # noqa: E402
 
 SETUP, ZIP, ICON = map(os.path.abspath, sys.argv[1:4])
 VERSION = re.search(r"KESTRAN-([0-9.]+)-setup\.exe$", SETUP).group(1)
 MAKE_SETUP = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "packaging", "windows",
                           "make_setup.sh")
-WORK = tempfile.mkdtemp(prefix="kestran-setup-")
+WORK = scratch("setup")
 # Wine would otherwise turn every new shortcut into a menu entry of the Linux desktop.
 ENV = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="winemenubuilder.exe=d")
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\KESTRAN"
@@ -49,26 +52,13 @@ LEARNER_FILES = {os.path.join("lists", "我的词表.txt"): "apple 苹果\r\n".e
                  "my-words.txt": "pear 梨\r\n".encode("gbk")}
 
 
-class Failed(Exception):
-    pass
-
-
-def log(text):
-    print(text, flush=True)
-
-
 def wine(*args):
     return subprocess.run(["wine", *args], env=ENV, capture_output=True).returncode
 
 
 def wait_for(what, condition, timeout=30.0):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.2)
-    raise Failed(f"timed out waiting for {what}")
+    # The installer and the shell are slower to answer than the drill, and asked less often.
+    return wine_driver.wait_for(what, condition, timeout, every=0.2)
 
 
 def files_under(folder):
@@ -213,7 +203,7 @@ def quit_program(process):
         raise Failed(f"Esc then OK ended the program with status {status}")
 
 
-def main():
+def steps():
     started = time.monotonic()
     process = None
     try:
@@ -274,18 +264,14 @@ def main():
         if not os.path.exists(os.path.join(DATA, "错题本.txt")):
             raise Failed("the learner's data folder was emptied")
         log(f"Setup program: installed over an older build, started, uninstalled in {time.monotonic() - started:.0f} s")
-        return 0
-    except (Failed, subprocess.CalledProcessError, OSError) as e:
-        subprocess.run(["xwd", "-silent", "-root", "-out", os.path.join(WORK, "screen.xwd")], check=False)
-        log(f"FAILED: {e}\nthe screen and the files kept in {WORK}")
-        return 1
     finally:
         if process and process.poll() is None:
             process.kill()
 
 
+def keep_screen():
+    subprocess.run(["xwd", "-silent", "-root", "-out", os.path.join(WORK, "screen.xwd")], check=False)
+
+
 if __name__ == "__main__":
-    status = main()
-    if status == 0:
-        shutil.rmtree(WORK, ignore_errors=True)
-    sys.exit(status)
+    sys.exit(run(WORK, steps, prefix=PREFIX_GIVEN, on_failure=keep_screen))

@@ -22,18 +22,13 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+from wine_driver import PREFIX_OWN, Failed, log, run as run_driver, scratch, wait_for  # noqa: E402
+
 EXE, SOURCE = map(os.path.abspath, sys.argv[1:3])
-WORK = tempfile.mkdtemp(prefix="kestran-dpi-wine-")
+WORK = scratch("dpi-wine")
 DESKTOP = r"HKCU\Control Panel\Desktop"
 BLUE = b"\x00\x00\xff"
-
-
-class Failed(Exception):
-    pass
-
-
-def log(text):
-    print(text, flush=True)
 
 
 def wine_reg(*args):
@@ -55,16 +50,6 @@ def set_dpi(dpi):
     else:
         wine_reg("add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
     subprocess.run(["wineserver", "-w"], check=False)
-
-
-def wait_for(what, condition, timeout=20.0):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise Failed(f"timed out waiting for {what}")
 
 
 class Program:
@@ -91,14 +76,14 @@ class Program:
     def settled(self, width):
         """The layout once the canvas is width pixels wide, and its frame."""
         layout = wait_for(f"a canvas {width} wide", lambda: (lambda l: l if l["canvas"][2] - l["canvas"][0] == width
-                                                              else None)(self.ask("layout")))
+                                                              else None)(self.ask("layout")), timeout=20)
         path = os.path.join(WORK, f"frame-{width}.ppm")
 
         def frame():
             # No device or no frame yet: asked again.
             return self.ask("frame", path, errors_fail=False) and (lambda f: f if f[0] == width else None)(
                 read_ppm(path))
-        return layout, wait_for(f"a frame {width} wide", frame)
+        return layout, wait_for(f"a frame {width} wide", frame, timeout=20)
 
     def shot(self):
         path = os.path.join(WORK, "shot.ppm")
@@ -234,14 +219,8 @@ def run(dpi, base=None):
     return program, layout, frame, shot
 
 
-def main():
-    # A prefix of its own: a change of DPI is seen only by a server started
-    # after it, and the Windows stage keeps its shared server running.
-    own_prefix = True
-    os.environ["WINEPREFIX"] = os.path.join(WORK, "prefix")
-    os.environ["WINEARCH"] = "win32"
+def steps():
     started = time.monotonic()
-    passed = False
     program = None
     own_dpi = prefix_dpi()
     try:
@@ -269,19 +248,13 @@ def main():
             raise Failed("back at 96 DPI the canvas differs from the first one")
         log("  at 144 DPI as if started there; back at 96 DPI as before, pixel for pixel")
         log(f"all steps passed in {time.monotonic() - started:.0f} s")
-        passed = True
-    except (Failed, subprocess.CalledProcessError, OSError, ValueError, KeyError) as e:
-        log(f"FAILED: {e}\nframes and logs kept in {WORK}")
     finally:
         if program:
             program.kill()
         set_dpi(own_dpi)
-        if own_prefix:
-            subprocess.run(["wineserver", "-k"], check=False)
-        if passed:
-            shutil.rmtree(WORK, ignore_errors=True)
-    return 0 if passed else 1
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    # A prefix of its own: a change of DPI is seen only by a server started
+    # after it, and the Windows stage keeps its shared server running.
+    sys.exit(run_driver(WORK, steps, prefix=PREFIX_OWN))

@@ -22,11 +22,13 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+from wine_driver import Failed, log, run, scratch, wait_for, xdo  # noqa: E402
+
 EXE, SOURCE = map(os.path.abspath, sys.argv[1:3])
-WORK = tempfile.mkdtemp(prefix="kestran-e2e-wine-")
+WORK = scratch("e2e-wine")
 
 # The dialog as designed (base units 9 x 19), whatever the system's fonts:
 # the client area on the screen and its size, the two controls in it.
@@ -38,28 +40,6 @@ NO_ASSETS_TEXT = "找不到图片和声音文件夹 RES。\n请先解压整个�
 OPEN_BUTTON = (264, 145, 76, 38)
 MODE_BUTTON = (335, 147, 105, 38)
 BANDS = [("left end", 0, 48.0), ("right end", 100, 8.0), ("middle", 50, 27.0)]
-
-
-class Failed(Exception):
-    pass
-
-
-def log(text):
-    print(text, flush=True)
-
-
-def wait_for(what, condition, timeout=15.0):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise Failed(f"timed out waiting for {what}")
-
-
-def xdo(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True)
 
 
 class Program:
@@ -459,30 +439,15 @@ def no_assets_run():
         program.kill()
 
 
-def main():
-    own_prefix = "WINEPREFIX" not in os.environ
-    if own_prefix:
-        os.environ["WINEPREFIX"] = os.path.join(WORK, "prefix")
-        os.environ.setdefault("WINEARCH", "win32")
+def steps():
     started = time.monotonic()
-    passed = False
-    try:
-        chinese = chinese_run()
-        english_run(*chinese)
-        english_run(*chinese, lang="zh_TW.UTF-8")
-        gdi_run(*chinese)
-        no_assets_run()
-        log(f"all steps passed in {time.monotonic() - started:.0f} s")
-        passed = True
-    except (Failed, subprocess.CalledProcessError, OSError, ValueError) as e:
-        log(f"FAILED: {e}\nframes and logs kept in {WORK}")
-    finally:
-        if own_prefix:
-            subprocess.run(["wineserver", "-k"], check=False)
-        if passed:
-            shutil.rmtree(WORK, ignore_errors=True)
-    return 0 if passed else 1
+    chinese = chinese_run()
+    english_run(*chinese)
+    english_run(*chinese, lang="zh_TW.UTF-8")
+    gdi_run(*chinese)
+    no_assets_run()
+    log(f"all steps passed in {time.monotonic() - started:.0f} s")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run(WORK, steps))

@@ -10,13 +10,11 @@ usage: e2e_wine_wordbook.py KESTRAN_E2E_WIN_EXE SOURCE_DIR
 """
 
 import os
-import shutil
-import subprocess
 import sys
-import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
-from e2e_wine import MODE_BUTTON, WORK, Failed, Program, drag_slider, log, wait_for, xdo  # noqa: E402
+from e2e_wine import MODE_BUTTON, WORK, Program, drag_slider  # noqa: E402
+from wine_driver import Failed, log, run, wait_for, xdo  # noqa: E402
 
 ENTRIES = [(f"w{i}", f"\u8bcd{i}") for i in range(6)]  # w<i> 词<i>
 OLD = ("old", "\u65e7")  # 旧: in the book from an earlier day
@@ -45,7 +43,7 @@ def answer_test(program, wrong):
     wait_for("the result", lambda: program.state()["testFinished"] == 1)
 
 
-def run():
+def steps():
     words = os.path.join(WORK, "words.txt")
     with open(words, "wb") as f:
         f.write("".join(f"{w} {m}\r\n" for w, m in ENTRIES).encode("gbk"))
@@ -93,27 +91,8 @@ def run():
         program.quit()
     finally:
         program.kill()
-
-
-def main():
-    own_prefix = "WINEPREFIX" not in os.environ
-    if own_prefix:
-        os.environ["WINEPREFIX"] = os.path.join(WORK, "prefix")
-        os.environ.setdefault("WINEARCH", "win32")
-    passed = False
-    try:
-        run()
-        log("all steps passed")
-        passed = True
-    except (Failed, subprocess.CalledProcessError, OSError, ValueError) as e:
-        log(f"FAILED: {e}\nframes and logs kept in {WORK}")
-    finally:
-        if own_prefix:
-            subprocess.run(["wineserver", "-k"], check=False)
-        if passed:
-            shutil.rmtree(WORK, ignore_errors=True)
-    return 0 if passed else 1
+    log("all steps passed")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run(WORK, steps))
