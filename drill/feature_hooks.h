@@ -73,6 +73,10 @@ private:
 // is being replaced by the next word.
 inline Hook<void(const WordRecord& entry)> practiceWordMissed;
 
+// TickerThread: a practice pass of a list ended: every word of it came
+// onto the canvas and went, and the end message is up.
+inline Hook<void()> practicePassFinished;
+
 // UiThread: a test answer was judged and counted; `entry` is the entry
 // asked, `right` whether the typed word matched it. Answers given while a
 // result is displayed are not counted and do not come here.
@@ -118,6 +122,7 @@ inline Hook<void(int x, int y)> canvasRightClick;
 // Removes every procedure from every hook. Tests only.
 inline void ClearAllForTest() {
     practiceWordMissed.ClearForTest();
+    practicePassFinished.ClearForTest();
     testAnswerJudged.ClearForTest();
     testResultShown.ClearForTest();
     roundStarted.ClearForTest();

@@ -261,8 +261,11 @@ void WaitWhileTicksChangeNothing() {
 void PracticeTick() {
     if (TicksChangeNothing()) return;
     StartFreshPassOnNewList();
+    const bool finishedBefore = drill.practiceFinished == 1;
     if (drill.randomOrder == 1 && !RandomOrderStep()) return;
     if (drill.randomOrder == 0) SequentialOrderStep();
+    if (!finishedBefore && drill.practiceFinished == 1 && drill.listLoaded == 1 && drill.wordCount > 0)
+        hooks::practicePassFinished();
     AnswerMatch();
 }
 

@@ -4,6 +4,7 @@
 #include "features/feature_menu.h"
 #include "features/speech/speech_feature.h"
 #include "features/wordbook/wordbook.h"
+#include "features/wordbooks/wordbooks.h"
 
 namespace kestran {
 
@@ -12,6 +13,7 @@ void InstallFeatures() {
     // the program's own items come last.
     menu::Install();
     wordbook::Install();
+    wordbooks::Install();
     speech::Install();
     about::Install();
 }

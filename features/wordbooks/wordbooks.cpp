@@ -1,0 +1,287 @@
+#include "features/wordbooks/wordbooks.h"
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
+#include "features/background_queue.h"
+#include "features/feature_menu.h"
+#include "features/wordbooks/library_folder.h"
+#include "features/wordbooks/progress_store.h"
+#include "platform/gbk.h"
+#include "platform/platform.h"
+#include "platform/user_data.h"
+#include "wordlist/load_word_list.h"
+
+namespace kestran::wordbooks {
+namespace fs = std::filesystem;
+namespace {
+
+// What the chooser shows, known in memory so that UiThread never waits for
+// the disk: filled and kept up to date by the feature's own thread, changed
+// at once by the hooks (the file follows).
+struct Known {
+    std::mutex mutex;
+    fs::path library;
+    std::vector<Book> books;
+    Progress progress;
+    int currentBook = -1;  // the chapter that is the list now, if one is
+    int currentChapter = 0;
+    bool writeFailed = false;
+    bool failureTold = false;
+};
+Known& TheKnown() {
+    static Known known;
+    return known;
+}
+
+ExtraText extraText = nullptr;
+
+// The file's work, in order, off the drill's threads. Never destroyed: its
+// thread runs until the process ends.
+BackgroundQueue& Writes() {
+    static auto* queue = new BackgroundQueue();
+    return *queue;
+}
+
+// What this process knows and the file says, together: a chapter learned
+// in either is learned, with the better score.
+void MergeInto(Progress& into, const Progress& from) {
+    for (const auto& [key, state] : from.chapters)
+        if (state.learned) into.Finished(key.first, key.second, state.bestScore);
+    if (into.lastBook.empty()) into.lastBook = from.lastBook;
+}
+
+void NoteFileResult(const std::optional<Progress>& file) {
+    Known& known = TheKnown();
+    std::lock_guard lock(known.mutex);
+    if (!file) {
+        known.writeFailed = true;
+        return;
+    }
+    Progress merged = *file;
+    MergeInto(merged, known.progress);
+    if (!known.progress.lastBook.empty()) merged.lastBook = known.progress.lastBook;
+    known.progress = std::move(merged);
+}
+
+// Applies the change in memory now and to the file on the feature's thread.
+void Change(std::function<void(Progress&)> change) {
+    {
+        Known& known = TheKnown();
+        std::lock_guard lock(known.mutex);
+        change(known.progress);
+    }
+    Writes().Post([change] {
+        ProgressStore store;
+        std::optional<Progress> after;
+        if (store.Change([&](Progress& progress) {
+                change(progress);
+                after = progress;
+            })) {
+            NoteFileResult(after);
+        } else {
+            NoteFileResult(std::nullopt);
+        }
+    });
+}
+
+void ReadFiles(const fs::path& library) {
+    std::vector<Book> books = ReadBooks(library);
+    const std::optional<Progress> file = ProgressStore().Read();
+    {
+        Known& known = TheKnown();
+        std::lock_guard lock(known.mutex);
+        known.library = library;
+        known.books = std::move(books);
+    }
+    if (file) NoteFileResult(file);
+}
+
+// --- Paths --------------------------------------------------------------------
+
+// A file's path in the loader's form (GBK on Windows, which opens it by its
+// UTF-16 name); empty when that form cannot hold it.
+std::string ListPathOf(const fs::path& file) {
+#ifdef _WIN32
+    const auto asGbk = [](const fs::path& path) -> std::string {
+        const std::u8string u8 = path.u8string();
+        const std::string utf8(u8.begin(), u8.end());
+        std::string gbk = plat::Utf8ToGbk(utf8);
+        return plat::GbkToUtf8(gbk) == utf8 ? gbk : std::string();
+    };
+    if (std::string gbk = asGbk(file); !gbk.empty()) return gbk;
+    // A folder name GBK cannot hold: the program works in its own folder,
+    // so the path from there is plain.
+    std::error_code error;
+    const fs::path relative = fs::relative(file, fs::current_path(error), error);
+    return error ? std::string() : asGbk(relative);
+#else
+    return file.string();
+#endif
+}
+
+fs::path FileOfListPath(const char* path) {
+#ifdef _WIN32
+    const std::string utf8 = plat::GbkToUtf8(path);
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+    return fs::path(path);
+#endif
+}
+
+// --- Hooks --------------------------------------------------------------------
+
+// UiThread: is the list a chapter of a book?
+void OnListLoaded(const char* path, bool loaded) {
+    int book = -1, chapter = 0;
+    std::string folder;
+    {
+        Known& known = TheKnown();
+        std::lock_guard lock(known.mutex);
+        if (loaded && path) {
+            const fs::path file = FileOfListPath(path);
+            for (int i = 0; i < static_cast<int>(known.books.size()) && chapter == 0; ++i)
+                if ((chapter = ChapterOf(file, known.books[i])) != 0) book = i;
+        }
+        known.currentBook = book;
+        known.currentChapter = chapter;
+        if (book >= 0) folder = known.books[book].folder;
+    }
+    if (!folder.empty()) Change([folder](Progress& progress) { progress.lastBook = folder; });
+}
+
+void ChapterFinished(int score) {
+    std::string folder;
+    int chapter = 0;
+    {
+        Known& known = TheKnown();
+        std::lock_guard lock(known.mutex);
+        if (known.currentBook < 0) return;
+        folder = known.books[known.currentBook].folder;
+        chapter = known.currentChapter;
+    }
+    Change([folder, chapter, score](Progress& progress) { progress.Finished(folder, chapter, score); });
+}
+
+// TickerThread.
+void OnPracticePassFinished() { ChapterFinished(-1); }
+// UiThread.
+void OnTestResult() { ChapterFinished(drill.testScore); }
+
+// --- The chooser ----------------------------------------------------------------
+
+constexpr char kCannotOpen[] = "打不开词库的这一章：\n";
+constexpr char kCannotSave[] = "词库进度无法保存到数据文件夹：\n";
+
+// Shows the lines as a popup menu; the choice, or null when dismissed.
+std::optional<Choice> Ask(const std::vector<MenuLine>& lines, int x, int y) {
+    if (lines.empty()) return std::nullopt;
+    std::vector<plat::PopupMenuItem> items;
+    for (const MenuLine& line : lines)
+        items.push_back(plat::PopupMenuItem{line.text.c_str(), line.hint.c_str(), line.checked, false,
+                                            line.separatorBefore});
+    const int chosen = plat::ShowPopupMenu(MainDialog, Canvas, x, y, items.data(), static_cast<int>(items.size()));
+    if (chosen < 0 || chosen >= static_cast<int>(lines.size())) return std::nullopt;
+    return lines[chosen].choice;
+}
+
+void OpenChapter(const fs::path& library, const Book& book, int chapter) {
+    const fs::path file = ChapterFile(library, book, chapter);
+    const std::string path = ListPathOf(file);
+    if (!path.empty() && LoadWordListFrom(path.c_str())) return;
+    const std::u8string shown = file.u8string();
+    const std::string text = plat::Utf8ToGbk(kCannotOpen + std::string(shown.begin(), shown.end()));
+    plat::MessageBox(MainDialog, text.c_str(), "KESTRAN", plat::MB_ICONWARNING);
+}
+
+// Says once that the progress could not be written, with the folder.
+void TellWriteFailure() {
+    {
+        Known& known = TheKnown();
+        std::lock_guard lock(known.mutex);
+        if (!known.writeFailed || known.failureTold) return;
+        known.failureTold = true;
+    }
+    const std::string text = plat::Utf8ToGbk(kCannotSave) + plat::GbkFromPath(plat::UserDataFolder());
+    plat::MessageBox(MainDialog, text.c_str(), "KESTRAN", plat::MB_ICONWARNING);
+}
+
+// Where the chooser appears: near the canvas's top-left corner, like the
+// menu opened from the keyboard.
+constexpr int kChooserX = 24;
+constexpr int kChooserY = 24;
+
+std::string ItemText() { return ChooserItemText(); }
+bool HasBooks() {
+    Known& known = TheKnown();
+    std::lock_guard lock(known.mutex);
+    return !known.books.empty();
+}
+
+}  // namespace
+
+void OpenChooser() {
+    TellWriteFailure();
+    fs::path library;
+    std::vector<Book> books;
+    Progress progress;
+    {
+        Known& known = TheKnown();
+        std::lock_guard lock(known.mutex);
+        library = known.library;
+        books = known.books;
+        progress = known.progress;
+    }
+    // Another window may have learned chapters meanwhile: the next opening shows them.
+    Writes().Post([] {
+        if (const std::optional<Progress> file = ProgressStore().Read()) NoteFileResult(file);
+    });
+    if (books.empty()) return;
+
+    std::optional<Choice> choice = Ask(BooksMenu(books, progress, extraText), kChooserX, kChooserY);
+    if (choice && choice->kind == Choice::Kind::Book)
+        choice = Ask(BookMenu(books, choice->book, progress, extraText), kChooserX, kChooserY);
+    if (choice && choice->kind == Choice::Kind::Group)
+        choice = Ask(GroupMenu(books, choice->book, choice->first, choice->last, progress, extraText), kChooserX,
+                     kChooserY);
+    if (choice && choice->kind == Choice::Kind::Chapter) OpenChapter(library, books[choice->book], choice->first);
+}
+
+void Install() {
+    hooks::listLoaded.Add(OnListLoaded);
+    hooks::testResultShown.Add(OnTestResult);
+    hooks::practicePassFinished.Add(OnPracticePassFinished);
+    menu::AddItem({ItemText, plat::VK_F1 + 6, nullptr, HasBooks, OpenChooser, true});
+    Writes().Post([] { ReadFiles(LibraryFolder()); });
+}
+
+void SetExtraText(ExtraText extra) { extraText = extra; }
+
+Progress KnownProgress() {
+    Known& known = TheKnown();
+    std::lock_guard lock(known.mutex);
+    return known.progress;
+}
+
+void WaitForProgressWrites() { Writes().Flush(); }
+
+void UseLibraryForTest(const fs::path& library) {
+    {
+        Known& known = TheKnown();
+        std::lock_guard lock(known.mutex);
+        known.progress = Progress{};
+        known.currentBook = -1;
+        known.currentChapter = 0;
+        known.writeFailed = known.failureTold = false;
+    }
+    Writes().Post([library] { ReadFiles(library); });
+    Writes().Flush();
+}
+
+}  // namespace kestran::wordbooks
