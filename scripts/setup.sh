@@ -11,7 +11,8 @@ PACKAGES="build-essential cmake pkg-config git
   ibus ibus-libpinyin dbus xclip
   clang libclang-rt-14-dev
   appstream desktop-file-utils dpkg-dev file gdb python3
-  flite flite1-dev pocketsphinx-en-us libpocketsphinx-dev libespeak-ng-dev"
+  flite flite1-dev pocketsphinx-en-us libpocketsphinx-dev libespeak-ng-dev
+  libsqlite3-dev chromium"
 
 missing=""
 for p in $PACKAGES; do

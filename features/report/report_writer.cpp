@@ -1,0 +1,105 @@
+#include "features/report/report_writer.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <ctime>
+#include <memory>
+
+#include "features/record/record_schema.h"
+#include "features/report/book_catalogue.h"
+#include "features/report/record_seam.h"
+#include "features/report/report_figures.h"
+#include "features/report/report_html.h"
+#include "platform/gbk.h"
+#include "platform/user_data.h"
+
+namespace kestran::report {
+namespace {
+
+struct CloseDatabase {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using Database = std::unique_ptr<sqlite3, CloseDatabase>;
+
+// SQLite names files in UTF-8 everywhere.
+std::string Utf8Path(const std::string& platformPath) {
+#ifdef _WIN32
+    return plat::GbkToUtf8(platformPath);
+#else
+    return platformPath;
+#endif
+}
+
+// The record, read only; a learner who has no record yet gets an empty one,
+// so the report still opens (with zeros).
+Database OpenRecord(const std::string& path, std::string& error) {
+    sqlite3* db = nullptr;
+    std::string bytes;
+    const bool exists = plat::ReadWholeFile(path, bytes) != plat::ReadResult::Missing;
+    bytes.clear();
+    const int opened = exists ? sqlite3_open_v2(Utf8Path(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr)
+                              : sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
+    Database database(db);
+    if (opened != SQLITE_OK) {
+        error = db ? sqlite3_errmsg(db) : "out of memory";
+        return nullptr;
+    }
+    // Another window may be writing: wait for it a little rather than fail.
+    sqlite3_busy_timeout(db, 3000);
+    if (!exists && sqlite3_exec(db, record::kSchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(db);
+        return nullptr;
+    }
+    return database;
+}
+
+std::string LocalTimeText(std::int64_t nowMs) {
+    const std::time_t seconds = static_cast<std::time_t>(nowMs / 1000);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
+
+}  // namespace
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string RecordPath(const std::string& dataFolder) { return plat::PathInFolder(dataFolder, seam::kRecordFileName); }
+
+ReportResult WriteReport(const ReportRequest& request) {
+    ReportResult result;
+    if (request.dataFolder.empty()) {
+        result.error = "no data folder";
+        return result;
+    }
+    result.path = plat::PathInFolder(request.dataFolder, kReportFileName);
+    const Database db = OpenRecord(RecordPath(request.dataFolder), result.error);
+    if (!db) return result;
+    ReportInputs inputs;
+    inputs.today = seam::LearnerDay(request.nowMs);
+    inputs.target = seam::kDefaultTarget;
+    inputs.books = ReadBookCatalogue(request.libraryFolder);
+    const auto figures = ComputeFigures(db.get(), inputs, result.error);
+    if (!figures) return result;
+    const std::string page = RenderReportHtml(*figures, LocalTimeText(request.nowMs));
+    // A learner without a record may have no data folder yet.
+    if (request.dataFolder == plat::UserDataFolder()) plat::CreateUserDataFolder();
+    if (!plat::WriteFileAtomically(result.path, page)) {
+        result.error = "the page could not be written";
+        return result;
+    }
+    result.written = true;
+    return result;
+}
+
+}  // namespace kestran::report

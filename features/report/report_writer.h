@@ -1,0 +1,34 @@
+// Writing the study report: the record read, the figures computed, the page
+// written whole and atomically into the data folder as 学习报告.html. Runs on
+// any thread but the drill's (it reads a database and writes a file).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestran::report {
+
+// The report's name in the data folder (GBK): 学习报告.html.
+inline constexpr char kReportFileName[] = "\xD1\xA7\xCF\xB0\xB1\xA8\xB8\xE6.html";
+
+struct ReportRequest {
+    std::string dataFolder;     // where the record is and the report goes (platform form)
+    std::string libraryFolder;  // the word books' folder, or empty
+    std::int64_t nowMs = 0;     // Unix ms: the day the report is for
+};
+
+struct ReportResult {
+    bool written = false;
+    std::string path;   // the page (platform form), also when it could not be written
+    std::string error;  // why not, in English, for a message or a log
+};
+
+ReportResult WriteReport(const ReportRequest& request);
+
+// The study record's file in the data folder.
+std::string RecordPath(const std::string& dataFolder);
+
+// The moment of the call as Unix ms.
+std::int64_t NowMs();
+
+}  // namespace kestran::report
