@@ -161,7 +161,7 @@ private:
     // Each book's entries drilled so far, learning or known; the rest of
     // its words are new.
     bool Books() {
-        for (const BookInfo& book : in_.books) out_.books.push_back({book, 0, 0});
+        for (const wordbooks::Book& book : in_.books) out_.books.push_back({book, 0, 0});
         if (out_.books.empty()) return true;
         Statement query(db_,
                         "SELECT b.book, SUM(c.stability < ?1), SUM(c.stability >= ?1) FROM "

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "features/report/book_catalogue.h"
+#include "features/wordbooks/book_list.h"
 
 struct sqlite3;
 
@@ -24,7 +24,7 @@ inline constexpr double kKnownStability = 21;  // days
 struct ReportInputs {
     int today = 0;            // the learner's day the report is for
     double target = 0.9;      // retention the schedule aims at
-    std::vector<BookInfo> books;
+    std::vector<wordbooks::Book> books;
 };
 
 struct DayLearning {
@@ -60,7 +60,7 @@ struct WeekTyping {
 };
 
 struct BookProgress {
-    BookInfo book;
+    wordbooks::Book book;
     int learning = 0;
     int known = 0;
     int New() const { return book.words > learning + known ? book.words - learning - known : 0; }
@@ -86,7 +86,7 @@ struct ReportFigures {
     std::vector<ListScores> scores;    // lists tested in the calendar's year, latest test first
     std::vector<WeekShare> retention;  // kWeeks, oldest first, ending with this week
     std::vector<int> due;              // kForecastDays from today; today's count includes the overdue
-    std::vector<BookProgress> books;   // in the catalogue's order
+    std::vector<BookProgress> books;   // in the library's order
     std::vector<MissedWord> missed;    // at most kMostMissed, most missed first
     std::vector<WeekTyping> typing;    // kWeeks, oldest first
 

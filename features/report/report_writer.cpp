@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "features/record/record_schema.h"
-#include "features/report/book_catalogue.h"
 #include "features/report/record_seam.h"
 #include "features/report/report_figures.h"
 #include "features/report/report_html.h"
@@ -88,7 +87,7 @@ ReportResult WriteReport(const ReportRequest& request) {
     ReportInputs inputs;
     inputs.today = seam::LearnerDay(request.nowMs);
     inputs.target = seam::kDefaultTarget;
-    inputs.books = ReadBookCatalogue(request.libraryFolder);
+    inputs.books = request.books;
     const auto figures = ComputeFigures(db.get(), inputs, result.error);
     if (!figures) return result;
     const std::string page = RenderReportHtml(*figures, LocalTimeText(request.nowMs));

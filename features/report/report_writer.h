@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "features/wordbooks/book_list.h"
 
 namespace kestran::report {
 
@@ -13,7 +16,7 @@ inline constexpr char kReportFileName[] = "\xD1\xA7\xCF\xB0\xB1\xA8\xB8\xE6.html
 
 struct ReportRequest {
     std::string dataFolder;     // where the record is and the report goes (platform form)
-    std::string libraryFolder;  // the word books' folder, or empty
+    std::vector<wordbooks::Book> books;  // the word books, as the library lists them
     std::int64_t nowMs = 0;     // Unix ms: the day the report is for
 };
 

@@ -33,7 +33,7 @@ protected:
         ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
         ReportInputs inputs;
         inputs.today = config.today;
-        inputs.books = ParseBookCatalogue(SimulatedCatalogue());
+        inputs.books = kestran::wordbooks::ParseBooks(SimulatedCatalogue());
         std::string error;
         auto computed = ComputeFigures(db, inputs, error);
         sqlite3_close(db);
@@ -258,24 +258,6 @@ TEST(ReportRules, DueDayFollowsTheForgettingCurve) {
         EXPECT_LT(seam::Retrievability(c.dueAfter, c.stability), c.target);
         EXPECT_GE(seam::Retrievability(c.dueAfter - 1, c.stability), c.target);
     }
-}
-
-TEST(ReportRules, BookCatalogueLines) {
-    const auto books = ParseBookCatalogue(
-        "\xEF\xBB\xBF\xE5\x9B\x9B\xE7\xBA\xA7\t\xE5\xA4\xA7\xE5\xAD\xA6\xE5\x9B\x9B\xE7\xBA\xA7\t45\t4500\r\n"
-        "broken line\n"
-        "GRE\tGRE\tx\t10\n"
-        "GRE\t\t3\t300\n"
-        "\n"
-        "TOEFL\t\xE6\x89\x98\xE7\xA6\x8F\t2\t-5\n");
-    ASSERT_EQ(books.size(), 2u);
-    EXPECT_EQ(books[0].folder, "\xE5\x9B\x9B\xE7\xBA\xA7");
-    EXPECT_EQ(books[0].name, "\xE5\xA4\xA7\xE5\xAD\xA6\xE5\x9B\x9B\xE7\xBA\xA7");
-    EXPECT_EQ(books[0].chapters, 45);
-    EXPECT_EQ(books[0].words, 4500);
-    EXPECT_EQ(books[1].folder, "GRE");
-    EXPECT_EQ(books[1].name, "GRE");  // no name: the folder's
-    EXPECT_EQ(books[1].words, 300);
 }
 
 }  // namespace

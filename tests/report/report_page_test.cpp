@@ -107,10 +107,8 @@ TEST(ReportWriter, WritesThePageFromTheRecordInTheDataFolder) {
     SimConfig config;
     config.today = 20795;
     const SimTruth truth = SimulateLearner(RecordPath(folder.path.string()), config);
-    std::filesystem::create_directories(folder.path / "lib");
-    std::ofstream(folder.path / "lib" / "books.tsv") << SimulatedCatalogue();
-    const ReportResult result =
-        WriteReport({folder.path.string(), (folder.path / "lib").string(), (20795LL * 86400 + 15 * 3600) * 1000});
+    const ReportResult result = WriteReport(
+        {folder.path.string(), kestran::wordbooks::ParseBooks(SimulatedCatalogue()), (20795LL * 86400 + 15 * 3600) * 1000});
     ASSERT_TRUE(result.written) << result.error;
     EXPECT_EQ(result.path, plat::PathInFolder(folder.path.string(), kReportFileName));
     const std::string page = ReadAll(result.path);
@@ -126,7 +124,7 @@ TEST(ReportWriter, WritesThePageFromTheRecordInTheDataFolder) {
 TEST(ReportWriter, ALearnerWithoutARecordGetsAnEmptyReport) {
     UseUtcClock();
     TempFolder folder;
-    const ReportResult result = WriteReport({folder.path.string(), "", 20795LL * 86400 * 1000});
+    const ReportResult result = WriteReport({folder.path.string(), {}, 20795LL * 86400 * 1000});
     ASSERT_TRUE(result.written) << result.error;
     const std::string page = ReadAll(result.path);
     EXPECT_EQ(CountMarks(page), 0);
@@ -137,17 +135,17 @@ TEST(ReportWriter, ALearnerWithoutARecordGetsAnEmptyReport) {
 TEST(ReportWriter, ADamagedRecordOrAFolderThatCannotBeWrittenIsAFailure) {
     TempFolder folder;
     std::ofstream(RecordPath(folder.path.string())) << std::string(5000, 'x');
-    ReportResult result = WriteReport({folder.path.string(), "", 20795LL * 86400 * 1000});
+    ReportResult result = WriteReport({folder.path.string(), {}, 20795LL * 86400 * 1000});
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.error.empty());
     EXPECT_FALSE(std::filesystem::exists(result.path));
 
     const std::string notAFolder = folder.File("plain-file");
     std::ofstream(notAFolder) << "x";
-    result = WriteReport({notAFolder, "", 20795LL * 86400 * 1000});
+    result = WriteReport({notAFolder, {}, 20795LL * 86400 * 1000});
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.error.empty());
-    EXPECT_FALSE(WriteReport({"", "", 0}).written);
+    EXPECT_FALSE(WriteReport({"", {}, 0}).written);
 }
 
 }  // namespace

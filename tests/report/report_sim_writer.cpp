@@ -30,8 +30,8 @@ int main(int argc, char** argv) {
     config.today = 20795;
     if (argc > 2) config.days = std::atoi(argv[2]);
     const SimTruth truth = SimulateLearner(RecordPath(folder), config);
-    std::ofstream(folder + "/books.tsv") << SimulatedCatalogue();
-    const ReportResult result = WriteReport({folder, folder, (config.today * 86400LL + 15 * 3600) * 1000});
+    const ReportResult result =
+        WriteReport({folder, kestran::wordbooks::ParseBooks(SimulatedCatalogue()), (config.today * 86400LL + 15 * 3600) * 1000});
     if (!result.written) {
         std::fprintf(stderr, "report not written: %s\n", result.error.c_str());
         return 1;
