@@ -183,6 +183,10 @@ def main():
     for word in empty:
         print(f"left out: {word!r}: no meaning survives the rules")
     rows = [row for row in rows if meanings[row["word"]]]
+    # The loader ends the word at the first byte of 0x80 or above: a meaning
+    # opening with ASCII would run into the word.
+    for word, meaning in meanings.items():
+        assert meaning is None or meaning.encode("gbk")[0] >= 0x80, (word, meaning)
 
     out = os.path.normpath(args.out)
     os.makedirs(out, exist_ok=True)

@@ -11,11 +11,13 @@ check them. A meaning is built from ECDICT's `translation` column:
   4. Senses are split at , ; ， ； outside brackets (brackets never
      closed are dropped first); a sense holding a private-use character or
      one GBK lacks is dropped, and so is a sense repeated in its line;
-     "..." becomes "…" and round brackets become full-width ones.
+     "..." becomes "…", leading + * ~ go.
   5. The meaning is "senses (pos)；senses (pos)", senses joined by "，": it
      must start with a Chinese byte, or the loader would take the text for
-     part of the word. A group whose first sense starts with ASCII is
-     written after the others.
+     part of the word. So ASCII brackets become full-width ones, a group
+     whose first sense starts with ASCII is written after the others, and
+     if it is still first its leading letters and digits are written
+     full-width.
   6. Senses are taken in order for as long as the whole meaning fits (the
      caller's measure) and is within 126 GBK bytes. When not even the first
      sense fits, it is cut and ends in "…". A word with only domain lines
@@ -33,7 +35,7 @@ POS_NAMES = {
     "prep": "prep.", "conj": "conj.", "pron": "pron.", "num": "num.", "interj": "interj.", "int": "interj.",
     "art": "art.", "aux": "aux.", "abbr": "abbr.", "pl": "pl.", "pref": "pref.", "suf": "suf.", "det": "det.",
 }
-_POS_RE = re.compile(r"\s*((?:[a-z]+\.)(?:\s*[&/,]\s*[a-z]+\.)*)\s*")
+_POS_TOKEN_RE = re.compile(r"\s*([&/,]?)\s*([a-z]+)\.")
 _OPEN, _CLOSE = "([（【<《", ")]）】>》"
 
 
@@ -53,20 +55,20 @@ def gbk_len(text):
 
 
 def split_pos(line):
-    """(learner's parts of speech or "", rest of the line)."""
-    m = _POS_RE.match(line)
-    if not m:
-        return "", line.strip()
-    names = re.findall(r"[a-z]+\.|[&/,]", m.group(1))
-    out = []
-    for name in names:
-        if name in "&/,":
-            out.append("&" if name == "&" else "/")
-            continue
-        if name[:-1] not in POS_NAMES:
-            return "", line.strip()  # an English word, not a part of speech
-        out.append(POS_NAMES[name[:-1]])
-    return "".join(out), line[m.end():].strip()
+    """(learner's parts of speech or "", rest of the line). Several parts
+    of speech ("vt. vi.", "vt.&vi.", "n./a.") are joined by & or /."""
+    out, end = "", 0
+    while True:
+        m = _POS_TOKEN_RE.match(line, end)
+        if not m or m.group(2) not in POS_NAMES or (out and m.end() < len(line) and line[m.end()].isalpha()):
+            break
+        if out:
+            out += "/" if m.group(1) == "/" else "&"
+        out += POS_NAMES[m.group(2)]
+        end = m.end()
+    if not out or (end < len(line) and not line[end].isspace() and line[end] not in "[（("):
+        return "", line.strip()  # an English word, not a part of speech
+    return out, line[end:].strip()
 
 
 def split_senses(text):
@@ -86,8 +88,20 @@ def split_senses(text):
 
 def clean_sense(sense):
     sense = re.sub(r"\s+", " ", sense).strip()
-    sense = sense.replace("...", "…").replace("(", "（").replace(")", "）")
+    sense = sense.lstrip("+*~ ")
+    for ascii_form, gbk_form in (("...", "…"), ("(", "（"), (")", "）"), ("<", "〈"), (">", "〉"),
+                                 ("[", "［"), ("]", "］")):
+        sense = sense.replace(ascii_form, gbk_form)
     return sense
+
+
+def full_width_start(text):
+    """The leading ASCII letters and digits in their full-width GBK forms,
+    so the text opens with a Chinese byte ("be的过去式" -> "ｂｅ的过去式")."""
+    n = 0
+    while n < len(text) and text[n].isascii() and text[n].isalnum():
+        n += 1
+    return "".join(chr(ord(c) + 0xFEE0) for c in text[:n]) + text[n:]
 
 
 _DOMAIN_RE = re.compile(r"[\[【][^\[\]【】]{1,12}[\]】]\s*")
@@ -151,7 +165,11 @@ def parse_groups(translation):
     # ASCII ("be的过去式") go after the others.
     chinese_first = [g for g in groups if not g[1][0][0].isascii()]
     ascii_first = [g for g in groups if g[1][0][0].isascii()]
-    return chinese_first + ascii_first
+    groups = chinese_first + ascii_first
+    if groups and groups[0][1][0][0].isascii():
+        pos, senses = groups[0]
+        groups[0] = (pos, [full_width_start(senses[0])] + senses[1:])
+    return groups
 
 
 def render(groups, count):
