@@ -24,6 +24,8 @@
 //                   frames came late and by how long in all
 //   book [HEX]      the wrong-word book file's bytes (after HEX, when
 //                   given, was written as the book), once its writes are done
+//   progress        the word books' progress file's bytes, once its writes
+//                   are done
 #include "platform/win32/windows_fence.h"
 
 #include <windows.h>
@@ -46,6 +48,8 @@
 #include "drill/drill_state.h"
 #include "features/features.h"
 #include "features/wordbook/wordbook.h"
+#include "features/wordbooks/progress_store.h"
+#include "features/wordbooks/wordbooks.h"
 #include "platform/user_data.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_canvas_service.h"
@@ -445,6 +449,13 @@ std::string Book(const std::string& hex) {
     return "{\"path\":\"" + Hex(path) + "\",\"bytes\":\"" + Hex(bytes) + "\"}";
 }
 
+std::string Progress() {
+    kestran::wordbooks::WaitForProgressWrites();
+    std::string bytes;
+    plat::ReadWholeFile(kestran::wordbooks::ProgressStore().Path(), bytes);
+    return "{\"bytes\":\"" + Hex(bytes) + "\"}";
+}
+
 void Serve() {
     std::string line;
     while (std::getline(std::cin, line)) {
@@ -468,6 +479,8 @@ void Serve() {
             answer = Hit(std::stoi(argument));
         else if (command == "book")
             answer = Book(argument);
+        else if (command == "progress")
+            answer = Progress();
         else
             answer = "{\"error\":\"unknown command\"}";
         std::cout << answer << std::endl;

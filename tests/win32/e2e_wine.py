@@ -45,15 +45,21 @@ BANDS = [("left end", 0, 48.0), ("right end", 100, 8.0), ("middle", 50, 27.0)]
 class Program:
     """The program in a folder of its own. where: "here" starts it in the
     folder that holds RES, "elsewhere" puts it beside RES and starts it from
-    an empty folder, "alone" gives it no RES at all."""
+    an empty folder, "alone" gives it no RES at all. books: the word books
+    copied beside it."""
 
-    def __init__(self, lang, name=None, dll_overrides=None, where="here"):
+    def __init__(self, lang, name=None, dll_overrides=None, where="here", books=()):
         name = name or lang
         home = os.path.join(WORK, name)
         os.makedirs(home)
         exe, cwd = EXE, home
         if where != "alone":
             shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(home, "RES"))
+        # These word books, as the zip holds them: lists\词库 beside the program.
+        library = os.path.join(SOURCE, "lists", "\u8bcd\u5e93")
+        for book in books:
+            shutil.copytree(os.path.join(library, book), os.path.join(home, "lists", "\u8bcd\u5e93", book))
+            shutil.copy(os.path.join(library, "books.tsv"), os.path.join(home, "lists", "\u8bcd\u5e93"))
         if where != "here":
             exe, cwd = shutil.copy(EXE, home), os.path.join(WORK, name + "-started-here")
             os.makedirs(cwd)
