@@ -1,7 +1,7 @@
 // libFuzzer target over the hit sound's WAV reading and conversion. Besides
 // memory safety in the program's own code (AddressSanitizer), it checks for
 // any input that what comes out is whole device frames and no more than the
-// conversion limit; the run's malloc and RSS limits (scripts/fuzz_wave.sh)
+// conversion limit; the run's malloc and RSS limits (scripts/fuzz.sh wave)
 // catch an input that makes the reader or SDL allocate far beyond the file.
 #include <cstdint>
 #include <cstdio>

@@ -35,16 +35,10 @@ cmake --build build/tsan -j"$jobs" >/dev/null
   --output-on-failure >ctest.log 2>&1) || status=1
 summarise build/tsan/ctest.log
 
-if [ -x scripts/fuzz_wordlist.sh ]; then
-  echo "== Fuzzing the word-list parser"
-  ./scripts/fuzz_wordlist.sh "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
-fi
-if [ -x scripts/fuzz_wordbook.sh ]; then
-  echo "== Fuzzing the wrong-word book's file format"
-  ./scripts/fuzz_wordbook.sh "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
-fi
-if [ -x scripts/fuzz_wave.sh ]; then
-  echo "== Fuzzing the hit sound's WAV reading"
-  ./scripts/fuzz_wave.sh "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
-fi
+echo "== Fuzzing the word-list parser"
+./scripts/fuzz.sh wordlist "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
+echo "== Fuzzing the wrong-word book's file format"
+./scripts/fuzz.sh wordbook "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
+echo "== Fuzzing the hit sound's WAV reading"
+./scripts/fuzz.sh wave "${KESTRAN_FUZZ_SECONDS:-60}" || status=1
 exit $status

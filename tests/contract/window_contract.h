@@ -27,6 +27,7 @@
 #include "drill/drill_state.h"
 #include "platform/platform.h"
 #include "platform/system_process.h"
+#include "tests/support/quiet_canvas_device.h"
 #include "ui/canvas_proc.h"
 #include "ui/renderer.h"
 
@@ -198,34 +199,6 @@ struct PopupSeen {
 };
 using PopupChoice = std::function<int(const std::vector<PopupSeen>&)>;
 
-// Counts the frames the renderer presents; everything else draws nothing.
-class PresentCounter final : public plat::CanvasDevice {
-public:
-    std::atomic<int> presents{0};
-    plat::DeviceStatus TestCooperativeLevel() override { return plat::DeviceStatus::Ok; }
-    bool Reset() override { return true; }
-    void Clear(plat::Argb) override {}
-    void BeginScene() override {}
-    void EndScene() override {}
-    plat::CanvasFontObject* CreateFont(int, int, int, const char*) override {
-        return reinterpret_cast<plat::CanvasFontObject*>(&tag_);
-    }
-    int DrawText(plat::CanvasFontObject*, const char*, int, const plat::Rect&, unsigned, plat::Argb) override {
-        return 0;
-    }
-    plat::CanvasTextureObject* CreateTextureFromFile(const char*, int, int, plat::Argb) override { return nullptr; }
-    void SpriteBegin() override {}
-    void SpriteDraw(plat::CanvasTextureObject*, const plat::Rect&, float, float, plat::Argb) override {}
-    void SpriteEnd() override {}
-    plat::DeviceStatus Present() override {
-        ++presents;
-        return plat::DeviceStatus::Ok;
-    }
-
-private:
-    int tag_ = 0;
-};
-
 // A thread with a canvas window of the renderer's own procedure, drawing a
 // frame, then taking at most one message, every millisecond.
 class CanvasWorker {
@@ -254,7 +227,7 @@ public:
         JoinWhilePumping(thread_);
     }
     plat::Window window() const { return window_; }
-    PresentCounter device;
+    testing::QuietCanvasDevice device;
 
 private:
     std::atomic<plat::Window> window_{nullptr};

@@ -13,6 +13,7 @@
 #include "drill/change_signal.h"
 #include "drill/drill_state.h"
 #include "platform/headless/headless_backend.h"
+#include "tests/support/quiet_canvas_device.h"
 #include "ui/renderer.h"
 
 namespace kestran::testing {
@@ -79,40 +80,22 @@ TEST(RenderThreadTest, MakesTheCanvasRunsFramesWithoutADeviceAndEndsOnEsc) {
 // A device on a refresh grid of its own: WaitForRefresh sleeps to the next
 // boundary, or returns at once when it does not wait. It counts what the
 // loop asks of it, and when each frame ended.
-class GridDevice final : public plat::CanvasDevice {
+class GridDevice final : public QuietCanvasDevice {
 public:
     using Clock = std::chrono::steady_clock;
     GridDevice(bool waits, Clock::duration period) : waits_(waits), period_(period) {}
-    std::atomic<int> presents{0}, keeps{0}, refreshWaits{0};
+    std::atomic<int> refreshWaits{0};
     // Frames that ended with the practice hit animation still running.
     std::atomic<int> animatedFrames{0};
     std::atomic<Clock::rep> lastFrameEnd{0};
 
-    int Frames() const { return presents + keeps; }
-
-    plat::DeviceStatus TestCooperativeLevel() override { return plat::DeviceStatus::Ok; }
-    bool Reset() override { return true; }
-    void Clear(plat::Argb) override {}
-    void BeginScene() override {}
-    void EndScene() override {}
-    plat::CanvasFontObject* CreateFont(int, int, int, const char*) override {
-        return reinterpret_cast<plat::CanvasFontObject*>(&tag_);
-    }
-    int DrawText(plat::CanvasFontObject*, const char*, int, const plat::Rect&, unsigned, plat::Argb) override {
-        return 0;
-    }
-    plat::CanvasTextureObject* CreateTextureFromFile(const char*, int, int, plat::Argb) override { return nullptr; }
-    void SpriteBegin() override {}
-    void SpriteDraw(plat::CanvasTextureObject*, const plat::Rect&, float, float, plat::Argb) override {}
-    void SpriteEnd() override {}
     plat::DeviceStatus Present() override {
         FrameEnded();
-        ++presents;
-        return plat::DeviceStatus::Ok;
+        return QuietCanvasDevice::Present();
     }
     void KeepFrame() override {
         FrameEnded();
-        ++keeps;
+        QuietCanvasDevice::KeepFrame();
     }
     void WaitForRefresh() override {
         ++refreshWaits;
@@ -136,7 +119,6 @@ private:
     bool waits_;
     Clock::duration period_;
     Clock::time_point origin_ = Clock::now();
-    int tag_ = 0;
 };
 
 class OneDevice final : public plat::CanvasGraphics {
