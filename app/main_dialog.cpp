@@ -3,7 +3,7 @@
 #include <new>
 
 #include "drill/drill_state.h"
-#include "wordlist/load_word_list.h"
+#include "drill/load_word_list.h"
 
 namespace kestran {
 namespace {

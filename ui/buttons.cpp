@@ -2,7 +2,7 @@
 
 #include "drill/toggles.h"
 #include "drill/button_visual.h"
-#include "wordlist/load_word_list.h"
+#include "drill/load_word_list.h"
 
 namespace kestran {
 namespace {

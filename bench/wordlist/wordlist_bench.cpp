@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "drill/drill_state.h"
+#include "drill/load_word_list.h"
 #include "platform/gbk.h"
 #include "wordlist/list_source.h"
-#include "wordlist/load_word_list.h"
 #include "wordlist/text_stream.h"
 #include "wordlist/word_list_parser.h"
 

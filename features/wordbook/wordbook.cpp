@@ -12,7 +12,7 @@
 #include "features/wordbook/book_store.h"
 #include "platform/platform.h"
 #include "platform/user_data.h"
-#include "wordlist/load_word_list.h"
+#include "drill/load_word_list.h"
 
 namespace kestran::wordbook {
 namespace {

@@ -11,12 +11,12 @@
 
 #include "app/main_dialog.h"
 #include "drill/drill_state.h"
+#include "drill/load_word_list.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/qt/qt_bridge.h"
 #include "platform/qt/qt_imaging.h"
 #include "temp_folder.h"
 #include "tests/support/fifo_asset.h"
-#include "wordlist/load_word_list.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "recording_services.h"
 #include "drill/button_visual.h"
 #include "ui/buttons.h"
-#include "wordlist/load_word_list.h"
+#include "drill/load_word_list.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "wordlist/load_word_list.h"
-#include "drill/common_steps.h"
+#include "drill/load_word_list.h"
 
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "drill/button_visual.h"
+#include "drill/common_steps.h"
 #include "drill/drill_state.h"
 #include "drill/feature_hooks.h"
-#include "drill/button_visual.h"
 #include "wordlist/list_source.h"
 #include "wordlist/text_stream.h"
 #include "wordlist/word_list_parser.h"

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <string>
 
-#include "drill/drill_state.h"
-#include "edge_cases.h"
-#include "platform/headless/headless_backend.h"
-#include "temp_dir.h"
 #include "drill/button_visual.h"
-#include "wordlist/load_word_list.h"
+#include "drill/drill_state.h"
+#include "drill/load_word_list.h"
+#include "platform/headless/headless_backend.h"
+#include "tests/wordlist/edge_cases.h"
+#include "tests/wordlist/temp_dir.h"
 #include "wordlist/word_table_blocks.h"
 
 namespace kestran {
