@@ -16,7 +16,7 @@
 #include "platform/gbk.h"
 #include "platform/platform.h"
 #include "platform/user_data.h"
-#include "wordlist/load_word_list.h"
+#include "drill/load_word_list.h"
 
 namespace kestran::wordbooks {
 namespace fs = std::filesystem;
