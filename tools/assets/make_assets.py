@@ -137,8 +137,10 @@ def background():
     mark_w = d.textlength("KESTRAN", font=mark)
     sub = font(11 * SS, bold=False)
     d.text((l * SS + mark_w + 8 * SS, 10 * SS), "英语单词练习", font=sub, fill=SLATE + (200,))
+    # The keys of the drill, then where the rest is: the menu on the canvas
+    # (right-click) and the word books (F7), which nothing else on screen names.
     hint = font(10 * SS, bold=False)
-    text = "输入单词 · 回车确认 · 空格继续"
+    text = "输入单词 · 回车确认 · 空格继续 · 右键菜单 · 词库 F7"
     tw = d.textlength(text, font=hint)
     d.text((r * SS - tw, 11 * SS), text, font=hint, fill=SLATE + (170,))
 
