@@ -1,6 +1,7 @@
 #include "features/features.h"
 
 #include "features/about_items.h"
+#include "features/data_failure.h"
 #include "features/feature_menu.h"
 #include "features/speech/speech_feature.h"
 #include "features/wordbook/wordbook.h"
@@ -12,6 +13,7 @@ void InstallFeatures() {
     // Each feature adds its menu items here, in the order they appear;
     // the program's own items come last.
     menu::Install();
+    data_failure::Install();
     wordbook::Install();
     wordbooks::Install();
     speech::Install();

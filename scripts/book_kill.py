@@ -56,7 +56,7 @@ def main():
                 return 1
             lost_in_flight += now == confirmed and p.returncode != 0
             held = now
-        leftovers = [n for n in os.listdir(os.path.join(data, "kestran")) if n != "\u9519\u9898\u672c.txt"]
+        leftovers = [n for n in os.listdir(os.path.join(data, "kestran")) if n not in ("\u9519\u9898\u672c.txt", "kestran.lock")]
         print(f"book_kill: {misses} misses, {kills} kills, book intact after each; "
               f"{lost_in_flight} kills came before a miss was written; {len(leftovers)} temporary files left")
         return 0 if kills >= 30 else 1

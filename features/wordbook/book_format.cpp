@@ -61,9 +61,9 @@ bool Storable(const BookEntry& e) {
     return true;
 }
 
-std::string BookText(const std::vector<BookEntry>& entries) {
+std::string BookLines(const std::vector<BookEntry>& entries, int firstNumber) {
     std::string text;
-    int number = 0;
+    int number = firstNumber - 1;
     for (const BookEntry& e : entries) {
         if (!Storable(e)) continue;
         ++number;
@@ -78,6 +78,19 @@ std::string BookText(const std::vector<BookEntry>& entries) {
         if (wordPart < static_cast<std::size_t>(kMaxFieldBytes)) text += " ";
         text += e.meaning + "\r\n";
     }
+    return text;
+}
+
+bool AppendKeepsGbk(std::string_view lines) {
+    // A book read as GBK stays GBK with anything after it that is not
+    // well-formed UTF-8: the whole is then no UTF-8 either.
+    EncodingSniffer sniffer;
+    sniffer.Feed(lines);
+    return !lines.empty() && !sniffer.WellFormedUtf8() && sniffer.Result() == ListEncoding::kGbk;
+}
+
+std::string BookText(const std::vector<BookEntry>& entries) {
+    std::string text = BookLines(entries, 1);
     // The loader tells a list's encoding from its bytes, and GBK entries
     // that happen to be well-formed UTF-8 would be read as UTF-8. A 0xFF
     // byte after the last line, never part of UTF-8, keeps them GBK; the
@@ -100,6 +113,8 @@ BookContents ReadBookText(std::string bytes) {
         contents.clean = false;
         ConvertToGbkInPlace(bytes, encoding);
     }
+    // The loader reads no further than a 0x1A byte, and no entry holds one.
+    if (bytes.find('\x1a') != std::string::npos) contents.clean = false;
     auto stream = TextStream::FromOwnedBytes(std::move(bytes));
     WordListBlocks blocks;
     CleanReading reading;
@@ -109,6 +124,10 @@ BookContents ReadBookText(std::string bytes) {
         return contents;
     }
     if ((parsed.count.stoppedAtFF && !markOnly) || !reading.clean) contents.clean = false;
+    // Text after the last entry (a word typed without its meaning) is read
+    // by nobody: a rewrite would lose it.
+    for (int c = stream->Get(); c != kEndOfStream; c = stream->Get())
+        if (!ScanSpace(static_cast<char>(c)) && !(markOnly && c == 0xFF)) contents.clean = false;
     for (std::int32_t i = 0; i < blocks.wordCount; ++i) contents.entries.push_back(EntryOf(blocks.table[i]));
     return contents;
 }

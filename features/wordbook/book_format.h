@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "wordlist/word_record.h"
@@ -33,12 +34,19 @@ bool Storable(const BookEntry& entry);
 // UTF-8 are followed by a 0xFF byte after the last line, which keeps the
 // loader reading them as GBK.
 std::string BookText(const std::vector<BookEntry>& entries);
+// The entry lines of BookText alone (no 0xFF mark), numbering from
+// `firstNumber`: what goes after the last line of a book to add entries.
+std::string BookLines(const std::vector<BookEntry>& entries, int firstNumber);
+// Whether a book read as GBK and ended by a line end, with these lines
+// added, is still read as GBK (else it must be written whole, with the mark).
+bool AppendKeepsGbk(std::string_view lines);
 
 struct BookContents {
     std::vector<BookEntry> entries;
     // Every line read as an entry of its own, and nothing of the file left
     // unread or reread: false for a book broken by hand (an overlong line,
-    // a 0xFF byte, text in another encoding than GBK).
+    // a 0xFF byte, a 0x1A byte, text in another encoding than GBK, a last
+    // line without a meaning).
     bool clean = true;
 };
 

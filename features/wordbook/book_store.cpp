@@ -1,82 +1,148 @@
 #include "features/wordbook/book_store.h"
 
 #include <algorithm>
-#include <ctime>
-
-#include "platform/user_data.h"
 
 namespace kestran::wordbook {
-namespace {
 
-// <stem>-原样-<date>-<time>.txt beside the book: the broken book as it was.
-std::string CopyName(const std::string& stem) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return stem + "-\xD4\xAD\xD1\xF9-" + stamp + ".txt";
+BookStore::BookStore(std::string folder, const std::string& gbkStem)
+    : file_(std::move(folder), (gbkStem + ".txt").c_str()) {}
+
+// A word holds no NUL (Storable), so the NUL parts word from meaning.
+std::string BookStore::Key(const BookEntry& entry) { return entry.word + '\0' + entry.meaning; }
+
+void BookStore::Learn(plat::ReadResult result, const std::string& bytes, const BookContents& contents) {
+    // After a line end and without the mark, lines added read as lines of
+    // their own; a missing file is created whole.
+    const bool appendable =
+        result == plat::ReadResult::Read && contents.clean && !bytes.empty() && bytes.back() == '\n';
+    LearnEntries(contents.entries, appendable);
 }
 
-}  // namespace
+void BookStore::LearnEntries(const std::vector<BookEntry>& entries, bool appendable) {
+    Known known;
+    known.keys.reserve(entries.size());
+    for (const BookEntry& e : entries) known.keys.insert(Key(e));
+    known.size = entries.size();
+    known.appendable = appendable;
+    std::lock_guard lock(mutex_);
+    known_ = std::move(known);
+}
 
-BookStore::BookStore(std::string folder, std::string gbkStem)
-    : folder_(std::move(folder)), stem_(std::move(gbkStem)), path_(plat::PathInFolder(folder_, (stem_ + ".txt").c_str())) {}
+void BookStore::Forget() {
+    std::lock_guard lock(mutex_);
+    known_.reset();
+}
 
-std::optional<BookStore::Loaded> BookStore::Load() const {
-    Loaded loaded;
-    switch (plat::ReadWholeFile(path_, loaded.bytes)) {
-        case plat::ReadResult::Missing:
-            return loaded;
-        case plat::ReadResult::Failed:
-            return std::nullopt;
-        case plat::ReadResult::Read:
-            break;
+std::optional<std::size_t> BookStore::KnownSize() const {
+    std::lock_guard lock(mutex_);
+    if (!known_) return std::nullopt;
+    return known_->size;
+}
+
+bool BookStore::KnownToHold(const BookEntry& entry) const {
+    std::lock_guard lock(mutex_);
+    return known_ && known_->keys.count(Key(entry)) > 0;
+}
+
+std::optional<std::vector<BookEntry>> BookStore::Read() {
+    std::string bytes;
+    const plat::ReadResult result = file_.Read(bytes);
+    if (result == plat::ReadResult::Failed) {
+        Forget();
+        return std::nullopt;
     }
-    loaded.exists = true;
-    loaded.contents = ReadBookText(loaded.bytes);
-    return loaded;
+    BookContents contents = result == plat::ReadResult::Read ? ReadBookText(bytes) : BookContents{};
+    Learn(result, bytes, contents);
+    return std::move(contents.entries);
 }
 
-std::optional<std::vector<BookEntry>> BookStore::Read() const {
-    auto loaded = Load();
-    if (!loaded) return std::nullopt;
-    return std::move(loaded->contents.entries);
+plat::DataFile::Decide BookStore::Decider(const Change& change, std::optional<std::vector<BookEntry>>& written) {
+    return [this, &change, &written](plat::ReadResult result, const std::string& bytes) {
+        const BookContents contents = result == plat::ReadResult::Read ? ReadBookText(bytes) : BookContents{};
+        Learn(result, bytes, contents);
+        std::vector<BookEntry> book = contents.entries;
+        written.reset();
+        if (!change(book)) return plat::DataFile::Change{};
+        plat::DataFile::Change write{true, BookText(book), result == plat::ReadResult::Read && !contents.clean};
+        std::erase_if(book, [](const BookEntry& e) { return !Storable(e); });
+        written = std::move(book);
+        return write;
+    };
 }
 
-bool BookStore::Replace(const Loaded& before, const std::vector<BookEntry>& entries) {
-    if (!plat::CreateUserDataFolder()) return false;
-    if (before.exists && !before.contents.clean &&
-        !plat::WriteFileAtomically(plat::PathInFolder(folder_, CopyName(stem_).c_str()), before.bytes))
-        return false;  // no copy, no rewrite
-    return plat::WriteFileAtomically(path_, BookText(entries));
+bool BookStore::Finish(bool ok, const std::optional<std::vector<BookEntry>>& written) {
+    if (!ok) {
+        Forget();
+        return false;
+    }
+    // What went to the disk is what the store knows now. BookText ends a
+    // book with the mark only when its lines alone would not read as GBK.
+    if (written) LearnEntries(*written, AppendKeepsGbk(BookLines(*written, 1)));
+    return true;
+}
+
+bool BookStore::Rewrite(const Change& change) {
+    std::optional<std::vector<BookEntry>> written;
+    const bool ok = file_.Update(Decider(change, written));
+    return Finish(ok, written);
 }
 
 bool BookStore::Add(const std::vector<BookEntry>& entries) {
-    auto loaded = Load();
-    if (!loaded) return false;
-    std::vector<BookEntry> book = loaded->contents.entries;
-    const std::size_t before = book.size();
-    for (const BookEntry& e : entries)
-        if (Storable(e) && std::find(book.begin(), book.end(), e) == book.end()) book.push_back(e);
-    if (book.size() == before) return true;
-    return Replace(*loaded, book);
+    const Change addTo = [&entries](std::vector<BookEntry>& book) {
+        const std::size_t before = book.size();
+        for (const BookEntry& e : entries)
+            if (Storable(e) && std::find(book.begin(), book.end(), e) == book.end()) book.push_back(e);
+        return book.size() != before;
+    };
+    // The entries the book lacks as last seen, each once.
+    std::vector<BookEntry> fresh;
+    std::size_t size = 0;
+    bool appendable = false;
+    {
+        std::lock_guard lock(mutex_);
+        appendable = known_ && known_->appendable;
+        if (appendable) size = known_->size;
+        std::unordered_set<std::string> adding;
+        for (const BookEntry& e : entries)
+            if (appendable && Storable(e) && !known_->keys.count(Key(e)) && adding.insert(Key(e)).second)
+                fresh.push_back(e);
+    }
+    if (!appendable) return Rewrite(addTo);
+    const std::string lines = BookLines(fresh, static_cast<int>(size) + 1);
+    if (!fresh.empty() && !AppendKeepsGbk(lines)) return Rewrite(addTo);
+    std::optional<std::vector<BookEntry>> written;
+    bool decided = false;
+    const Change noted = [&](std::vector<BookEntry>& book) {
+        decided = true;  // the file had changed: decided anew from it
+        return addTo(book);
+    };
+    const bool ok = file_.AppendOrUpdate(lines, Decider(noted, written));
+    if (ok && !decided) {
+        std::lock_guard lock(mutex_);
+        if (known_) {
+            for (const BookEntry& e : fresh) known_->keys.insert(Key(e));
+            known_->size += fresh.size();
+        }
+    }
+    return Finish(ok, written);
+}
+bool BookStore::Remove(const std::vector<BookEntry>& entries) {
+    return Rewrite([&entries](std::vector<BookEntry>& book) {
+        const auto gone = std::remove_if(book.begin(), book.end(), [&](const BookEntry& e) {
+            return std::find(entries.begin(), entries.end(), e) != entries.end();
+        });
+        if (gone == book.end()) return false;
+        book.erase(gone, book.end());
+        return true;
+    });
 }
 
-bool BookStore::Remove(const std::vector<BookEntry>& entries) {
-    auto loaded = Load();
-    if (!loaded) return false;
-    std::vector<BookEntry> book = loaded->contents.entries;
-    const auto gone = std::remove_if(book.begin(), book.end(), [&](const BookEntry& e) {
-        return std::find(entries.begin(), entries.end(), e) != entries.end();
+bool BookStore::ReplaceAll(const std::vector<BookEntry>& entries) {
+    return Rewrite([&entries](std::vector<BookEntry>& book) {
+        if (book == entries) return false;
+        book = entries;
+        return true;
     });
-    if (gone == book.end()) return true;
-    book.erase(gone, book.end());
-    return Replace(*loaded, book);
 }
 
 }  // namespace kestran::wordbook

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "drill/current_entry.h"
@@ -59,8 +60,23 @@ BackgroundQueue& BookWrites() {
     return *queue;
 }
 
-// The data folder is looked up at each use: tests move it.
-BookStore Book() { return BookStore(plat::UserDataFolder(), kBookStem); }
+// One store a file, for the data folder of the moment (tests move it). The
+// stores are used by the queue's thread, and for what they know in memory
+// by any thread; one that goes is kept, since a job may still hold it.
+BookStore& StoreFor(const char* stem, std::unique_ptr<BookStore>& slot, std::vector<std::unique_ptr<BookStore>>& old) {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    const std::string folder = plat::UserDataFolder();
+    if (!slot || slot->Path() != plat::PathInFolder(folder, (std::string(stem) + ".txt").c_str())) {
+        if (slot) old.push_back(std::move(slot));
+        slot = std::make_unique<BookStore>(folder, stem);
+    }
+    return *slot;
+}
+std::vector<std::unique_ptr<BookStore>> retiredStores;
+std::unique_ptr<BookStore> bookStore, roundStore;
+BookStore& Book() { return StoreFor(kBookStem, bookStore, retiredStores); }
+BookStore& RoundList() { return StoreFor(kRoundStem, roundStore, retiredStores); }
 
 std::string WithCount(const char* text, std::size_t count) { return std::string(text) + " (" + std::to_string(count) + ")"; }
 
@@ -74,7 +90,8 @@ void NoteMiss(const WordRecord& record) {
         if (std::find(round.misses.begin(), round.misses.end(), entry) == round.misses.end())
             round.misses.push_back(entry);
     }
-    BookWrites().Post([entry] { Book().Add({entry}); });
+    BookStore* book = &Book();
+    BookWrites().Post([book, entry] { book->Add({entry}); });
 }
 
 // --- Hooks --------------------------------------------------------------------
@@ -98,7 +115,8 @@ void OnTestResult() {
         std::lock_guard lock(round.mutex);
         leaving.swap(round.rights);
     }
-    if (bookIsList && !leaving.empty()) BookWrites().Post([leaving] { Book().Remove(leaving); });
+    BookStore* book = &Book();
+    if (bookIsList && !leaving.empty()) BookWrites().Post([book, leaving] { book->Remove(leaving); });
 }
 
 void OnRoundStarted() {
@@ -109,32 +127,29 @@ void OnRoundStarted() {
 
 void OnListLoaded(const char* path, bool loaded) {
     OnRoundStarted();
-    bookIsList = loaded && path && plat::SameFile(path, BookPath());
+    bookIsList = loaded && path && plat::SameFile(plat::DataPathFromListPath(path), BookPath());
 }
 
 // --- Menu items -----------------------------------------------------------------
 
-std::size_t BookSize() {
-    WaitForBookWrites();
-    const auto entries = Book().Read();
-    return entries ? entries->size() : 0;
-}
+std::size_t BookSize() { return KnownBookSize().value_or(0); }
 
 std::string PracticeRoundText() { return WithCount(kPracticeRound, RoundMisses().size()); }
 bool RoundHasMisses() { return !RoundMisses().empty(); }
 void PracticeRound() {
     const std::vector<BookEntry> misses = RoundMisses();
-    if (misses.empty() || !plat::CreateUserDataFolder()) return;
-    const BookStore roundList(plat::UserDataFolder(), kRoundStem);
-    if (!plat::WriteFileAtomically(roundList.Path(), BookText(misses))) return;
-    LoadWordListFrom(roundList.Path().c_str());
+    if (misses.empty()) return;
+    BookStore* round = &RoundList();
+    BookWrites().Post([round, misses] { round->ReplaceAll(misses); });
+    WaitForBookWrites();
+    LoadWordListFrom(plat::ListPathFromDataPath(round->Path()).c_str());
 }
 
 std::string OpenBookText() { return WithCount(kOpenBook, BookSize()); }
 bool BookHasEntries() { return BookSize() > 0; }
 void OpenBook() {
     WaitForBookWrites();
-    LoadWordListFrom(BookPath().c_str());
+    LoadWordListFrom(plat::ListPathFromDataPath(BookPath()).c_str());
 }
 
 // The word on the canvas (practice) or the entry asked (test); none while
@@ -149,14 +164,13 @@ bool CanRemoveWord() {
     if (!bookIsList) return false;
     const WordRecord* entry = EntryOnCanvas();
     if (!entry) return false;
-    WaitForBookWrites();
-    const auto book = Book().Read();
-    return book && std::find(book->begin(), book->end(), EntryOf(*entry)) != book->end();
+    return Book().KnownToHold(EntryOf(*entry));
 }
 void RemoveWord() {
     if (const WordRecord* entry = EntryOnCanvas()) {
         const BookEntry gone = EntryOf(*entry);
-        BookWrites().Post([gone] { Book().Remove({gone}); });
+        BookStore* book = &Book();
+        BookWrites().Post([book, gone] { book->Remove({gone}); });
     }
 }
 
@@ -171,6 +185,9 @@ void Install() {
     menu::AddItem({PracticeRoundText, plat::VK_F1 + 3, nullptr, RoundHasMisses, PracticeRound, false});
     menu::AddItem({OpenBookText, plat::VK_F1 + 2, nullptr, BookHasEntries, OpenBook, false});
     menu::AddItem({RemoveWordText, plat::VK_F1 + 7, nullptr, CanRemoveWord, RemoveWord, false});
+    // The menu tells the book's size from memory: read it once, off the
+    // drill's threads, before anyone opens the menu.
+    KnownBookSize();
 }
 
 std::vector<BookEntry> RoundMisses() {
@@ -180,6 +197,17 @@ std::vector<BookEntry> RoundMisses() {
 }
 
 std::string BookPath() { return Book().Path(); }
+
+std::optional<std::size_t> KnownBookSize() {
+    BookStore& book = Book();
+    const auto size = book.KnownSize();
+    // Not read yet (the first use, or a new data folder): read on the
+    // queue's thread, known from then on.
+    if (!size) BookWrites().Post([&book] { book.Read(); });
+    return size;
+}
+
+bool BookKnownToHold(const BookEntry& entry) { return Book().KnownToHold(entry); }
 
 void WaitForBookWrites() { BookWrites().Flush(); }
 

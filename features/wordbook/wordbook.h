@@ -11,6 +11,8 @@
 // Menu items: 练习本轮错词 (F4), 打开错题本 (F3), 从错题本删去此词 (F8).
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +27,13 @@ void Install();
 // progress, or of the round just finished while the next one has had no
 // miss or test answer yet.
 std::vector<BookEntry> RoundMisses();
-// The book file's path (in the learner's data folder).
+// The book file's data path (in the learner's data folder).
 std::string BookPath();
+// From memory, without waiting for the disk (any thread): how many entries
+// the book holds and whether it holds `entry`, as of its last read or
+// write. Nothing (false) until first known: a read is then asked for.
+std::optional<std::size_t> KnownBookSize();
+bool BookKnownToHold(const BookEntry& entry);
 // Returns once every change to the book asked for so far is written.
 void WaitForBookWrites();
 

@@ -1,14 +1,18 @@
-// The learner's data folder and atomic file replacement on POSIX.
+// The learner's data folder, atomic file replacement, appending and the
+// lock between processes on POSIX. Data paths are the file system's own
+// bytes (UTF-8), as the contract's paths are.
 #include "platform/user_data.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <thread>
@@ -37,6 +41,16 @@ bool WriteAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
+}
+
+FileStamp StampOf(const struct stat& info) {
+    FileStamp stamp;
+    stamp.volume = static_cast<std::uint64_t>(info.st_dev);
+    stamp.id = static_cast<std::uint64_t>(info.st_ino);
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.changed = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return stamp;
 }
 
 // The rename itself is recorded on the disk only with its folder.
@@ -98,7 +112,18 @@ std::string PathInFolder(const std::string& folder, const char* gbkName) {
 
 std::string GbkFromPath(const std::string& path) { return Utf8ToGbk(path); }
 
-ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
+std::string ListPathFromDataPath(const std::string& path) { return path; }
+std::string DataPathFromListPath(const std::string& listPath) { return listPath; }
+
+ReadResult StampOfFile(const std::string& path, FileStamp& stamp) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    if (!S_ISREG(info.st_mode)) return ReadResult::Failed;
+    stamp = StampOf(info);
+    return ReadResult::Read;
+}
+
+ReadResult ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp) {
     bytes.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
@@ -107,6 +132,9 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
         ::close(fd);
         return ReadResult::Failed;
     }
+    if (stamp) *stamp = StampOf(info);
+    // One allocation for the size the file had when opened.
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -122,7 +150,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
     return ReadResult::Read;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, FileStamp* stamp) {
     const std::string folder = FolderOf(path);
     RemoveStaleTemporaries(path);
     std::string temporary = path + ".XXXXXX";
@@ -137,7 +165,41 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
         return false;
     }
     SyncFolder(folder);
+    if (stamp) StampOfFile(path, *stamp);
     return true;
+}
+
+bool AppendToFile(const std::string& path, std::string_view bytes, FileStamp* stamp) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && WriteAll(fd, bytes) && ::fdatasync(fd) == 0;
+    if (ok && stamp) ok = ::fstat(fd, &info) == 0;
+    if (ok && stamp) *stamp = StampOf(info);
+    return ::close(fd) == 0 && ok;
+}
+
+FileLock::FileLock(const std::string& path, int timeoutMs) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    handle_ = fd;
+    // Polled rather than blocking, so a lock held by a hung process costs
+    // the caller at most the timeout.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            held_ = true;
+            return;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) return;
+        if (std::chrono::steady_clock::now() >= giveUp) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+FileLock::~FileLock() {
+    // Closing the descriptor ends the lock.
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

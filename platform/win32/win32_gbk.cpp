@@ -110,6 +110,12 @@ std::wstring WideFromGbk(const char* gbk) { return gbk ? DecodeGbk(gbk) : std::w
 
 std::string GbkFromWide(const wchar_t* wide) { return wide ? EncodeGbk(wide) : std::string(); }
 
+bool GbkHolds(const std::wstring& wide) { return DecodeGbk(EncodeGbk(wide)) == wide; }
+
+std::wstring WideFromUtf8(const std::string& utf8) { return DecodeUtf8(utf8); }
+
+std::string Utf8FromWide(const std::wstring& wide) { return EncodeWithDefault(CP_UTF8, wide, nullptr); }
+
 }  // namespace win32
 
 std::string GbkToUtf8(std::string_view gbk) { return win32::EncodeWithDefault(CP_UTF8, win32::DecodeGbk(gbk), nullptr); }

@@ -1,9 +1,14 @@
-// The learner's data folder and atomic file replacement on the wide calls.
+// The learner's data folder, atomic file replacement, appending and the
+// lock between processes on the wide calls: data paths are UTF-8 inside the
+// program and UTF-16 at every call, so any folder name works.
 #include "platform/user_data.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
+#include "platform/gbk.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/windows_fence.h"
 
@@ -16,7 +21,7 @@ namespace {
 // FOLDERID_RoamingAppData, spelled out so no GUID library is needed.
 constexpr GUID kRoamingAppData = {0x3EB685DB, 0x65F9, 0x4CF6, {0xA0, 0x3A, 0xE3, 0xEF, 0x65, 0x72, 0x9F, 0x3D}};
 
-std::wstring Wide(const std::string& gbk) { return win32::WideFromGbk(gbk.c_str()); }
+std::wstring Wide(const std::string& utf8) { return win32::WideFromUtf8(utf8); }
 
 std::wstring EnvironmentValue(const wchar_t* name) {
     const DWORD needed = ::GetEnvironmentVariableW(name, nullptr, 0);
@@ -69,15 +74,48 @@ void RemoveStaleTemporaries(const std::wstring& folder) {
     const auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
     constexpr unsigned long long kHour = 36000000000ull;  // in 100 ns
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ticks(now) - ticks(found.ftLastWriteTime) > kHour)
+        // Added, not subtracted: a file stamped ahead of the clock (another
+        // machine writing to a share) is young, not older than an hour.
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ticks(found.ftLastWriteTime) + kHour < ticks(now))
             ::DeleteFileW((folder + L"\\" + found.cFileName).c_str());
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
 }
 
+std::int64_t Ticks(const FILETIME& t) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+}
+
+bool StampOfHandle(HANDLE file, FileStamp& stamp) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file, &info)) return false;
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modified = Ticks(info.ftLastWriteTime);
+    stamp.changed = Ticks(info.ftCreationTime);
+    return true;
+}
+
+// Opened to be read or looked at, never in the way of a rename or a delete.
+HANDLE OpenShared(const std::string& path, DWORD access) {
+    return ::CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+ReadResult OpenFailure() {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing : ReadResult::Failed;
+}
+
+bool IsFolderHandle(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return ::GetFileInformationByHandle(file, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
-std::string UserDataFolder() { return win32::GbkFromWide(WideUserDataFolder().c_str()); }
+std::string UserDataFolder() { return win32::Utf8FromWide(WideUserDataFolder()); }
 
 bool CreateUserDataFolder() {
     const std::wstring folder = WideUserDataFolder();
@@ -92,20 +130,48 @@ bool CreateUserDataFolder() {
 }
 
 std::string PathInFolder(const std::string& folder, const char* gbkName) {
-    return folder + "\\" + (gbkName ? gbkName : "");
+    return folder + "\\" + GbkToUtf8(gbkName ? gbkName : "");
 }
 
-std::string GbkFromPath(const std::string& path) { return path; }
+std::string GbkFromPath(const std::string& path) { return win32::GbkFromWide(Wide(path).c_str()); }
 
-ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
+std::string ListPathFromDataPath(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    if (win32::GbkHolds(wide)) return win32::GbkFromWide(wide.c_str());
+    // The short form names the same file in ASCII where the volume keeps
+    // 8.3 names (the system volume does by default).
+    const DWORD needed = ::GetShortPathNameW(wide.c_str(), nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring shortPath(needed, L'\0');
+    const DWORD length = ::GetShortPathNameW(wide.c_str(), shortPath.data(), needed);
+    if (length == 0 || length >= needed) return {};
+    shortPath.resize(length);
+    return win32::GbkHolds(shortPath) ? win32::GbkFromWide(shortPath.c_str()) : std::string();
+}
+
+std::string DataPathFromListPath(const std::string& listPath) {
+    return win32::Utf8FromWide(win32::WideFromGbk(listPath.c_str()));
+}
+
+ReadResult StampOfFile(const std::string& path, FileStamp& stamp) {
+    HANDLE file = OpenShared(path, FILE_READ_ATTRIBUTES);
+    if (file == INVALID_HANDLE_VALUE) return OpenFailure();
+    const bool ok = !IsFolderHandle(file) && StampOfHandle(file, stamp);
+    ::CloseHandle(file);
+    return ok ? ReadResult::Read : ReadResult::Failed;
+}
+
+ReadResult ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp) {
     bytes.clear();
-    HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
-                                                                              : ReadResult::Failed;
+    HANDLE file = OpenShared(path, GENERIC_READ);
+    if (file == INVALID_HANDLE_VALUE) return OpenFailure();
+    FileStamp opened;
+    if (!StampOfHandle(file, opened) || IsFolderHandle(file)) {
+        ::CloseHandle(file);
+        return ReadResult::Failed;
     }
+    if (stamp) *stamp = opened;
+    bytes.reserve(static_cast<std::size_t>(opened.size));
     char buffer[64 * 1024];
     bool ok = true;
     for (;;) {
@@ -121,7 +187,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes) {
     return ok ? ReadResult::Read : ReadResult::Failed;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, FileStamp* stamp) {
     const std::wstring target = Wide(path);
     const auto slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
@@ -141,15 +207,65 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
         ::DeleteFileW(temporary);
         return false;
     }
+    if (stamp) StampOfFile(path, *stamp);
     return true;
+}
+
+bool AppendToFile(const std::string& path, std::string_view bytes, FileStamp* stamp) {
+    HANDLE file = OpenShared(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = !IsFolderHandle(file);
+    while (ok && !bytes.empty()) {
+        // Both offsets all ones: each write goes to the end of the file.
+        OVERLAPPED atEnd{};
+        atEnd.Offset = atEnd.OffsetHigh = 0xFFFFFFFF;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        ok = ::WriteFile(file, bytes.data(), chunk, &written, &atEnd) && written > 0;
+        if (ok) bytes.remove_prefix(written);
+    }
+    ok = ok && ::FlushFileBuffers(file);
+    if (ok && stamp) ok = StampOfHandle(file, *stamp);
+    ::CloseHandle(file);
+    return ok;
+}
+
+FileLock::FileLock(const std::string& path, int timeoutMs) {
+    HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    // Polled rather than waited for, so a lock held by a hung process costs
+    // the caller at most the timeout.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        OVERLAPPED first{};
+        if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &first)) {
+            held_ = true;
+            return;
+        }
+        if (::GetLastError() != ERROR_LOCK_VIOLATION) return;
+        if (std::chrono::steady_clock::now() >= giveUp) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+FileLock::~FileLock() {
+    if (handle_ == -1) return;
+    HANDLE file = reinterpret_cast<HANDLE>(handle_);
+    if (held_) {
+        OVERLAPPED first{};
+        ::UnlockFileEx(file, 0, 1, 0, &first);
+    }
+    ::CloseHandle(file);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION info[2] = {};
     const std::string* paths[2] = {&a, &b};
     for (int i = 0; i < 2; ++i) {
-        HANDLE file = ::CreateFileW(Wide(*paths[i]).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = OpenShared(*paths[i], 0);
         if (file == INVALID_HANDLE_VALUE) return false;
         const bool ok = ::GetFileInformationByHandle(file, &info[i]);
         ::CloseHandle(file);

@@ -10,6 +10,7 @@
 
 #include "features/wordbook/book_format.h"
 #include "features/wordbook/book_store.h"
+#include "platform/data_file.h"
 #include "platform/user_data.h"
 #include "tests/support/temp_data_folder.h"
 
@@ -61,6 +62,22 @@ TEST(BookFormat, EveryEntryTheLoaderReadsIsReadBackTheSameAfterWriting) {
     }
 }
 
+TEST(BookFormat, TextTheLoaderTurnsIntoNoEntryMakesTheBookUnclean) {
+    const struct {
+        std::string bytes;
+        bool clean;
+    } cases[] = {
+        {"apple " + kApple + "\r\n", true},
+        {"apple " + kApple + "\r\n\r\n  \r\n", true},                 // blank lines at the end
+        {"apple " + kApple + "\r\norange\r\n", false},                 // a word typed without its meaning
+        {"apple " + kApple + "\r\norange", false},
+        {"apple " + kApple + "\r\n\x1a" + "banana " + kBanana, false},  // hidden behind the end-of-file byte
+        {"apple " + kApple + "\r\n\xFF", true},                        // the mark BookText may end with
+        {"apple " + kApple + "\r\n\xFFx", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReadBookText(c.bytes).clean, c.clean) << testing::PrintToString(c.bytes);
+}
+
 std::string FileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -89,7 +106,7 @@ TEST(BookStore, ChangesKeepOneOfEachLoseNothingAndABrokenBookIsCopiedBeforeItsFi
     EXPECT_EQ(*book.Read(), held);
     std::vector<std::string> copies;
     for (const auto& f : fs::directory_iterator(temp.folder))
-        if (f.path() != file) copies.push_back(FileText(f.path()));
+        if (f.path() != file && f.path().filename() != plat::kDataLockName) copies.push_back(FileText(f.path()));
     ASSERT_EQ(copies.size(), 1u) << "one copy, before the first rewrite only";
     EXPECT_EQ(copies[0], broken);
 

@@ -41,8 +41,9 @@ protected:
         std::vector<BookEntry> entries;
         for (int i = 0; i < 10; ++i) entries.push_back(Entry(i));
         plat::CreateUserDataFolder();
-        list = plat::PathInFolder(plat::UserDataFolder(), "list.txt");
-        plat::WriteFileAtomically(list, wordbook::BookText(entries));
+        const std::string path = plat::PathInFolder(plat::UserDataFolder(), "list.txt");
+        plat::WriteFileAtomically(path, wordbook::BookText(entries));
+        list = plat::ListPathFromDataPath(path);  // as the loader takes it
     }
     void TearDown() override {
         wordbook::WaitForBookWrites();

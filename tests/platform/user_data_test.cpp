@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/user_data.h"
@@ -60,4 +61,76 @@ TEST(UserData, AFileIsReplacedWholeAndReadBack) {
     ASSERT_TRUE(plat::WriteFileAtomically(path, "again"));
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(young));
+}
+
+namespace {
+
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
+TEST(UserData, AFolderNameOutsideGbkWorksEndToEnd) {
+    // A data folder under 한글\用户: Hangul has no GBK form.
+    kestran::testing::TempDataFolder temp;
+    const fs::path base = temp.base / u8"한글" / u8"用户";
+#ifdef _WIN32
+    SetEnvironmentVariableW(L"APPDATA", base.wstring().c_str());
+    const fs::path folder = base / "KESTRAN";
+#else
+    ::setenv("XDG_DATA_HOME", base.c_str(), 1);
+    const fs::path folder = base / "kestran";
+#endif
+    EXPECT_EQ(plat::UserDataFolder(), Utf8(folder)) << "UTF-8, with nothing lost";
+    ASSERT_TRUE(plat::CreateUserDataFolder());
+    const std::string path = plat::PathInFolder(plat::UserDataFolder(), "\xb4\xed\xcc\xe2\xb1\xbe.txt");  // 错题本.txt
+    ASSERT_TRUE(plat::WriteFileAtomically(path, "apple \xc6\xbb\xb9\xfb\r\n"));
+    ASSERT_TRUE(plat::AppendToFile(path, "pear \xc0\xe6\r\n"));
+    std::ifstream in(folder / u8"错题本.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "apple \xc6\xbb\xb9\xfb\r\npear \xc0\xe6\r\n");
+    // The loader's form names the same file, or nothing (a volume without
+    // short names on Windows), never another.
+    const std::string listPath = plat::ListPathFromDataPath(path);
+#ifndef _WIN32
+    EXPECT_EQ(listPath, path);
+#endif
+    if (!listPath.empty()) EXPECT_TRUE(plat::SameFile(plat::DataPathFromListPath(listPath), path)) << listPath;
+}
+
+TEST(UserData, StampsTellEveryWriteAndTheLockIsExclusive) {
+    kestran::testing::TempDataFolder temp;
+    ASSERT_TRUE(plat::CreateUserDataFolder());
+    const std::string path = plat::PathInFolder(plat::UserDataFolder(), "book.txt");
+    plat::FileStamp written, now;
+    EXPECT_EQ(plat::StampOfFile(path, now), plat::ReadResult::Missing);
+    EXPECT_FALSE(plat::AppendToFile(path, "x")) << "appending never creates";
+    ASSERT_TRUE(plat::WriteFileAtomically(path, "one\n", &written));
+    ASSERT_EQ(plat::StampOfFile(path, now), plat::ReadResult::Read);
+    EXPECT_EQ(now, written) << "nobody wrote since";
+    std::string bytes;
+    plat::FileStamp read;
+    ASSERT_EQ(plat::ReadWholeFile(path, bytes, &read), plat::ReadResult::Read);
+    EXPECT_EQ(read, written);
+    ASSERT_TRUE(plat::AppendToFile(path, "two\n", &written));
+    EXPECT_FALSE(written == read);
+    ASSERT_EQ(plat::StampOfFile(path, now), plat::ReadResult::Read);
+    EXPECT_EQ(now, written);
+    std::ofstream(temp.folder / "book.txt", std::ios::binary | std::ios::trunc) << "an editor's\n";  // in place
+    ASSERT_EQ(plat::StampOfFile(path, now), plat::ReadResult::Read);
+    EXPECT_FALSE(now == written);
+    EXPECT_EQ(plat::StampOfFile(plat::UserDataFolder(), now), plat::ReadResult::Failed) << "a folder is no file";
+
+    const std::string lockPath = plat::PathInFolder(plat::UserDataFolder(), "kestran.lock");
+    {
+        const plat::FileLock first(lockPath, 0);
+        ASSERT_TRUE(first.Held());
+        const auto before = std::chrono::steady_clock::now();
+        const plat::FileLock second(lockPath, 50);
+        EXPECT_FALSE(second.Held());
+        EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(50)) << "it waited its time";
+    }
+    const plat::FileLock again(lockPath, 0);
+    EXPECT_TRUE(again.Held()) << "free once the holder is gone";
 }
