@@ -33,12 +33,12 @@ std::vector<std::string> failures;
 void NoteFailure(const std::string& folder) { failures.push_back(folder); }
 
 // Every file in the folder but the lock, by name.
-std::vector<std::string> Files(const fs::path& folder) {
-    std::vector<std::string> names;
+std::vector<fs::path> Files(const fs::path& folder) {
+    std::vector<fs::path> files;
     for (const auto& f : fs::directory_iterator(folder))
-        if (f.path().filename() != plat::kDataLockName) names.push_back(f.path().filename().string());  // ASCII or UTF-8
-    std::sort(names.begin(), names.end());
-    return names;
+        if (f.path().filename() != plat::kDataLockName) files.push_back(f.path());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 }  // namespace
@@ -80,10 +80,10 @@ TEST(DataFile, AChangeDecidesFromTheFileAsItIsAndAnEditorSavingMeanwhileIsNotUnd
     // What did not read cleanly is copied aside, as it was, before the rewrite.
     ASSERT_TRUE(file.Update([](plat::ReadResult, const std::string&) { return plat::DataFile::Change{true, "new\n", true}; }));
     EXPECT_EQ(FileText(path), "new\n");
-    const std::vector<std::string> names = Files(temp.folder);
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_EQ(FileText(temp.folder / names[0]), "edited\nd\n");
-    EXPECT_TRUE(fs::path(names[0]).u8string().starts_with(u8"notes-原样-")) << names[0];
+    const std::vector<fs::path> files = Files(temp.folder);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(FileText(files[0]), "edited\nd\n");
+    EXPECT_TRUE(files[0].filename().u8string().starts_with(u8"notes-原样-"));
 }
 
 TEST(DataFile, AFileThatCannotBeReadIsNeverWrittenAndEveryFailureIsTold) {
