@@ -21,14 +21,8 @@ struct CloseDatabase {
 };
 using Database = std::unique_ptr<sqlite3, CloseDatabase>;
 
-// SQLite names files in UTF-8 everywhere.
-std::string Utf8Path(const std::string& platformPath) {
-#ifdef _WIN32
-    return plat::GbkToUtf8(platformPath);
-#else
-    return platformPath;
-#endif
-}
+// SQLite names files in UTF-8 everywhere, as data paths are.
+std::string Utf8Path(const std::string& dataPath) { return dataPath; }
 
 // The record, read only; a learner who has no record yet gets an empty one,
 // so the report still opens (with zeros).

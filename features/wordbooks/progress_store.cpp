@@ -1,5 +1,6 @@
 #include "features/wordbooks/progress_store.h"
 
+#include "platform/data_file.h"
 #include "platform/user_data.h"
 
 namespace kestran::wordbooks {
@@ -13,7 +14,8 @@ ProgressStore::ProgressStore() : path_(plat::PathInFolder(plat::UserDataFolder()
 
 std::optional<Progress> ProgressStore::Read() const {
     std::string bytes;
-    switch (plat::ReadWholeFile(path_, bytes)) {
+    plat::DataFile file(plat::UserDataFolder(), kFileName);
+    switch (file.Read(bytes)) {
         case plat::ReadResult::Read:
             return ParseProgress(bytes);
         case plat::ReadResult::Missing:
@@ -25,10 +27,13 @@ std::optional<Progress> ProgressStore::Read() const {
 }
 
 bool ProgressStore::Change(const std::function<void(Progress&)>& change) {
-    std::optional<Progress> progress = Read();
-    if (!progress) return false;
-    change(*progress);
-    return plat::CreateUserDataFolder() && plat::WriteFileAtomically(path_, ProgressText(*progress));
+    // Under the lock between KESTRAN windows, from the file as it is then.
+    plat::DataFile file(plat::UserDataFolder(), kFileName);
+    return file.Update([&change](plat::ReadResult result, const std::string& bytes) {
+        Progress progress = result == plat::ReadResult::Read ? ParseProgress(bytes) : Progress{};
+        change(progress);
+        return plat::DataFile::Change{true, ProgressText(progress), false};
+    });
 }
 
 }  // namespace kestran::wordbooks
