@@ -154,7 +154,7 @@ TEST_F(WordbooksTest, ALongBookGoesByGroupsAMissingChapterIsToldAndTheListStays)
 
 TEST_F(WordbooksTest, AProgressFileThatCannotBeWrittenIsToldOnceAndTheChapterStaysLearnedForThisRun) {
     // A folder where the file should be: it can be neither read nor replaced.
-    fs::create_directories(fs::path(plat::PathInFolder(plat::UserDataFolder(), "\xB4\xCA\xBF\xE2\xBD\xF8\xB6\xC8.txt")) / "x");
+    fs::create_directories(temp.folder / U8("词库进度.txt") / "x");
     Choose({"四级", "第1章"});
     RunTest(-1);
     wordbooks::WaitForProgressWrites();
@@ -164,6 +164,21 @@ TEST_F(WordbooksTest, AProgressFileThatCannotBeWrittenIsToldOnceAndTheChapterSta
     ASSERT_EQ(backend.windows.MessageBoxCalls().size(), 1u);
     EXPECT_NE(plat::GbkToUtf8(backend.windows.MessageBoxCalls()[0].text).find("词库进度无法保存"), std::string::npos);
     EXPECT_EQ(LastMenu()[0], "继续学习：四级 第2章|");
+}
+
+TEST_F(WordbooksTest, ABookUnderAFolderNameGbkCannotHoldOpensFromTheProgramsFolder) {
+    // The program beside its books in a folder named in Hangul: on Windows
+    // the loader's GBK path cannot name it, the path from the working folder can.
+    const fs::path program = temp.base / U8("\xED\x95\x9C\xEA\xB8\x80");  // 한글
+    fs::create_directories(program / "lists");
+    fs::rename(library, program / "lists" / U8("词库"));
+    const fs::path before = fs::current_path();
+    fs::current_path(program);
+    wordbooks::UseLibraryForTest(fs::absolute(fs::path("lists") / U8("词库")));
+    Choose({"四级", "第2章"});
+    fs::current_path(before);
+    EXPECT_EQ(Words(), (std::vector<std::string>{"dare", "each", "fact"}));
+    EXPECT_TRUE(backend.windows.MessageBoxCalls().empty());
 }
 
 }  // namespace
