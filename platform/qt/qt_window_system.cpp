@@ -1,30 +1,25 @@
+// The Qt window system: set-up, windows and dialogs, their items and
+// painting, and what the canvas's drawing thread asks of its window. Messages
+// and keys are in qt_message_loop.cpp, the modal boxes, the open-file
+// dialog and popup menus in qt_modal_dialogs.cpp.
 #include "platform/qt/qt_window_system.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
-#include <unistd.h>
-
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <thread>
 #include <utility>
 
 #include "platform/core/thread_queue.h"
-#include "platform/gbk.h"
 #include "platform/qt/qt_frame_diff.h"
-#include "platform/qt/qt_list_file_dialog.h"
+#include "platform/qt/qt_gbk_text.h"
+#include "platform/qt/qt_held_key.h"
 #include "platform/qt/qt_widgets.h"
 
 namespace plat::qt {
@@ -34,9 +29,6 @@ namespace {
 std::thread::id gGuiThread;
 std::atomic<double> gRefreshRate{60.0};
 std::atomic<double> gPixelRatio{1.0};
-
-QString FromGbk(const char* text) { return QString::fromStdString(GbkToUtf8(text ? text : "")); }
-std::string ToGbk(const QString& text) { return Utf8ToGbk(text.toStdString()); }
 
 // The face that stands in for the classic dialog font: a CJK sans-serif
 // whose metrics give the dialog 9 x 19 pixel units, so the 267 x 116 unit
@@ -54,93 +46,7 @@ QFont DialogFont(const DialogTemplate& t) {
     return font;
 }
 
-int VirtualKeyOf(const QKeyEvent& e) {
-    int key = e.key();
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Space: return VK_SPACE;
-        case Qt::Key_Escape: return VK_ESCAPE;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: return VK_RETURN;
-        case Qt::Key_Left: return VK_LEFT;
-        case Qt::Key_Up: return VK_UP;
-        case Qt::Key_Right: return VK_RIGHT;
-        case Qt::Key_Down: return VK_DOWN;
-        case Qt::Key_Backspace: return VK_BACK;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab: return VK_TAB;
-        case Qt::Key_Delete: return VK_DELETE;
-        case Qt::Key_Home: return VK_HOME;
-        case Qt::Key_End: return VK_END;
-        case Qt::Key_Shift: return VK_SHIFT;
-        case Qt::Key_Control: return VK_CONTROL;
-        case Qt::Key_Alt: return VK_MENU;
-        case Qt::Key_Menu: return VK_APPS;
-        default: return 0;
-    }
-}
-
-// Modifier state of the key message this thread retrieved last.
-thread_local Qt::KeyboardModifiers tKeyModifiers;
-thread_local int tLastKey = 0;
-thread_local bool tHaveKey = false;
-
-bool IsKeyMessage(MessageId m) { return m == WM_KEYDOWN || m == WM_SYSKEYDOWN; }
-
-// The toolkit's key event behind the key message this thread retrieved last;
-// dispatching the message hands it to the control.
-struct RetrievedKey {
-    Window window = nullptr;
-    std::unique_ptr<QKeyEvent> event;
-};
-thread_local RetrievedKey tRetrievedKey;
-
-class KeyFilter final : public QObject {
-public:
-    explicit KeyFilter(QtWindowSystem* owner) : owner_(owner) {}
-    bool replaying = false;
-
-protected:
-    bool eventFilter(QObject* receiver, QEvent* event) override {
-        if (replaying || event->type() != QEvent::KeyPress) return false;
-        return owner_->HoldKey(receiver, static_cast<QKeyEvent*>(event));
-    }
-
-private:
-    QtWindowSystem* owner_;
-};
-
 }  // namespace
-
-struct QtWindowSystem::HeldKey {
-    Window window = nullptr;
-    int virtualKey = 0;
-    std::unique_ptr<QKeyEvent> event;
-};
-
-void QtWindowSystem::NoteKeyRetrieved(ThreadQueue& queue, const Message& message) {
-    const int virtualKey = static_cast<int>(LowWord(message.wParam));
-    std::unique_ptr<QKeyEvent> event;
-    {
-        std::lock_guard lock(mutex_);
-        // A queue hands out its key messages in the order their events were
-        // held; a key message posted by other means matches no event.
-        auto& held = heldKeys_[&queue];
-        if (!held.empty() && held.front().window == message.window && held.front().virtualKey == virtualKey) {
-            event = std::move(held.front().event);
-            held.pop_front();
-        }
-    }
-    tHaveKey = true;
-    tLastKey = virtualKey;
-    tKeyModifiers = event ? event->modifiers() : Qt::KeyboardModifiers();
-    // A key message the loop kept for itself is never dispatched: its event
-    // is dropped here.
-    tRetrievedKey.window = message.window;
-    tRetrievedKey.event = std::move(event);
-}
 
 std::thread::id GuiThreadId() { return gGuiThread; }
 
@@ -220,7 +126,7 @@ QtWindowSystem::QtWindowSystem() {
         gPixelRatio = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
     }
     pump_ = new QObject();
-    keyFilter_ = new KeyFilter(this);
+    keyFilter_ = NewKeyFilter(this);
     qApp->installEventFilter(keyFilter_);
     // Whatever arrives in the toolkit thread's queue must wake the toolkit's
     // event loop, and requests from other threads are served from there, so
@@ -411,172 +317,6 @@ bool QtWindowSystem::ShowWindow(Window window, int command) {
 
 LResult QtWindowSystem::DefWindowProc(Window, MessageId, WParam, LParam) { return 0; }
 
-// --- Messages ------------------------------------------------------------------
-
-bool QtWindowSystem::GetMessage(Message& message) {
-    ThreadQueue& queue = CurrentThreadQueue();
-    if (std::this_thread::get_id() != gGuiThread) {
-        queue.Take(message, true);
-    } else {
-        while (!queue.Take(message, false)) {
-            auto due = queue.NextTimerDue();
-            if (due != ThreadQueue::Clock::time_point::max()) {
-                auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - ThreadQueue::Clock::now());
-                QTimer::singleShot(std::max<int>(0, static_cast<int>(wait.count())), Qt::PreciseTimer, pump_, [] {});
-            }
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-    }
-    if (IsKeyMessage(message.message)) NoteKeyRetrieved(queue, message);
-    return message.message != WM_QUIT;
-}
-
-bool QtWindowSystem::GetMessageAfterSleep(Message& message, unsigned sleepMs) {
-    // The toolkit's thread waits in its event loop; it keeps the two steps.
-    if (std::this_thread::get_id() == gGuiThread) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
-        return GetMessage(message);
-    }
-    ThreadQueue& queue = CurrentThreadQueue();
-    queue.TakeNotBefore(message, ThreadQueue::Now() + std::chrono::milliseconds(sleepMs));
-    if (IsKeyMessage(message.message)) NoteKeyRetrieved(queue, message);
-    return message.message != WM_QUIT;
-}
-
-bool QtWindowSystem::WaitMessageTimeout(unsigned microseconds) {
-    ThreadQueue& queue = CurrentThreadQueue();
-    const auto until = ThreadQueue::Now() + std::chrono::microseconds(microseconds);
-    if (std::this_thread::get_id() != gGuiThread) return queue.WaitUntil(until);
-    // The toolkit's thread waits in its event loop, which also takes the
-    // queue's wake-ups; a timer ends the wait in time.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.start(static_cast<int>((microseconds + 999) / 1000));
-    for (;;) {
-        if (queue.WaitUntil(ThreadQueue::Now())) return true;
-        if (ThreadQueue::Now() >= until || !deadline.isActive()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-}
-
-void QtWindowSystem::WaitForPostedMessage() {
-    ThreadQueue& queue = CurrentThreadQueue();
-    if (std::this_thread::get_id() != gGuiThread) return queue.WaitForPosted();
-    // The toolkit's thread waits in its event loop, which the queue wakes
-    // for every post; the queue's timers arm no toolkit timer here.
-    while (!queue.HasPosted()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-bool QtWindowSystem::PeekMessage(Message& message) {
-    if (std::this_thread::get_id() == gGuiThread) QCoreApplication::processEvents();
-    ThreadQueue& queue = CurrentThreadQueue();
-    if (!queue.Take(message, false)) return false;
-    if (IsKeyMessage(message.message)) NoteKeyRetrieved(queue, message);
-    return true;
-}
-
-void QtWindowSystem::TranslateMessage(const Message&) {
-    // Nothing to do: the characters travel with the held key event and are
-    // produced when it is dispatched to the control.
-}
-
-LResult QtWindowSystem::DispatchMessage(const Message& message) {
-    Window window = message.window;
-    if (!window) return 0;
-    LResult result = 0;
-    if (window->kind == WindowKind::Custom && window->procedure)
-        result = window->procedure(window, message.message, message.wParam, message.lParam);
-    else if (window->kind == WindowKind::Dialog && window->dialogProcedure)
-        result = window->dialogProcedure(window, message.message, message.wParam, message.lParam);
-    if (IsKeyMessage(message.message) && std::this_thread::get_id() == gGuiThread) {
-        std::unique_ptr<QKeyEvent> held;
-        if (tRetrievedKey.window == window) held = std::move(tRetrievedKey.event);
-        QWidget* widget = WidgetOf(window);
-        if (held && widget && window->kind != WindowKind::Custom) {
-            auto* filter = static_cast<KeyFilter*>(keyFilter_);
-            filter->replaying = true;
-            QCoreApplication::sendEvent(widget, held.get());
-            filter->replaying = false;
-        }
-    }
-    return result;
-}
-
-bool QtWindowSystem::HoldKey(QObject* receiver, QKeyEvent* event) {
-    Window window = WindowOfWidget(receiver);
-    if (!window) return false;  // a modal box or file dialog of the toolkit's own
-    const int virtualKey = VirtualKeyOf(*event);
-    bool alt = event->modifiers().testFlag(Qt::AltModifier);
-    LParam lParam = 1 | (event->isAutoRepeat() ? KEY_REPEAT_BIT : 0);
-    {
-        // Held and posted under one lock, so each queue's events stay in the
-        // order of its key messages.
-        std::lock_guard lock(mutex_);
-        if (window->owner) {
-            heldKeys_[window->owner].push_back(
-                HeldKey{window, virtualKey, std::unique_ptr<QKeyEvent>(static_cast<QKeyEvent*>(event->clone()))});
-        }
-        PostToOwner(window, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WParam>(virtualKey), lParam);
-    }
-    return true;
-}
-
-void QtWindowSystem::PostQuitMessage(int exitCode) { CurrentThreadQueue().PostQuit(exitCode); }
-
-bool QtWindowSystem::PostMessage(Window window, MessageId message, WParam wParam, LParam lParam) {
-    if (!window || !window->owner) return false;
-    window->owner->Post(Message{window, message, wParam, lParam});
-    return true;
-}
-
-bool QtWindowSystem::SetTimer(Window window, std::uintptr_t timerId, unsigned periodMs) {
-    if (!window || !window->owner) return false;
-    window->owner->SetTimer(window, timerId, periodMs);
-    return true;
-}
-
-bool QtWindowSystem::KillTimer(Window window, std::uintptr_t timerId) {
-    if (!window || !window->owner) return false;
-    return window->owner->KillTimer(window, timerId);
-}
-
-// --- Input ---------------------------------------------------------------------
-
-std::int16_t QtWindowSystem::GetKeyState(int virtualKey) {
-    Qt::KeyboardModifiers mods = tKeyModifiers;
-    if (!tHaveKey && std::this_thread::get_id() == gGuiThread) mods = QGuiApplication::queryKeyboardModifiers();
-    bool down = false;
-    switch (virtualKey) {
-        case VK_CONTROL: down = mods.testFlag(Qt::ControlModifier); break;
-        case VK_SHIFT: down = mods.testFlag(Qt::ShiftModifier); break;
-        case VK_MENU: down = mods.testFlag(Qt::AltModifier); break;
-        default: down = tHaveKey && tLastKey == virtualKey; break;
-    }
-    return down ? static_cast<std::int16_t>(0x8000) : 0;
-}
-
-bool QtWindowSystem::TrackMouseEvent(Window window, unsigned flags, unsigned hoverTimeMs) {
-    WindowData* data = DataOf(window);
-    if (!data) return false;
-    RunOnGuiThread([&] {
-        if (!data->widget) return;
-        data->trackLeave = (flags & TME_LEAVE) != 0;
-        data->trackHover = (flags & TME_HOVER) != 0;
-        data->hoverTimeMs = hoverTimeMs;
-        if (!data->widget->underMouse()) {
-            // Asked while the pointer is elsewhere: it has already left.
-            data->trackHover = false;
-            if (data->trackLeave) {
-                data->trackLeave = false;
-                PostToOwner(window, WM_MOUSELEAVE, 0, 0);
-            }
-            return;
-        }
-        if (data->trackHover) data->hoverTimer->start(static_cast<int>(hoverTimeMs));
-    });
-    return true;
-}
-
 // --- Dialog items ----------------------------------------------------------------
 
 unsigned QtWindowSystem::GetDlgItemText(Window dialog, int controlId, char* buffer, int bufferSize) {
@@ -660,97 +400,5 @@ PaintContext QtWindowSystem::BeginPaint(Window window) {
 }
 
 void QtWindowSystem::EndPaint(Window, PaintContext) {}
-
-// --- Modal dialogs -----------------------------------------------------------------
-
-int QtWindowSystem::MessageBox(Window owner, const char* text, const char* caption, unsigned type) {
-    QWidget* parent = WidgetOf(owner);
-    QMessageBox box(parent ? parent->window() : nullptr);
-    box.setWindowTitle(FromGbk(caption));
-    box.setText(FromGbk(text));
-    box.setIcon((type & 0xF0) == MB_ICONWARNING ? QMessageBox::Warning : QMessageBox::NoIcon);
-    bool okCancel = (type & 0x0F) == MB_OKCANCEL;
-    box.setStandardButtons(okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
-    box.setObjectName("kestranMessageBox");
-    int answer = box.exec();
-    return answer == QMessageBox::Ok ? IDOK : IDCANCEL;
-}
-
-bool QtWindowSystem::GetOpenFileName(OpenFileRequest& request) {
-    QWidget* parent = WidgetOf(request.owner);
-    ListFileDialog dialog(parent ? parent->window() : nullptr, request.maxFile);
-    dialog.setObjectName("kestranOpenFileDialog");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // No flag asks for an existing file: a typed name is accepted as it is.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    QStringList filters;
-    for (const char* p = request.filter; p && *p;) {
-        QString description = FromGbk(p);
-        p += std::strlen(p) + 1;
-        QString patterns = FromGbk(p);
-        p += std::strlen(p) + 1;
-        filters << QString("%1 (%2)").arg(description, patterns.split(';', Qt::SkipEmptyParts).join(' '));
-    }
-    if (!filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-        int index = static_cast<int>(request.filterIndex) - 1;
-        if (index >= 0 && index < filters.size()) dialog.selectNameFilter(filters[index]);
-    }
-    if (request.defaultExtension) dialog.setDefaultSuffix(FromGbk(request.defaultExtension));
-    if (request.file && request.file[0]) {
-        QFileInfo initial(QFile::decodeName(request.file));
-        if (initial.dir().exists()) dialog.setDirectory(initial.dir());
-        dialog.selectFile(initial.fileName());
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
-    // The dialog refuses a path longer than the buffer; should one get
-    // through all the same, the buffer is left as it was.
-    if (!request.file || static_cast<std::uint32_t>(path.size()) + 1 > request.maxFile) return false;
-    std::memcpy(request.file, path.constData(), path.size() + 1);
-    // Like the classic dialog, the chosen file's folder becomes the working
-    // directory (the caller restores its own afterwards).
-    QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
-    if (chdir(folder.constData()) != 0) {
-        // The directory vanished meanwhile; the working directory stays.
-    }
-    return true;
-}
-
-// --- Popup menus -------------------------------------------------------------------
-
-int QtWindowSystem::ShowPopupMenu(Window owner, Window at, int x, int y, const PopupMenuItem* items, int count) {
-    int chosen = -1;
-    RunOnGuiThread([&] {
-        QWidget* ownerWidget = WidgetOf(owner);
-        QMenu menu(ownerWidget ? ownerWidget->window() : nullptr);
-        menu.setObjectName("kestranPopupMenu");
-        std::vector<QAction*> actions;
-        for (int i = 0; i < count; ++i) {
-            const PopupMenuItem& item = items[i];
-            if (item.separatorBefore && i > 0) menu.addSeparator();
-            // The menu shows what follows a tab as the item's key, aligned
-            // at the right as a shortcut is.
-            QString text = FromGbk(item.text);
-            if (item.keyHint && *item.keyHint) text += '\t' + FromGbk(item.keyHint);
-            QAction* action = menu.addAction(text);
-            action->setCheckable(item.checked);
-            action->setChecked(item.checked);
-            action->setEnabled(!item.greyed);
-            actions.push_back(action);
-        }
-        QWidget* atWidget = WidgetOf(at);
-        const QPoint place = atWidget ? atWidget->mapToGlobal(QPoint(x, y)) : QPoint(x, y);
-        // A loop of the menu's own: queued repaints and requests of the
-        // other threads are served meanwhile.
-        QAction* picked = menu.exec(place);
-        for (int i = 0; i < static_cast<int>(actions.size()); ++i)
-            if (picked && actions[i] == picked) chosen = i;
-    });
-    return chosen;
-}
 
 }  // namespace plat::qt

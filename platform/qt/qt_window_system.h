@@ -47,6 +47,8 @@ public:
 
 private:
     void RunOnGuiThread(const std::function<void()>& work);
+    // The application-wide filter that hands key presses to HoldKey.
+    static QObject* NewKeyFilter(QtWindowSystem* owner);
 
     std::mutex mutex_;
     std::map<std::string, WindowClass> classes_;
