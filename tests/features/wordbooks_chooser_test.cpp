@@ -181,4 +181,19 @@ TEST_F(WordbooksTest, ABookUnderAFolderNameGbkCannotHoldOpensFromTheProgramsFold
     EXPECT_TRUE(backend.windows.MessageBoxCalls().empty());
 }
 
+TEST_F(WordbooksTest, APassInRandomOrderMakesTheChapterLearnedOnceItsLastWordHasGone) {
+    Choose({"四级", "第2章"});
+    ToggleOrder();
+    int ticks = 0;
+    for (; drill.practiceFinished == 0 && ticks < 10; ++ticks) {
+        EXPECT_EQ(ProgressFile(), "last\t四级\n") << "not learned before the pass ends";
+        drill.scrollX = 500;  // the word on the canvas crosses untyped
+        process.now += kTickPeriodMs;
+        PracticeTick();
+    }
+    ASSERT_EQ(drill.practiceFinished, 1);
+    EXPECT_EQ(ticks, 3) << "one crossing a word";
+    EXPECT_EQ(ProgressFile(), "last\t四级\n四级\t2\t-\n");
+}
+
 }  // namespace
