@@ -2,6 +2,10 @@
 // changes never lose an entry, and a book broken by hand is kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -13,6 +17,14 @@
 #include "platform/data_file.h"
 #include "platform/user_data.h"
 #include "tests/support/temp_data_folder.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+#endif
 
 namespace {
 
@@ -116,5 +128,93 @@ TEST(BookStore, ChangesKeepOneOfEachLoseNothingAndABrokenBookIsCopiedBeforeItsFi
     EXPECT_FALSE(book.Read().has_value() || book.Add({BookEntry{"egg", kApple}}));
     EXPECT_TRUE(fs::is_directory(file));
 }
+
+TEST(BookStore, AMissIsAppendedToTheBookAsLastSeenAndWhatAnEditorSavedIsKept) {
+    TempDataFolder temp;
+    BookStore book(plat::UserDataFolder(), "\xB4\xED\xCC\xE2\xB1\xBE");
+    const fs::path file = temp.folder / u8"错题本.txt";
+    const BookEntry apple{"apple", kApple}, banana{"banana", kBanana}, cherry{"cherry", kApple}, date{"date", kBanana};
+    EXPECT_FALSE(book.KnownSize().has_value()) << "nothing known before the first read";
+    ASSERT_TRUE(book.Add({apple}));
+    plat::FileStamp before, after;
+    ASSERT_EQ(plat::StampOfFile(book.Path(), before), plat::ReadResult::Read);
+    ASSERT_TRUE(book.Add({banana, apple}));
+    ASSERT_EQ(plat::StampOfFile(book.Path(), after), plat::ReadResult::Read);
+    EXPECT_EQ(after.id, before.id) << "appended to the same file, not replaced";
+    EXPECT_EQ(FileText(file), "apple " + kApple + "\r\nbanana " + kBanana + "\r\n");
+    EXPECT_EQ(book.KnownSize(), 2u);
+    EXPECT_TRUE(book.KnownToHold(banana) && !book.KnownToHold(cherry));
+
+    // Saved in place by an editor since: the next miss goes into that text.
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << "cherry " + kApple + "\r\napple " + kApple + "\r\n";
+    ASSERT_TRUE(book.Add({date}));
+    EXPECT_EQ(*book.Read(), (std::vector<BookEntry>{cherry, apple, date}));
+    EXPECT_FALSE(book.KnownToHold(banana)) << "what the editor took out is known to be gone";
+
+    // An editor leaves the last line without its line end: still one entry
+    // a line after the next miss.
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << "cherry " + kApple;
+    ASSERT_TRUE(book.Add({date}));
+    EXPECT_EQ(*book.Read(), (std::vector<BookEntry>{cherry, date}));
+    EXPECT_EQ(book.KnownSize(), 2u);
+}
+
+#ifndef _WIN32
+// Starts the helper with `args`; its stdout goes to `out` when given.
+pid_t StartHelper(std::vector<std::string> args, const fs::path& out = {}) {
+    args.insert(args.begin(), KESTRAN_BOOK_HELPER);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!out.empty()) posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    const int error = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? child : -1;
+}
+
+int Wait(pid_t child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(BookStore, TwoWindowsAndAnEditorWritingAtOnceLoseNoEntry) {
+    TempDataFolder temp;
+    ASSERT_TRUE(plat::CreateUserDataFolder());
+    const fs::path stop = temp.base / "stop", edits = temp.base / "edits";
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t editor = StartHelper({"edit", stop.string()}, edits);
+    const pid_t first = StartHelper({"miss", "a", "200"});
+    const pid_t second = StartHelper({"miss", "b", "200"});
+    ASSERT_TRUE(editor > 0 && first > 0 && second > 0);
+    EXPECT_EQ(Wait(first), 0);
+    EXPECT_EQ(Wait(second), 0);
+    std::ofstream(stop) << "";
+    EXPECT_EQ(Wait(editor), 0);
+    const int edited = std::stoi(FileText(edits));
+    std::printf("[ stress   ] 400 misses and %d edits in %.1f s\n", edited,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+
+    BookStore book(plat::UserDataFolder(), "\xB4\xED\xCC\xE2\xB1\xBE");
+    const std::vector<BookEntry> entries = *book.Read();
+    std::string bytes;
+    ASSERT_EQ(plat::ReadWholeFile(book.Path(), bytes), plat::ReadResult::Read);
+    EXPECT_TRUE(ReadBookText(bytes).clean);
+    const auto holds = [&](const std::string& prefix, int i) {
+        const BookEntry e{prefix + std::to_string(i), "\xB4\xCA" + std::to_string(i)};
+        return std::find(entries.begin(), entries.end(), e) != entries.end();
+    };
+    int missing = 0;
+    for (int i = 0; i < 200; ++i) missing += !holds("a", i) + !holds("b", i);
+    for (int i = 0; i < edited; ++i) missing += !holds("e", i);
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(entries.size(), 400u + edited) << "each once";
+    EXPECT_GT(edited, 0) << "the editor saved while the misses were written";
+}
+#endif
 
 }  // namespace
