@@ -32,8 +32,6 @@ struct Known {
     Progress progress;
     int currentBook = -1;  // the chapter that is the list now, if one is
     int currentChapter = 0;
-    bool writeFailed = false;
-    bool failureTold = false;
 };
 Known& TheKnown() {
     static Known known;
@@ -57,13 +55,12 @@ void MergeInto(Progress& into, const Progress& from) {
     if (into.lastBook.empty()) into.lastBook = from.lastBook;
 }
 
+// A file that could not be read or written leaves what is known as it was
+// (the store has told the learner).
 void NoteFileResult(const std::optional<Progress>& file) {
+    if (!file) return;
     Known& known = TheKnown();
     std::lock_guard lock(known.mutex);
-    if (!file) {
-        known.writeFailed = true;
-        return;
-    }
     Progress merged = *file;
     MergeInto(merged, known.progress);
     if (!known.progress.lastBook.empty()) merged.lastBook = known.progress.lastBook;
@@ -177,7 +174,6 @@ void OnTestResult() { ChapterFinished(drill.testScore); }
 // --- The chooser ----------------------------------------------------------------
 
 constexpr char kCannotOpen[] = "打不开词库的这一章：\n";
-constexpr char kCannotSave[] = "词库进度无法保存到数据文件夹：\n";
 
 // Shows the lines as a popup menu; the choice, or null when dismissed.
 std::optional<Choice> Ask(const std::vector<MenuLine>& lines, int x, int y) {
@@ -200,18 +196,6 @@ void OpenChapter(const fs::path& library, const Book& book, int chapter) {
     plat::MessageBox(MainDialog, text.c_str(), "KESTRAN", plat::MB_ICONWARNING);
 }
 
-// Says once that the progress could not be written, with the folder.
-void TellWriteFailure() {
-    {
-        Known& known = TheKnown();
-        std::lock_guard lock(known.mutex);
-        if (!known.writeFailed || known.failureTold) return;
-        known.failureTold = true;
-    }
-    const std::string text = plat::Utf8ToGbk(kCannotSave) + plat::GbkFromPath(plat::UserDataFolder());
-    plat::MessageBox(MainDialog, text.c_str(), "KESTRAN", plat::MB_ICONWARNING);
-}
-
 // Where the chooser appears: near the canvas's top-left corner, like the
 // menu opened from the keyboard.
 constexpr int kChooserX = 24;
@@ -227,7 +211,6 @@ bool HasBooks() {
 }  // namespace
 
 void OpenChooser() {
-    TellWriteFailure();
     fs::path library;
     std::vector<Book> books;
     Progress progress;
@@ -278,7 +261,6 @@ void UseLibraryForTest(const fs::path& library) {
         known.progress = Progress{};
         known.currentBook = -1;
         known.currentChapter = 0;
-        known.writeFailed = known.failureTold = false;
     }
     Writes().Post([library] { ReadFiles(library); });
     Writes().Flush();
