@@ -36,7 +36,9 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$out/files"
 for path in "$prefix/bin/kestran" "$prefix/bin/kestran-list" "$prefix/bin/kestran-launch" \
             "$prefix/share/kestran/RES/bk.bmp" "$prefix/share/kestran/RES/bk.jpg" "$prefix/share/kestran/RES/41.wav" \
             "$prefix/share/applications/$id.desktop" "$prefix/share/metainfo/$id.metainfo.xml" \
-            "$prefix/share/icons/hicolor/128x128/apps/$id.png"; do
+            "$prefix/share/icons/hicolor/128x128/apps/$id.png" \
+            "$prefix/share/kestran/lists/词库/books.tsv" "$prefix/share/kestran/lists/词库/phonetics.tsv" \
+            "$prefix/share/kestran/lists/词库/LICENSE-ECDICT.txt" "$prefix/share/kestran/lists/词库/四级/四级-001.txt"; do
     grep -qx "$path" "$out/files" || fail "not in the package: $path"
 done
 # Built but never shipped.

@@ -37,10 +37,21 @@ expect share/kestran/RES/bk.bmp "$build/packaging/RES/bk.bmp"
 for list in "$source"/lists/*.txt; do
     expect "share/kestran/lists/${list##*/}" "$list"
 done
+# The word books, every file under its UTF-8 name.
+(cd "$source/lists" && find 词库 -type f) >"$stage.books"
+[ -s "$stage.books" ] || fail "no word books in the source tree"
+while read -r file; do
+    expect "share/kestran/lists/$file" "$source/lists/$file"
+done <"$stage.books"
+rm -f "$stage.books"
 expect "share/icons/hicolor/128x128/apps/$id.png" "$source/packaging/kestran.png"
 expect "share/applications/$id.desktop"
 expect "share/metainfo/$id.metainfo.xml"
-expect share/doc/kestran/copyright "$source/LICENSE"
+# The program's licence, then that of the word books' data.
+expect share/doc/kestran/copyright "$build/packaging/copyright"
+copyright=$root/share/doc/kestran/copyright
+head -c "$(wc -c <"$source/LICENSE")" "$copyright" | cmp -s - "$source/LICENSE" || fail "copyright does not start with LICENSE"
+grep -q "Copyright (c) 2017 Linwei" "$copyright" || fail "copyright lacks ECDICT's licence"
 expect share/doc/kestran/changelog.gz
 gzip -t "$root/share/doc/kestran/changelog.gz" 2>/dev/null || fail "changelog.gz is not gzip"
 expect share/lintian/overrides/kestran "$source/packaging/lintian-overrides"

