@@ -9,15 +9,19 @@
 //     void OnMissed(const WordRecord& entry) { ... }
 //     hooks::practiceWordMissed.Add(OnMissed);
 //
-// Several features may add to one hook; they are called in the order they
-// were added. A hook runs on the thread named beside it, in the middle of
-// the drill's work: it must return quickly and may not wait for another
-// drill thread (hand slow work such as writing files or speaking to a
-// thread of the feature's own). It must not change DrillState.
+// Several features may add to one hook, at most kHookProcedures; they are
+// called in the order they were added. One more is a fault of the build:
+// the program says so on stderr and ends at start-up (raise the limit).
+// A hook runs on the thread named beside it, in the middle of the drill's
+// work: it must return quickly and may not wait for another drill thread
+// (hand slow work such as writing files or speaking to a thread of the
+// feature's own). It must not change DrillState.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <type_traits>
 
 #include "platform/types.h"
@@ -28,22 +32,52 @@ namespace kestran::hooks {
 // At most kHookProcedures procedures a hook.
 inline constexpr int kHookProcedures = 4;
 
+// Every hook enters this list as it is made, so that ClearAllForTest
+// reaches each one, also those added later. Hooks are made before main;
+// nothing may add to one from another object's constructor.
+class AnyHook {
+public:
+    AnyHook(const AnyHook&) = delete;
+    AnyHook& operator=(const AnyHook&) = delete;
+    virtual bool IsSet() const = 0;
+    // Removes every procedure. Tests only.
+    virtual void ClearForTest() = 0;
+    static void ClearEveryHookForTest() {
+        for (AnyHook* hook = first_; hook; hook = hook->next_) hook->ClearForTest();
+    }
+    static bool AnyHookSetForTest() {
+        for (const AnyHook* hook = first_; hook; hook = hook->next_)
+            if (hook->IsSet()) return true;
+        return false;
+    }
+
+protected:
+    AnyHook() : next_(first_) { first_ = this; }
+    ~AnyHook() = default;
+
+private:
+    AnyHook* next_;
+    static inline AnyHook* first_ = nullptr;
+};
+
 template <class Signature>
 class Hook;
 
 template <class Result, class... Args>
-class Hook<Result(Args...)> {
+class Hook<Result(Args...)> final : public AnyHook {
     static_assert(std::is_void_v<Result> || std::is_same_v<Result, bool>);
 
 public:
     using Procedure = Result (*)(Args...);
-    // False when the hook is full.
-    bool Add(Procedure procedure) {
+    // A full hook would drop a feature's procedure without a word: the
+    // program ends instead, at start-up where hooks are added.
+    void Add(Procedure procedure) {
         for (auto& slot : procedures_) {
             Procedure empty = nullptr;
-            if (slot.compare_exchange_strong(empty, procedure, std::memory_order_acq_rel)) return true;
+            if (slot.compare_exchange_strong(empty, procedure, std::memory_order_acq_rel)) return;
         }
-        return false;
+        std::fputs("KESTRAN: a feature hook is full; raise kHookProcedures in drill/feature_hooks.h.\n", stderr);
+        std::abort();
     }
     // Calls every procedure in turn. A bool hook stops at the first that
     // answers true and answers that; without one it answers false.
@@ -59,9 +93,8 @@ public:
         }
         if constexpr (!std::is_void_v<Result>) return false;
     }
-    bool IsSet() const { return procedures_[0].load(std::memory_order_acquire) != nullptr; }
-    // Removes every procedure. Tests only.
-    void ClearForTest() {
+    bool IsSet() const override { return procedures_[0].load(std::memory_order_acquire) != nullptr; }
+    void ClearForTest() override {
         for (auto& slot : procedures_) slot.store(nullptr, std::memory_order_release);
     }
 
@@ -120,15 +153,6 @@ inline Hook<bool(const plat::Message& message)> uiMessage;
 inline Hook<void(int x, int y)> canvasRightClick;
 
 // Removes every procedure from every hook. Tests only.
-inline void ClearAllForTest() {
-    practiceWordMissed.ClearForTest();
-    practicePassFinished.ClearForTest();
-    testAnswerJudged.ClearForTest();
-    testResultShown.ClearForTest();
-    roundStarted.ClearForTest();
-    listLoaded.ClearForTest();
-    uiMessage.ClearForTest();
-    canvasRightClick.ClearForTest();
-}
+inline void ClearAllForTest() { AnyHook::ClearEveryHookForTest(); }
 
 }  // namespace kestran::hooks
