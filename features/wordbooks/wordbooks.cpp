@@ -102,34 +102,25 @@ void ReadFiles(const fs::path& library) {
 
 // --- Paths --------------------------------------------------------------------
 
-// A file's path in the loader's form (GBK on Windows, which opens it by its
-// UTF-16 name); empty when that form cannot hold it.
+std::string Utf8(const fs::path& path) {
+    const std::u8string u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+// A file's path in the loader's form (GBK on Windows); empty when that form
+// cannot name it.
 std::string ListPathOf(const fs::path& file) {
-#ifdef _WIN32
-    const auto asGbk = [](const fs::path& path) -> std::string {
-        const std::u8string u8 = path.u8string();
-        const std::string utf8(u8.begin(), u8.end());
-        std::string gbk = plat::Utf8ToGbk(utf8);
-        return plat::GbkToUtf8(gbk) == utf8 ? gbk : std::string();
-    };
-    if (std::string gbk = asGbk(file); !gbk.empty()) return gbk;
-    // A folder name GBK cannot hold: the program works in its own folder,
-    // so the path from there is plain.
+    if (std::string path = plat::ListPathFromDataPath(Utf8(file)); !path.empty()) return path;
+    // A folder name GBK cannot hold, on a volume without short names: the
+    // program works in its own folder, so the path from there is plain.
     std::error_code error;
     const fs::path relative = fs::relative(file, fs::current_path(error), error);
-    return error ? std::string() : asGbk(relative);
-#else
-    return file.string();
-#endif
+    return error || relative.empty() ? std::string() : plat::ListPathFromDataPath(Utf8(relative));
 }
 
 fs::path FileOfListPath(const char* path) {
-#ifdef _WIN32
-    const std::string utf8 = plat::GbkToUtf8(path);
+    const std::string utf8 = plat::DataPathFromListPath(path);
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
-#else
-    return fs::path(path);
-#endif
 }
 
 // --- Hooks --------------------------------------------------------------------
