@@ -1,9 +1,41 @@
 // KESTRAN on Windows: an English vocabulary drill for Chinese-speaking learners.
+#include <cstdio>
+#include <cwchar>
+
 #include "app/win_main.h"
 #include "features/features.h"
+#include "features/report/report_feature.h"
 #include "platform/win32/win32_backend.h"
+// Last: its macros would rename the names of the headers above.
+#include <windows.h>
+#include <shellapi.h>
+
+namespace {
+
+// The program belongs to the window subsystem and so has no console of its
+// own: a command prints to the console it was started from, unless its
+// output already goes to a file or a pipe.
+void PrintToParentConsole() {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+}
+
+}  // namespace
 
 int main() {
+    // KESTRAN.exe --report: the study report written, its path printed, no window.
+    int argc = 0;
+    if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        const bool reporting = argc == 2 && std::wcscmp(argv[1], L"--report") == 0;
+        LocalFree(argv);
+        if (reporting) {
+            PrintToParentConsole();
+            return kestran::report::ReportCommand();
+        }
+    }
     kestran::InstallFeatures();
     plat::win32::RunProgram(&kestran::WinMain);
 }

@@ -3,6 +3,7 @@
 #include "features/about_items.h"
 #include "features/data_failure.h"
 #include "features/feature_menu.h"
+#include "features/report/report_feature.h"
 #include "features/speech/speech_feature.h"
 #include "features/wordbook/wordbook.h"
 #include "features/wordbooks/wordbooks.h"
@@ -17,6 +18,7 @@ void InstallFeatures() {
     wordbook::Install();
     wordbooks::Install();
     speech::Install();
+    report::Install();
     about::Install();
 }
 

@@ -95,4 +95,9 @@ bool SameFile(const std::string& a, const std::string& b);
 // waiting for it.
 bool ShowFolderInFileManager(const std::string& folder);
 
+// Opens the file in the desktop's program for its kind (a web page in the
+// learner's browser). False when no program took it. May wait a few
+// seconds for the desktop's answer: never call it on a drill thread.
+bool OpenWithDesktop(const std::string& file);
+
 }  // namespace plat

@@ -24,8 +24,8 @@ int DueDay(int lastDay, double stability, double target);
 
 namespace kestran::report::seam {
 
-// The record file's name in the data folder (GBK): 学习记录.sqlite.
-inline constexpr char kRecordFileName[] = "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.sqlite";
+// The record file's name in the data folder (GBK): 学习记录.db.
+inline constexpr char kRecordFileName[] = "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db";
 // The retention the schedule aims at, until the learner's own setting lands.
 inline constexpr double kDefaultTarget = 0.9;
 

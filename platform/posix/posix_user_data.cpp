@@ -208,6 +208,28 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_ino == second.st_ino;
 }
 
+bool OpenWithDesktop(const std::string& file) {
+    char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(file.c_str()), nullptr};
+    pid_t child = 0;
+    if (::posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0) return false;
+    // xdg-open answers at once when it finds no program (or the program
+    // fails to start); some desktops keep it until the browser ends, so a
+    // run still going after a few seconds has opened the file.
+    int status = 0;
+    for (int waited = 0; waited < 5000; waited += 20) {
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0 && errno != EINTR) return false;
+        ::usleep(20 * 1000);
+    }
+    std::thread([child] {
+        int ignored = 0;
+        while (::waitpid(child, &ignored, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
+}
+
 bool ShowFolderInFileManager(const std::string& folder) {
     char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(folder.c_str()), nullptr};
     pid_t child = 0;

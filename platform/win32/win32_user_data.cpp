@@ -275,6 +275,15 @@ bool SameFile(const std::string& a, const std::string& b) {
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
+bool OpenWithDesktop(const std::string& file) {
+    // The shell may hand the file to an extension that needs COM on the
+    // calling thread (as ShellExecute's documentation asks).
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const HINSTANCE result = ::ShellExecuteW(nullptr, L"open", Wide(file).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
 bool ShowFolderInFileManager(const std::string& folder) {
     const HINSTANCE result =
         ::ShellExecuteW(nullptr, L"open", Wide(folder).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
