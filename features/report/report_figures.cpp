@@ -2,17 +2,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
 
 #include "features/report/record_seam.h"
 #include "features/report/sqlite_statement.h"
 
 namespace kestran::report {
 namespace {
-
-// A right judgement: the grade when the event was graded, else a hit or a
-// right test answer.
-constexpr char kRightSql[] = "CASE WHEN grade IS NOT NULL THEN grade > 1 ELSE (kind = 'hit' OR right = 1) END";
 
 std::string ListName(const std::string& list, const std::string& book, std::int64_t chapter, bool hasChapter) {
     if (!book.empty() && hasChapter) {
@@ -36,44 +36,108 @@ public:
         out_.today = in_.today;
         out_.target = in_.target;
         firstWeek_ = WeekStart(in_.today) - (kWeeks - 1) * 7;
-        yearStart_ = std::min(out_.FirstCalendarDay(), firstWeek_);
-        return DailyTotals() && Streak() && Reviews() && Cards() && Tests() && Books() && Missed();
+        Prepare();
+        return Cards() && ScanEvents() && Streak() && Tests() && Books();
     }
     std::string Error() const { return sqlite3_errmsg(db_); }
 
 private:
     int WeekIndex(int day) const { return (WeekStart(day) - firstWeek_) / 7; }
     bool InWeeks(int day) const { return day >= firstWeek_ && day <= in_.today; }
+    // An entry (word and meaning) as a 64-bit hash: the scan looks entries
+    // up by it without copying their texts. Two of 20,000 entries share
+    // one with a chance of about 1 in 10^10.
+    static std::uint64_t EntryKey(const Statement& row, int wordColumn) {
+        const std::uint64_t word = std::hash<std::string_view>{}(row.View(wordColumn));
+        const std::uint64_t meaning = std::hash<std::string_view>{}(row.View(wordColumn + 1));
+        return word ^ (meaning + 0x9E3779B97F4A7C15ULL + (word << 6) + (word >> 2));
+    }
 
-    // Answers a day, and typing time of right answers and hits.
-    bool DailyTotals() {
+    void Prepare() {
         out_.answers.assign(kCalendarDays, 0);
+        out_.recent.resize(kRecentDays);
+        for (int i = 0; i < kRecentDays; ++i) out_.recent[i].day = in_.today - kRecentDays + 1 + i;
+        out_.retention.resize(kWeeks);
         out_.typing.resize(kWeeks);
-        for (int w = 0; w < kWeeks; ++w) out_.typing[w].firstDay = firstWeek_ + 7 * w;
-        Statement query(db_,
-                        "SELECT day, COUNT(*), "
-                        "SUM(CASE WHEN ms IS NOT NULL AND letters > 0 AND (kind = 'hit' OR right = 1) THEN 1 END), "
-                        "SUM(CASE WHEN ms IS NOT NULL AND letters > 0 AND (kind = 'hit' OR right = 1) THEN ms END), "
-                        "SUM(CASE WHEN ms IS NOT NULL AND letters > 0 AND (kind = 'hit' OR right = 1) THEN letters END) "
-                        "FROM events WHERE day BETWEEN ?1 AND ?2 GROUP BY day");
-        query.Bind(1, yearStart_).Bind(2, in_.today);
-        while (query.Step()) {
-            const int day = static_cast<int>(query.Int(0));
-            if (day >= out_.FirstCalendarDay()) {
-                out_.answers[day - out_.FirstCalendarDay()] = static_cast<int>(query.Int(1));
-                ++out_.studiedDays;
-            }
-            if (InWeeks(day)) {
-                WeekTyping& week = out_.typing[WeekIndex(day)];
-                week.answers += static_cast<int>(query.Int(2));
-                week.ms += query.Int(3);
-                week.letters += query.Int(4);
-            }
+        for (int w = 0; w < kWeeks; ++w) out_.retention[w].firstDay = out_.typing[w].firstDay = firstWeek_ + 7 * w;
+        out_.due.assign(kForecastDays, 0);
+    }
+
+    // New entries a day, what is known, and what falls due from today; and
+    // each entry's first day, for telling reviews from first sight.
+    bool Cards() {
+        Statement cards(db_, "SELECT word, meaning, first_day, stability, last_at FROM cards");
+        while (cards.Step()) {
+            const int firstDay = static_cast<int>(cards.Int(2));
+            const double stability = cards.Real(3);
+            firstDays_.emplace(EntryKey(cards, 0), firstDay);
+            ++out_.entries;
+            if (stability >= kKnownStability) ++out_.known;
+            if (firstDay > in_.today - kRecentDays && firstDay <= in_.today)
+                ++out_.recent[firstDay - out_.recent.front().day].newWords;
+            const int due = seam::DueDay(seam::LearnerDay(cards.Int(4)), stability, in_.target);
+            const int from = std::max(due - in_.today, 0);
+            if (from < kForecastDays) ++out_.due[from];
         }
-        if (!query.Ok()) return false;
-        Statement total(db_, "SELECT COUNT(*) FROM events");
-        if (total.Step()) out_.totalEvents = total.Int(0);
-        return total.Ok();
+        return cards.Ok();
+    }
+
+    // One pass over the record, in the order it was written (a year of heavy
+    // use is half a million rows: one scan, not one a figure):
+    //  - answers a day;
+    //  - typing time of right answers and hits;
+    //  - reviews (a day's first judgement of an entry first drilled on an
+    //    earlier day), and the right ones, by day and week;
+    //  - the entries missed (a miss or a wrong test answer), over all time.
+    bool ScanEvents() {
+        std::unordered_map<std::uint64_t, MissedWord> missed;
+        Statement events(db_, "SELECT day, kind, right, ms, letters, review, grade, word, meaning FROM events");
+        while (events.Step()) {
+            ++out_.totalEvents;
+            const int day = static_cast<int>(events.Int(0));
+            const char kind = events.FirstChar(1);  // 't'est, 'h'it, 'm'iss
+            const bool rightNull = events.IsNull(2);
+            const bool right = !rightNull && events.Int(2) == 1;
+            if ((kind == 't' && !rightNull && !right) || kind == 'm') {
+                MissedWord& entry = missed[EntryKey(events, 7)];
+                if (entry.misses++ == 0) {
+                    entry.word = events.Text(7);
+                    entry.meaning = events.Text(8);
+                }
+                entry.lastDay = std::max(entry.lastDay, day);
+            }
+            if (day > in_.today || day < firstWeek_) continue;  // the weeks reach back past the calendar's first day
+            if (day >= out_.FirstCalendarDay()) ++out_.answers[day - out_.FirstCalendarDay()];
+            if (!InWeeks(day)) continue;
+            const std::int64_t letters = events.Int(4);
+            if (!events.IsNull(3) && letters > 0 && (kind == 'h' || right)) {
+                WeekTyping& week = out_.typing[WeekIndex(day)];
+                ++week.answers;
+                week.ms += events.Int(3);
+                week.letters += letters;
+            }
+            if (events.Int(5) != 1) continue;
+            const auto card = firstDays_.find(EntryKey(events, 7));
+            if (card == firstDays_.end() || day <= card->second) continue;
+            const bool remembered = events.IsNull(6) ? (kind == 'h' || right) : events.Int(6) > 1;
+            if (day > in_.today - kRecentDays) ++out_.recent[day - out_.recent.front().day].reviews;
+            WeekShare& week = out_.retention[WeekIndex(day)];
+            ++week.reviews;
+            week.right += remembered;
+        }
+        if (!events.Ok()) return false;
+        for (int count : out_.answers) out_.studiedDays += count > 0;
+
+        std::vector<MissedWord> ranked;
+        ranked.reserve(missed.size());
+        for (auto& [key, entry] : missed) ranked.push_back(std::move(entry));
+        const auto order = [](const MissedWord& a, const MissedWord& b) {
+            return std::tie(b.misses, b.lastDay, a.word, a.meaning) < std::tie(a.misses, a.lastDay, b.word, b.meaning);
+        };
+        const auto end = ranked.begin() + std::min<std::size_t>(ranked.size(), kMostMissed);
+        std::partial_sort(ranked.begin(), end, ranked.end(), order);
+        out_.missed.assign(ranked.begin(), end);
+        return true;
     }
 
     // Days in a row with an answer, back from today; a today without one
@@ -97,49 +161,6 @@ private:
         return days.Ok();
     }
 
-    // Reviews (a day's first judgement of an entry drilled on an earlier
-    // day): how many a day lately, and how many right a week.
-    bool Reviews() {
-        out_.recent.resize(kRecentDays);
-        for (int i = 0; i < kRecentDays; ++i) out_.recent[i].day = in_.today - kRecentDays + 1 + i;
-        out_.retention.resize(kWeeks);
-        for (int w = 0; w < kWeeks; ++w) out_.retention[w].firstDay = firstWeek_ + 7 * w;
-        const std::string sql = std::string("SELECT e.day, COUNT(*), SUM(") + kRightSql +
-                                ") FROM events e JOIN cards c ON c.word = e.word AND c.meaning = e.meaning "
-                                "WHERE e.review = 1 AND e.day > c.first_day AND e.day BETWEEN ?1 AND ?2 GROUP BY e.day";
-        Statement query(db_, sql.c_str());
-        query.Bind(1, yearStart_).Bind(2, in_.today);
-        while (query.Step()) {
-            const int day = static_cast<int>(query.Int(0));
-            const int reviews = static_cast<int>(query.Int(1));
-            if (day > in_.today - kRecentDays) out_.recent[day - out_.recent.front().day].reviews = reviews;
-            if (InWeeks(day)) {
-                WeekShare& week = out_.retention[WeekIndex(day)];
-                week.reviews += reviews;
-                week.right += static_cast<int>(query.Int(2));
-            }
-        }
-        return query.Ok();
-    }
-
-    // New entries a day, what is known, and what falls due from today.
-    bool Cards() {
-        out_.due.assign(kForecastDays, 0);
-        Statement cards(db_, "SELECT first_day, stability, last_at FROM cards");
-        while (cards.Step()) {
-            const int firstDay = static_cast<int>(cards.Int(0));
-            const double stability = cards.Real(1);
-            ++out_.entries;
-            if (stability >= kKnownStability) ++out_.known;
-            if (firstDay > in_.today - kRecentDays && firstDay <= in_.today)
-                ++out_.recent[firstDay - out_.recent.front().day].newWords;
-            const int due = seam::DueDay(seam::LearnerDay(cards.Int(2)), stability, in_.target);
-            const int from = std::max(due - in_.today, 0);
-            if (from < kForecastDays) ++out_.due[from];
-        }
-        return cards.Ok();
-    }
-
     bool Tests() {
         Statement tests(db_,
                         "SELECT list, book, chapter, day, at, score FROM tests WHERE day BETWEEN ?1 AND ?2 ORDER BY at, id");
@@ -159,14 +180,17 @@ private:
     }
 
     // Each book's entries drilled so far, learning or known; the rest of
-    // its words are new.
+    // its words are new. The record names an entry's books in card_books;
+    // a record from before that table finds them in its events.
     bool Books() {
         for (const wordbooks::Book& book : in_.books) out_.books.push_back({book, 0, 0});
         if (out_.books.empty()) return true;
-        Statement query(db_,
-                        "SELECT b.book, SUM(c.stability < ?1), SUM(c.stability >= ?1) FROM "
-                        "(SELECT DISTINCT book, word, meaning FROM events WHERE book IS NOT NULL) b "
-                        "JOIN cards c ON c.word = b.word AND c.meaning = b.meaning GROUP BY b.book");
+        Statement hasTable(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'card_books'");
+        const bool cardBooks = hasTable.Step();
+        if (!hasTable.Ok()) return false;
+        const std::string entries = cardBooks ? "card_books" : "(SELECT DISTINCT book, word, meaning FROM events WHERE book IS NOT NULL)";
+        Statement query(db_, ("SELECT b.book, SUM(c.stability < ?1), SUM(c.stability >= ?1) FROM " + entries +
+                              " b JOIN cards c ON c.word = b.word AND c.meaning = b.meaning GROUP BY b.book").c_str());
         query.Bind(1, static_cast<std::int64_t>(kKnownStability));
         while (query.Step()) {
             const std::string folder = query.Text(0);
@@ -179,21 +203,11 @@ private:
         return query.Ok();
     }
 
-    bool Missed() {
-        Statement query(db_,
-                        "SELECT word, meaning, COUNT(*), MAX(day) FROM events "
-                        "WHERE kind = 'miss' OR (kind = 'test' AND right = 0) "
-                        "GROUP BY word, meaning ORDER BY 3 DESC, 4 DESC, 1, 2 LIMIT ?1");
-        query.Bind(1, kMostMissed);
-        while (query.Step())
-            out_.missed.push_back({query.Text(0), query.Text(1), static_cast<int>(query.Int(2)), static_cast<int>(query.Int(3))});
-        return query.Ok();
-    }
-
     sqlite3* db_;
     const ReportInputs& in_;
     ReportFigures& out_;
-    int firstWeek_ = 0, yearStart_ = 0;
+    int firstWeek_ = 0;
+    std::unordered_map<std::uint64_t, int> firstDays_;  // entry -> its first day
 };
 
 }  // namespace

@@ -31,7 +31,7 @@ Database OpenRecord(const std::string& path, std::string& error) {
     std::string bytes;
     const bool exists = plat::ReadWholeFile(path, bytes) != plat::ReadResult::Missing;
     bytes.clear();
-    const int opened = exists ? sqlite3_open_v2(Utf8Path(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr)
+    const int opened = exists ? sqlite3_open_v2(Utf8Path(path).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
                               : sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
     Database database(db);
     if (opened != SQLITE_OK) {
@@ -40,6 +40,9 @@ Database OpenRecord(const std::string& path, std::string& error) {
     }
     // Another window may be writing: wait for it a little rather than fail.
     sqlite3_busy_timeout(db, 3000);
+    // The report reads the whole record once: mapped, it is read without a
+    // copy through SQLite's page cache.
+    sqlite3_exec(db, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
     if (!exists && sqlite3_exec(db, record::kSchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK) {
         error = sqlite3_errmsg(db);
         return nullptr;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kestran::report {
 
@@ -32,6 +33,17 @@ public:
     std::int64_t Int(int column) const { return sqlite3_column_int64(statement_, column); }
     double Real(int column) const { return sqlite3_column_double(statement_, column); }
     bool IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
+    // A text column as it stands in the row, valid until the next Step.
+    std::string_view View(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+        return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
+                    : std::string_view();
+    }
+    // The first byte of a text column, or 0.
+    char FirstChar(int column) const {
+        const auto* text = sqlite3_column_text(statement_, column);
+        return text ? static_cast<char>(text[0]) : '\0';
+    }
     std::string Text(int column) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
         return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column))) : std::string();
