@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#ifdef KESTRAN_WITH_REPORT
 namespace {
 
 // The program belongs to the window subsystem and so has no console of its
@@ -24,8 +25,10 @@ void PrintToParentConsole() {
 }
 
 }  // namespace
+#endif
 
 int main() {
+#ifdef KESTRAN_WITH_REPORT  // until SQLite is built for every system
     // KESTRAN.exe --report: the study report written, its path printed, no window.
     int argc = 0;
     if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
@@ -36,6 +39,7 @@ int main() {
             return kestran::report::ReportCommand();
         }
     }
+#endif
     kestran::InstallFeatures();
     plat::win32::RunProgram(&kestran::WinMain);
 }

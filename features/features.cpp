@@ -18,7 +18,9 @@ void InstallFeatures() {
     wordbook::Install();
     wordbooks::Install();
     speech::Install();
+#ifdef KESTRAN_WITH_REPORT  // until SQLite is built for every system
     report::Install();
+#endif
     about::Install();
 }
 
