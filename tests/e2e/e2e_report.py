@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""学习报告 in the real window: F12 writes the report into the data folder
+and hands it to the desktop's opener (a stand-in xdg-open on PATH that notes
+what it was given); when the opener finds no program, a box names the page.
+The drill keeps running meanwhile. Then `kestran --report` with no display
+at all writes the page and prints its path.
+
+usage: e2e_report.py KESTRAN SOURCE_DIR
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+from kestran_driver import DriverError, Kestran, VirtualScreen, wait_for  # noqa: E402
+
+KESTRAN, SOURCE = sys.argv[1:3]
+WORK = tempfile.mkdtemp(prefix="kestran-e2e-report-")
+BIN = os.path.join(WORK, "bin")
+OPENED = os.path.join(WORK, "opened")
+screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy", PATH=BIN + ":" + os.environ["PATH"]))
+kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
+PAGE = os.path.join(screen.data_home, "kestran", "\u5b66\u4e60\u62a5\u544a.html")  # 学习报告.html
+
+
+def log(text):
+    print(text, flush=True)
+
+
+def opener(status):
+    """The desktop's opener: notes its argument, answers `status`."""
+    os.makedirs(BIN, exist_ok=True)
+    path = os.path.join(BIN, "xdg-open")
+    with open(path, "w") as f:
+        f.write(f"#!/bin/sh\nprintf '%s' \"$1\" > '{OPENED}'\nexit {status}\n")
+    os.chmod(path, 0o755)
+    if os.path.exists(OPENED):
+        os.remove(OPENED)
+
+
+def boxes():
+    """Top-level windows titled 学习报告 (the notice box)."""
+    out = screen.xdo("search", "--name", "\u5b66\u4e60\u62a5\u544a")
+    return [w for w in out.split() if w]
+
+
+def main():
+    os.makedirs(kestran.home)
+    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
+    screen.wait_ready()
+    kestran.start()
+    kestran.wait_window()
+    time.sleep(1.0)
+
+    log("F12: the page is written and handed to the desktop")
+    opener(0)
+    kestran.key("F12")
+    wait_for("the opener", lambda: os.path.exists(OPENED), timeout=20)
+    with open(OPENED, encoding="utf-8") as f:
+        handed = f.read()
+    if handed != PAGE:
+        raise DriverError(f"the opener got {handed!r}, not {PAGE!r}")
+    with open(PAGE, encoding="utf-8") as f:
+        page = f.read()
+    if "<script" in page or "\u5b66\u4e60\u62a5\u544a" not in page:
+        raise DriverError("the page is not the report")
+    if boxes():
+        raise DriverError("a box was shown although the page was opened")
+
+    log("F12 with no program for the page: a box names it; the drill keeps running")
+    os.remove(PAGE)
+    opener(3)
+    kestran.key("F12")
+    wait_for("the box", lambda: boxes(), timeout=20)
+    if not os.path.exists(PAGE) or not kestran.alive():
+        raise DriverError("no page, or the program ended")
+    kestran.key("Return")
+    wait_for("the box to close", lambda: not boxes(), timeout=10)
+    kestran.stop()
+
+    log("kestran --report without a display")
+    env = {k: v for k, v in screen.env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    os.remove(PAGE)
+    result = subprocess.run([KESTRAN, "--report"], env=env, capture_output=True, text=True, timeout=60)
+    if result.returncode != 0 or result.stdout != PAGE + "\n" or not os.path.exists(PAGE):
+        raise DriverError(f"--report: exit {result.returncode}, printed {result.stdout!r}, {result.stderr!r}")
+    log("ok")
+
+
+try:
+    main()
+finally:
+    kestran.stop()
+    screen.close()
+    shutil.rmtree(WORK, ignore_errors=True)
