@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <type_traits>
 
 #include "platform/types.h"
@@ -137,6 +138,13 @@ inline Hook<void(const WordRecord& entry)> practiceWordShown;
 // RenderThread: the test asks another entry: the first frame that shows its
 // meaning, also after a result is acknowledged or on a switch to the test.
 inline Hook<void(const WordRecord& entry)> testEntryShown;
+
+// RenderThread: each frame that draws the practice word `entry` asks for a
+// note to show beside it, such as its phonetic transcription. Answer true
+// and set `note` to UTF-8 text that stays valid until the process ends;
+// without an answer nothing is drawn beside the word. Called every frame:
+// it must be a lookup, never a read of a file.
+inline Hook<bool(const WordRecord& entry, std::string_view& note)> practiceWordNote;
 
 // UiThread: every message the loop of UiThread retrieves, before the key
 // table sees it. Answer true to keep it: it is then neither looked up in

@@ -3,6 +3,7 @@
 #include "features/about_items.h"
 #include "features/data_failure.h"
 #include "features/feature_menu.h"
+#include "features/phonetics/phonetics_feature.h"
 #include "features/report/report_feature.h"
 #include "features/speech/speech_feature.h"
 #include "features/wordbook/wordbook.h"
@@ -15,9 +16,11 @@ void InstallFeatures() {
     // the program's own items come last.
     menu::Install();
     data_failure::Install();
+    phonetics::FindTableInLibrary();
     wordbook::Install();
     wordbooks::Install();
     speech::Install();
+    phonetics::Install();
 #ifdef KESTRAN_WITH_REPORT  // until SQLite is built for every system
     report::Install();
 #endif

@@ -16,8 +16,9 @@
 // (GetMessageA, SetTimer, GetDlgItemTextA, GdipDrawImageRectI,
 // ID3DXFont::DrawTextA, sndPlaySoundA, ...), so a native backend can fulfil
 // the contract call for call. Text crosses the contract as NUL-terminated GBK
-// bytes; paths to the asset folder are written with a backslash ("RES\41.wav")
-// and resolved by the backend against the working directory of the moment.
+// bytes (canvas text may be UTF-8, marked so); paths to the asset folder are
+// written with a backslash ("RES\41.wav") and resolved by the backend against
+// the working directory of the moment.
 #pragma once
 
 #include <chrono>
@@ -243,9 +244,17 @@ public:
     // Falls back to a similar installed face; null only without any font.
     virtual CanvasFontObject* CreateFont(int height, int width, int weight, const char* face) = 0;
     // GBK text of length bytes (-1: up to the NUL), clipped to the rectangle,
-    // laid out by the DT_* format bits. Returns the drawn height.
+    // laid out by the DT_* format bits. Returns the drawn height. With
+    // DT_UTF8 in the format the text is UTF-8.
     virtual int DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect, unsigned format,
                          Argb colour) = 0;
+    // How wide the text is on one line in the font, in pixels: where the
+    // next text would start. Text as for DrawText (only DT_UTF8 of the
+    // format matters). 0 without a font; a device that cannot measure says 0.
+    virtual int TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) {
+        (void)font, (void)text, (void)length, (void)format;
+        return 0;
+    }
     // The picture resized to width x height with a box filter (smoothly
     // when enlarged); pixels equal to colourKey (an ARGB value) become fully
     // transparent. Null on failure.

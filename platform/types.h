@@ -132,5 +132,8 @@ inline constexpr unsigned DT_CENTER = 0x01;
 inline constexpr unsigned DT_RIGHT = 0x02;
 inline constexpr unsigned DT_VCENTER = 0x04;
 inline constexpr unsigned DT_SINGLELINE = 0x20;
+// Not a classic format bit: the text is UTF-8 rather than GBK, for
+// characters GBK cannot hold (phonetic symbols).
+inline constexpr unsigned DT_UTF8 = 0x40000000;
 
 }  // namespace plat

@@ -37,6 +37,18 @@ inline constexpr unsigned kRightTop = plat::DT_SINGLELINE | plat::DT_RIGHT;
 inline constexpr unsigned kCentred = plat::DT_CENTER | plat::DT_VCENTER;
 inline constexpr unsigned kCentredTop = plat::DT_CENTER;
 
+// The note a feature may show beside the moving word (its phonetic
+// transcription): on the word's line, right of the word and clear of the
+// hit animation's cell, which stands where the word does. Its rectangle
+// ends above the meaning's glyphs and below the mode label's, so the note
+// never touches either.
+inline constexpr int kNoteGap = 8;
+inline constexpr int kNoteTop = 21;
+inline constexpr int kNoteBottom = 38;
+inline constexpr plat::Rect noteRect(int scrollX, int wordWidth) {
+    return {scrollX + (wordWidth > 38 ? wordWidth : 38) + kNoteGap, kNoteTop, 500, kNoteBottom};
+}
+
 // Fonts: cell height and average character width in pixels.
 struct FontSize {
     int height, width;
@@ -44,6 +56,9 @@ struct FontSize {
 inline constexpr FontSize kWordFontSize{21, 8};
 inline constexpr FontSize kLabelFontSize{18, 7};
 inline constexpr FontSize kCreditFontSize{20, 8};
+// The note's face has the phonetic symbols (IPA); width 0: its own proportions.
+inline constexpr FontSize kNoteFontSize{16, 0};
+inline constexpr char kNoteFontFace[] = "DejaVu Sans";
 
 // The hit animation strip: six 38 by 38 cells side by side, each shown for
 // framesPerCell frames.

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "ui/canvas_proc.h"
 #include "drill/change_signal.h"
@@ -27,6 +29,7 @@ struct CanvasObjects {
     plat::CanvasFontObject* wordFont = nullptr;
     plat::CanvasFontObject* labelFont = nullptr;
     plat::CanvasFontObject* creditFont = nullptr;
+    plat::CanvasFontObject* noteFont = nullptr;  // made when a feature first has a note
     plat::CanvasTextureObject* animTexture = nullptr;
 };
 CanvasObjects objects;
@@ -76,6 +79,29 @@ void DrawWord(const WordRecord& record, const plat::Rect& rect, plat::Argb colou
 }
 void DrawMeaning(const WordRecord& record, const plat::Rect& rect, unsigned format, plat::Argb colour) {
     DrawItem(objects.wordFont, record.meaning, strnlen(record.meaning, kWordFieldSize), rect, format, colour);
+}
+
+// The note a feature has for the practice word, right of it in the note
+// font, as UTF-8. The word's width is measured once per word.
+struct MeasuredWord {
+    std::string word;
+    int width = 0;
+};
+MeasuredWord measuredWord;
+
+void DrawNote(const WordRecord& record, int scrollX, plat::Argb colour) {
+    std::string_view note;
+    if (!drawing || !hooks::practiceWordNote(record, note) || note.empty()) return;
+    plat::CanvasDevice* device = objects.device;
+    if (!objects.noteFont)
+        objects.noteFont = device->CreateFont(kNoteFontSize.height, kNoteFontSize.width, 0, kNoteFontFace);
+    if (!objects.noteFont || !objects.wordFont) return;
+    const std::string_view word(record.word, strnlen(record.word, kWordFieldSize));
+    if (word != measuredWord.word) {
+        measuredWord.word = word;
+        measuredWord.width = device->TextWidth(objects.wordFont, word.data(), static_cast<int>(word.size()), kLeftTop);
+    }
+    frame.AddText(objects.noteFont, note, noteRect(scrollX, measuredWord.width), kLeftTop | plat::DT_UTF8, colour);
 }
 
 // A device that lost its surface gets it back here, fonts and pictures
@@ -177,6 +203,7 @@ void DrawPracticeView(int scrollX, plat::Argb wordColour, plat::Argb labelColour
         if (const WordRecord* record = CurrentEntry(drill.practiceIndex)) {
             DrawWord(*record, wordRect(scrollX), wordColour);
             DrawMeaning(*record, meaningRect(scrollX), kLeftTop, wordColour);
+            DrawNote(*record, scrollX, labelColour);
             shown = record;
         }
     }
@@ -226,6 +253,7 @@ void CanvasExposed() { shownValid = false; }
 
 void UseCanvasDevice(plat::CanvasDevice* device) {
     objects = CanvasObjects{};
+    measuredWord = {};
     shownValid = false;
     objects.device = device;
     if (!device) {

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "features/phonetics/british_phones.h"
+#include "features/phonetics/shared_table.h"
 #include "features/speech/flite_voice.h"
 
 namespace kestran::speech {
@@ -17,6 +19,11 @@ bool HasLatinLetter(const std::string& word) {
 }
 
 }  // namespace
+
+std::string BritishPhonesFor(const std::string& word) {
+    const std::string_view ipa = phonetics::Table().Find(word);
+    return ipa.empty() ? std::string() : phonetics::FlitePhonesFromIpa(ipa);
+}
 
 Speaker::~Speaker() {
     {
@@ -63,7 +70,11 @@ void Speaker::Run() {
 
 void Speaker::Say(const Request& request) {
     if (plat::SpeakWithSystemVoice(request.word.c_str(), request.accent)) return;
-    const Utterance utterance = SynthesiseWord(request.word.c_str(), request.accent);
+    // Asked only here, on the speaker's thread: the first British word may
+    // wait for the table to be read.
+    const std::string phones =
+        request.accent == plat::VoiceAccent::British ? BritishPhonesFor(request.word) : std::string();
+    const Utterance utterance = SynthesiseWord(request.word.c_str(), request.accent, phones);
     {
         // A newer word came while this one was being made: it is cut off
         // before it starts.

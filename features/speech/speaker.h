@@ -2,7 +2,8 @@
 // waits for a voice. A word asked for while another is still being made or
 // spoken cuts that one off. The system's own voice of the accent speaks
 // where the platform has one; otherwise the built-in synthesiser makes the
-// word and the platform plays it beside the hit sound. With no voice or no
+// word (a British word from its British phones where the word books'
+// phonetic table has them) and the platform plays it beside the hit sound. With no voice or no
 // device the words stay silent, with one line on stderr.
 #pragma once
 
@@ -46,6 +47,11 @@ private:
     bool silentReported_ = false;  // worker thread only
     std::thread worker_;
 };
+
+// The British phones of the word from the word books' phonetic table, in
+// flite's phone set; empty when the table does not have the word, which is
+// then spoken from flite's own lexicon. Reads the table at the first call.
+std::string BritishPhonesFor(const std::string& word);
 
 // The program's one speaker, started at its first word.
 Speaker& TheSpeaker();

@@ -8,6 +8,7 @@
 #include "drill/drill_state.h"
 #include "drill/feature_hooks.h"
 #include "features/feature_menu.h"
+#include "features/phonetics/shared_table.h"
 #include "features/settings.h"
 #include "features/speech/speaker.h"
 
@@ -95,6 +96,9 @@ void ToggleDictation() {
 }
 
 void ChooseAccent(VoiceAccent chosen) {
+    // The British phones come from the phonetic table: read it before the
+    // first British word is asked for.
+    if (chosen == VoiceAccent::British) phonetics::LoadInBackground();
     accent = chosen;
     settings::Set(kAccentKey, chosen == VoiceAccent::British ? "uk" : "us");
     SayCurrentWhenHeard();
@@ -106,6 +110,7 @@ void Install() {
     speakWords = settings::GetFlag(kSpeakWordsKey, false);
     dictation = settings::GetFlag(kDictationKey, false);
     accent = settings::Get(kAccentKey, "us") == "uk" ? VoiceAccent::British : VoiceAccent::American;
+    if (accent.load() == VoiceAccent::British) phonetics::LoadInBackground();
 
     hooks::practiceWordShown.Add(OnPracticeWordShown);
     hooks::testEntryShown.Add(OnTestEntryShown);

@@ -1,5 +1,6 @@
 #include "platform/qt/qt_canvas.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 
 #include <cstring>
@@ -155,7 +156,7 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
 
     const TextPicture& picture = textPictures_.Get(font->font, reinterpret_cast<std::uintptr_t>(font),
                                                    bytes, box.size(),
-                                                   TextFlagsFor(format), colour, pixelRatio_);
+                                                   TextFlagsFor(format), colour, pixelRatio_, (format & DT_UTF8) != 0);
     if (!picture.image.isNull()) {
         const QRectF target(QPointF(box.topLeft()) + picture.offset, picture.image.deviceIndependentSize());
         // Most texts lie inside their rectangle: no clip to set and undo.
@@ -164,6 +165,13 @@ int QtCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int lengt
                               DeviceBounds(inside ? target : target & QRectF(box)), true});
     }
     return picture.height;
+}
+
+int QtCanvasDevice::TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) {
+    if (!font || !text || length < -1 || !qGuiApp) return 0;
+    const std::string bytes(text, length == -1 ? std::strlen(text) : static_cast<std::size_t>(length));
+    const QString line = QString::fromStdString((format & DT_UTF8) ? bytes : GbkToUtf8(bytes));
+    return QFontMetrics(font->font).horizontalAdvance(line);
 }
 
 CanvasTextureObject* QtCanvasDevice::CreateTextureFromFile(const char* path, int width, int height,

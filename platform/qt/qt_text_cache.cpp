@@ -60,7 +60,8 @@ TextPicture TextPictureCache::Render(const QFont& font, const QString& text, QSi
 }
 
 const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontId, std::string_view gbk,
-                                         QSize rectSize, int flags, std::uint32_t argb, double pixelRatio) {
+                                         QSize rectSize, int flags, std::uint32_t argb, double pixelRatio,
+                                         bool utf8) {
     // Left- and top-aligned text is laid out the same in any width or
     // height; clipping to the real rectangle happens when it is drawn.
     const bool widthMatters = (flags & (Qt::AlignHCenter | Qt::AlignRight)) != 0;
@@ -74,7 +75,8 @@ const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontI
     key.clear();
     key.append(reinterpret_cast<const char*>(&pixelRatio), sizeof pixelRatio);
     for (std::uint64_t part : {std::uint64_t{fontId}, std::uint64_t(unsigned(flags)), std::uint64_t{argb},
-                               std::uint64_t(unsigned(keyWidth)), std::uint64_t(unsigned(keyHeight))})
+                               std::uint64_t(unsigned(keyWidth)), std::uint64_t(unsigned(keyHeight)),
+                               std::uint64_t{utf8}})
         key.append(reinterpret_cast<const char*>(&part), sizeof part);
     key.append(gbk);
 
@@ -84,8 +86,8 @@ const TextPicture& TextPictureCache::Get(const QFont& font, std::uintptr_t fontI
     QSize layoutSize = rectSize;
     if (!widthMatters) layoutSize.setWidth(1);
     if (!heightMatters) layoutSize.setHeight(1);
-    return pictures_.emplace(key, Render(font, QString::fromStdString(GbkToUtf8(gbk)), layoutSize, flags, argb, pixelRatio))
-        .first->second;
+    const QString text = QString::fromStdString(utf8 ? std::string(gbk) : GbkToUtf8(gbk));
+    return pictures_.emplace(key, Render(font, text, layoutSize, flags, argb, pixelRatio)).first->second;
 }
 
 }  // namespace plat::qt

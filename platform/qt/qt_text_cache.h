@@ -31,10 +31,10 @@ public:
     // rectangle where the layout comes out the same: only the dimensions
     // the alignment depends on are part of the key. The text is laid out in
     // logical pixels and drawn at pixelRatio device pixels to each.
-    // The text is GBK: it is converted only when it is laid out, not at
-    // every frame that finds it here.
+    // The text is GBK (UTF-8 when utf8): it is converted only when it is
+    // laid out, not at every frame that finds it here.
     const TextPicture& Get(const QFont& font, std::uintptr_t fontId, std::string_view gbk, QSize rectSize, int flags,
-                           std::uint32_t argb, double pixelRatio = 1.0);
+                           std::uint32_t argb, double pixelRatio = 1.0, bool utf8 = false);
     std::size_t Size() const { return pictures_.size(); }
 
     static constexpr std::size_t kCapacity = 128;
