@@ -67,6 +67,10 @@ int ChosenCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int l
     return current_ ? current_->DrawText(font, text, length, rect, format, colour) : 0;
 }
 
+int ChosenCanvasDevice::TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) {
+    return current_ ? current_->TextWidth(font, text, length, format) : 0;
+}
+
 CanvasTextureObject* ChosenCanvasDevice::CreateTextureFromFile(const char* path, int width, int height,
                                                                Argb colourKey) {
     return objects_.CreateTextureFromFile(path, width, height, colourKey);

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <cstring>
 #include <mutex>
+#include <string>
+
+#include "platform/win32/wide_text.h"
 
 namespace plat::win32 {
 namespace {
@@ -25,6 +29,19 @@ bool IsInstalled(const std::wstring& face) {
     ::EnumFontFamiliesExW(screen, &query, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
     ::ReleaseDC(nullptr, screen);
     return found;
+}
+
+// A face shipped beside the program rather than installed: registered for
+// this process alone, so nothing of it outlives the program.
+void AddShippedFont(const std::wstring& face) {
+    std::wstring file = L"RES\\";
+    for (wchar_t c : face)
+        if (c != L' ') file += c;
+    file += L".ttf";
+    wchar_t full[MAX_PATH];
+    const DWORD length = ::GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH || ::GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) return;
+    ::AddFontResourceExW(full, FR_PRIVATE, nullptr);
 }
 
 // A 32-bit top-down memory surface to draw text on.
@@ -95,6 +112,7 @@ std::wstring InstalledFace(const std::wstring& face) {
     std::lock_guard lock(mutex);
     if (auto found = chosen.find(face); found != chosen.end()) return found->second;
     std::wstring installed = face;
+    if (!IsInstalled(face)) AddShippedFont(face);
     for (const std::wstring& candidate : CandidateFaces(face))
         if (IsInstalled(candidate)) {
             installed = candidate;
@@ -134,6 +152,23 @@ HFONT MakeFont(int height, int width, int weight, DWORD charset, const std::wstr
 }
 
 }  // namespace
+
+std::wstring WideCanvasText(const char* text, int length, unsigned format) {
+    if (!text || length < -1) return {};
+    const std::string bytes(text, length == -1 ? std::strlen(text) : static_cast<std::size_t>(length));
+    return (format & plat::DT_UTF8) ? WideFromUtf8(bytes) : WideFromGbk(bytes.c_str());
+}
+
+int TextAdvance(HFONT font, const std::wstring& text) {
+    if (!font || text.empty()) return 0;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = ::SelectObject(dc, font);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(dc, previous);
+    ::DeleteDC(dc);
+    return extent.cx;
+}
 
 HFONT CreateCellFont(int height, int width, int weight, const std::wstring& face) {
     const std::wstring chosen = InstalledFace(face);

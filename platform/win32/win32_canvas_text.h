@@ -19,8 +19,17 @@ namespace plat::win32 {
 std::vector<std::wstring> CandidateFaces(const std::wstring& face);
 
 // The first installed candidate; the requested face when none is, which
-// leaves the choice to the system's font mapper.
+// leaves the choice to the system's font mapper. A face the system lacks
+// is first looked for in the asset folder, as RES\<face without spaces>.ttf
+// (RES\DejaVuSans.ttf for "DejaVu Sans"), and made known to this process only.
 std::wstring InstalledFace(const std::wstring& face);
+
+// The text of a canvas drawing call as UTF-16: GBK, or UTF-8 with DT_UTF8
+// in the format; length -1 runs to the NUL.
+std::wstring WideCanvasText(const char* text, int length, unsigned format);
+
+// How wide the text is on one line in the font, in pixels.
+int TextAdvance(HFONT font, const std::wstring& text);
 
 // A font with a cell height of `height` and an average character width of
 // `width` pixels (0: the face's own), weight 0 for don't-care; grey-scale

@@ -253,8 +253,7 @@ int Direct3DCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int
     if (!font || !text || !inScene_ || length < -1) return 0;
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return 0;
-    const std::string bytes(text, length == -1 ? std::strlen(text) : static_cast<std::size_t>(length));
-    const CachedText& laidOut = Text(font, WideFromGbk(bytes.c_str()), width, height, format);
+    const CachedText& laidOut = Text(font, WideCanvasText(text, length, format), width, height, format);
     if (!laidOut.texture) return laidOut.textHeight;
 
     // Clipped to the rectangle, and to the back buffer, which the scissor
@@ -269,6 +268,10 @@ int Direct3DCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int
              static_cast<float>(rect.left + laidOut.offsetX), static_cast<float>(rect.top + laidOut.offsetY), colour);
     device_->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
     return laidOut.textHeight;
+}
+
+int Direct3DCanvasDevice::TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) {
+    return font ? TextAdvance(font->font, WideCanvasText(text, length, format)) : 0;
 }
 
 CanvasTextureObject* Direct3DCanvasDevice::CreateTextureFromFile(const char* path, int width, int height,

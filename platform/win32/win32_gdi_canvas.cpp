@@ -133,8 +133,7 @@ int GdiCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int leng
     if (!font || !text || !inScene_ || length < -1) return 0;
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return 0;
-    const std::string bytes(text, length == -1 ? std::strlen(text) : static_cast<std::size_t>(length));
-    const TextCoverage& laidOut = Text(font, WideFromGbk(bytes.c_str()), width, height, format);
+    const TextCoverage& laidOut = Text(font, WideCanvasText(text, length, format), width, height, format);
     if (laidOut.width <= 0) return laidOut.textHeight;
     // Clipped to the rectangle and the buffer; white text, its coverage as
     // alpha, tinted by the colour.
@@ -146,6 +145,10 @@ int GdiCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int leng
                      0x00FFFFFFu;
           });
     return laidOut.textHeight;
+}
+
+int GdiCanvasDevice::TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) {
+    return font ? TextAdvance(font->font, WideCanvasText(text, length, format)) : 0;
 }
 
 void GdiCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) {

@@ -93,6 +93,12 @@ int ScaledCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int l
     return dpi_ == kBaseDpi ? height : ::MulDiv(height, static_cast<int>(kBaseDpi), static_cast<int>(dpi_));
 }
 
+int ScaledCanvasDevice::TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) {
+    if (!font) return 0;
+    const int width = device_->TextWidth(ObjectOf<Font>(font)->made, text, length, format);
+    return dpi_ == kBaseDpi ? width : ::MulDiv(width, static_cast<int>(kBaseDpi), static_cast<int>(dpi_));
+}
+
 CanvasTextureObject* ScaledCanvasDevice::CreateTextureFromFile(const char* path, int width, int height,
                                                                Argb colourKey) {
     if (!path) return nullptr;

@@ -32,6 +32,7 @@ public:
     CanvasFontObject* CreateFont(int height, int width, int weight, const char* face) override;
     int DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect, unsigned format,
                  Argb colour) override;
+    int TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) override;
     CanvasTextureObject* CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) override;
     void SpriteBegin() override { device_->SpriteBegin(); }
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
