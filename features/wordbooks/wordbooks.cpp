@@ -33,9 +33,10 @@ struct Known {
     int currentBook = -1;  // the chapter that is the list now, if one is
     int currentChapter = 0;
 };
+// Never destroyed: the feature's thread may still use it while the process ends.
 Known& TheKnown() {
-    static Known known;
-    return known;
+    static auto* known = new Known();
+    return *known;
 }
 
 ExtraText extraText = nullptr;

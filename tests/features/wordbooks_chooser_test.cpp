@@ -17,6 +17,7 @@
 #include "features/data_failure.h"
 #include "features/feature_menu.h"
 #include "features/features.h"
+#include "features/wordbook/wordbook.h"
 #include "features/wordbooks/wordbooks.h"
 #include "platform/gbk.h"
 #include "platform/user_data.h"
@@ -62,6 +63,7 @@ protected:
     }
     void TearDown() override {
         wordbooks::WaitForProgressWrites();
+        wordbook::WaitForBookWrites();  // the words that crossed untyped went into the wrong-word book
         hooks::ClearAllForTest();
         menu::ClearItemsForTest();
         ReleaseWordListForTest();
