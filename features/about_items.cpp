@@ -15,9 +15,15 @@ constexpr char kAbout[] = "\xB9\xD8\xD3\xDA KESTRAN";                           
 // KESTRAN <version>
 // 英语单词练习 · English vocabulary drill
 // MIT 许可证 (MIT License)
+// 词库: ECDICT 英汉词典 (Linwei, MIT 许可证)
+// https://github.com/skywind3000/ECDICT
 // 数据文件夹: <path>
 constexpr char kDrill[] = "\xD3\xA2\xD3\xEF\xB5\xA5\xB4\xCA\xC1\xB7\xCF\xB0 - English vocabulary drill";
 constexpr char kLicence[] = "MIT \xD0\xED\xBF\xC9\xD6\xA4 (MIT License)";
+// The word books' data and where it came from, as its licence asks.
+constexpr char kBooksCredit[] =
+    "\xB4\xCA\xBF\xE2: ECDICT \xD3\xA2\xBA\xBA\xB4\xCA\xB5\xE4 (Linwei, MIT \xD0\xED\xBF\xC9\xD6\xA4)\n"
+    "https://github.com/skywind3000/ECDICT";
 constexpr char kDataFolder[] = "\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xBC\xD0: ";
 
 std::string OpenFolderText() { return kOpenFolder; }
@@ -28,7 +34,7 @@ void OpenFolder() {
 
 std::string AboutText() { return kAbout; }
 void ShowAbout() {
-    const std::string text = std::string("KESTRAN ") + KESTRAN_VERSION + "\n" + kDrill + "\n" + kLicence + "\n\n" +
+    const std::string text = std::string("KESTRAN ") + KESTRAN_VERSION + "\n" + kDrill + "\n" + kLicence + "\n\n" + kBooksCredit + "\n\n" +
                              kDataFolder + plat::GbkFromPath(plat::UserDataFolder());
     plat::MessageBox(MainDialog, text.c_str(), kAbout, plat::MB_ICONINFORMATION);
 }
