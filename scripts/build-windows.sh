@@ -1,7 +1,8 @@
 #!/bin/sh
 # Cross-builds KESTRAN for 32-bit Windows and writes
 # build/windows/KESTRAN-<version>-win32.zip: KESTRAN.exe, RES\ with a
-# ready-made bk.bmp, the sample lists and a short read-me; and
+# ready-made bk.bmp, the sample lists, the word books (lists\词库) and a
+# short read-me; and
 # build/windows/KESTRAN-<version>-setup.exe, which installs the same files.
 #
 #   scripts/build-windows.sh          build and package
@@ -68,9 +69,12 @@ i686-w64-mingw32-strip "$stage/KESTRAN.exe"
 find RES -maxdepth 1 -type f ! -name bk.bmp ! -name '.*' -exec cp {} "$stage/RES/" \;
 cp "$host/packaging/RES/bk.bmp" "$stage/RES/"
 cp lists/*.txt "$stage/lists/"
+cp -R lists/词库 "$stage/lists/"  # the word books, their phonetics and ECDICT's licence
 cp app/windows/README-windows.txt "$stage/README.txt"
 cp "$flite/COPYING" "$stage/flite-COPYING.txt"  # its licence asks for the notice
-(cd "$out" && zip -qr "$name.zip" "$name")
+# Names stored as UTF-8 and marked so (flag 0x800), which Windows's own
+# unzipping reads whatever the system code page.
+(cd "$out" && zip -qr -UN=UTF8 "$name.zip" "$name")
 echo "Wrote $out/$name.zip"
 setup=$out/KESTRAN-$version-setup.exe
 sh packaging/windows/make_setup.sh "$stage" "$version" "$cross/app/windows/kestran.ico" "$setup"

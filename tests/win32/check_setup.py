@@ -146,7 +146,7 @@ def check_installed(stage_files, version):
         raise Failed(f"Start-menu shortcut to {target!r} in {workdir!r}")
     if not os.path.exists(os.path.join(DESKTOP, SHORTCUT)):
         raise Failed("no desktop shortcut")
-    log(f"  {len(installed)} files as the zip has them, uninstall entry {want['DisplayName']} {version} "
+    log(f"  {len(installed)} files as the zip has them (the word books' under their Chinese names), uninstall entry {want['DisplayName']} {version} "
         f"({values['EstimatedSize']} KB), shortcut to {target} in {workdir}")
 
 
@@ -212,6 +212,10 @@ def steps():
             z.extractall(stage)
         stage = glob.glob(os.path.join(stage, "*"))[0]
         stage_files = {f.replace("/", "\\") for f in files_under(stage)}
+        books = {f for f in stage_files if f.startswith("lists\\词库\\")}
+        if not {r"lists\词库\books.tsv", r"lists\词库\phonetics.tsv", r"lists\词库\LICENSE-ECDICT.txt",
+                r"lists\词库\四级\四级-001.txt"} <= books:
+            raise Failed(f"the zip holds no word books under lists\\词库 ({len(books)} files there)")
         # Wine links the desktop folder to the Linux home folder.
         if os.path.islink(DESKTOP):
             os.unlink(DESKTOP)

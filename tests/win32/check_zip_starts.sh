@@ -7,6 +7,15 @@
 #   check_zip_starts.sh ZIP SCRATCH_DIR     (WINEPREFIX, DISPLAY set)
 set -eu
 mkdir -p "$2"
+# Every name that is not plain ASCII is marked as UTF-8 (flag 0x800), so that
+# Windows's own unzipping shows the word books' Chinese names.
+python3 - "$1" <<'PY'
+import sys, zipfile
+names = zipfile.ZipFile(sys.argv[1]).infolist()
+unmarked = [i.filename for i in names if not i.filename.isascii() and not i.flag_bits & 0x800]
+if unmarked or not any(i.filename.endswith("/lists/词库/books.tsv") for i in names):
+    sys.exit(f"FAILED: names not marked UTF-8: {unmarked[:5]}, or no lists/词库/books.tsv")
+PY
 unzip -q "$1" -d "$2"
 folder=$(find "$2" -maxdepth 1 -mindepth 1 -type d | head -n 1)
 extra=$(find "$folder" -maxdepth 1 -type f ! -name KESTRAN.exe ! -name README.txt ! -name '*-COPYING.txt')
@@ -14,6 +23,16 @@ if [ -n "$extra" ]; then
   echo "FAILED: files beside KESTRAN.exe: $extra"
   exit 1
 fi
+# The word books unpacked: every chapter books.tsv lists, the phonetics and
+# ECDICT's licence.
+books=$folder/lists/词库
+want=$(awk -F'\t' '{n += $3} END {print n}' "$books/books.tsv")
+have=$(find "$books" -mindepth 2 -name '*.txt' | wc -l)
+if [ "$have" -ne "$want" ] || [ ! -f "$books/phonetics.tsv" ] || [ ! -f "$books/LICENSE-ECDICT.txt" ]; then
+  echo "FAILED: the zip's word books: $have of $want chapters, or no phonetics.tsv or LICENSE-ECDICT.txt"
+  exit 1
+fi
+echo "The zip's word books: $have chapters under UTF-8 names"
 cd "$folder"
 wine KESTRAN.exe >/dev/null 2>&1 &
 pid=$!
