@@ -34,7 +34,7 @@ install() {
 }
 
 # The host build makes bk.bmp with the same converter the Linux package uses.
-install "$(missing_of g++-mingw-w64-i686-posix nsis cmake python3 zip unzip qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev flite1-dev dpkg-dev)"
+install "$(missing_of g++-mingw-w64-i686-posix nsis cmake python3 zip unzip qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev flite1-dev dpkg-dev fonts-dejavu-core)"
 if [ $run_tests -eq 1 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -72,6 +72,10 @@ cp lists/*.txt "$stage/lists/"
 cp -R lists/词库 "$stage/lists/"  # the word books, their phonetics and ECDICT's licence
 cp app/windows/README-windows.txt "$stage/README.txt"
 cp "$flite/COPYING" "$stage/flite-COPYING.txt"  # its licence asks for the notice
+# The phonetic symbols of 显示音标: Windows's own faces differ in which they
+# have, so the program brings one, registered for itself alone.
+cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$stage/RES/"
+cp /usr/share/doc/fonts-dejavu-core/copyright "$stage/DejaVu-COPYING.txt"
 # Names stored as UTF-8 and marked so (flag 0x800), which Windows's own
 # unzipping reads whatever the system code page.
 (cd "$out" && zip -qr -UN=UTF8 "$name.zip" "$name")

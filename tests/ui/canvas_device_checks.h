@@ -259,6 +259,38 @@ TYPED_TEST_P(CanvasDeviceChecks, ChineseTextRendersAsDistinctGlyphs) {
     EXPECT_FALSE(frames[0] == frames[2]);
 }
 
+// The note beside the moving word: UTF-8 text in the note face, each
+// phonetic symbol a glyph of its own (a face without them would draw the
+// same box for all), and a text drawn at another's width starts just after it.
+TYPED_TEST_P(CanvasDeviceChecks, Utf8TextShowsPhoneticSymbolsAndWidthsSayWhereTextEnds) {
+    plat::CanvasDevice& device = this->harness.Device();
+    plat::CanvasFontObject* note = device.CreateFont(16, 0, 0, "DejaVu Sans");
+    ASSERT_NE(note, nullptr);
+    const plat::Rect box{0, 0, 480, 75};
+    const char* symbols[] = {"\xC9\x91", "\xC9\x92", "\xC9\x99", "\xCA\x83", "\xC5\x8B", "\xCB\x88", "\xCB\x90"};  // ɑ ɒ ə ʃ ŋ ˈ ː
+    std::vector<FramePixels> frames;
+    for (const char* symbol : symbols) {
+        frames.push_back(
+            this->Frame([&] { device.DrawText(note, symbol, -1, box, plat::DT_SINGLELINE | plat::DT_UTF8, 0xFFFFFFFFu); }));
+        EXPECT_GT(InkIn(frames.back(), box, kBlackArgb).count, 0) << symbol;
+        EXPECT_GT(device.TextWidth(note, symbol, -1, plat::DT_UTF8), 0) << symbol;
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        for (std::size_t j = i + 1; j < frames.size(); ++j) EXPECT_FALSE(frames[i] == frames[j]) << i << " " << j;
+
+    plat::CanvasFontObject* word = device.CreateFont(21, 8, 0, kWordFace);
+    const int width = device.TextWidth(word, "tomato", -1, plat::DT_SINGLELINE);
+    EXPECT_GT(width, 30);
+    EXPECT_LT(width, 70);
+    const FramePixels alone = this->Frame([&] { device.DrawText(word, "tomato", -1, box, plat::DT_SINGLELINE, 0xFFFFFFFFu); });
+    const FramePixels after = this->Frame([&] {
+        device.DrawText(note, "x", -1, {width, 0, 480, 75}, plat::DT_SINGLELINE | plat::DT_UTF8, 0xFFFFFFFFu);
+    });
+    const InkArea tomato = InkIn(alone, box, kBlackArgb), x = InkIn(after, box, kBlackArgb);
+    EXPECT_GE(x.left, tomato.right - 1);
+    EXPECT_LE(x.left, tomato.right + 6);
+}
+
 TYPED_TEST_P(CanvasDeviceChecks, UnknownFaceFallsBackToAFontThatDraws) {
     const FramePixels frame =
         this->TextFrame("HHHH", {0, 0, 480, 75}, plat::DT_SINGLELINE, 0xFFFFFFFFu, "NoSuchFace Xyz");
@@ -342,6 +374,7 @@ REGISTER_TYPED_TEST_SUITE_P(CanvasDeviceChecks, ClearFillsTheFrameWithTheColourL
                             TextFormatsPlaceTheTextInItsRectangle, TextIsClippedToItsRectangleAndTheCanvas,
                             TextLooksTheSameWhateverWasDrawnBefore, TextWithoutSingleLineBreaksOnlyAtLineBreaks,
                             TextColourKeepsItsAlphaAndAmpersandsShow, ChineseTextRendersAsDistinctGlyphs,
+                            Utf8TextShowsPhoneticSymbolsAndWidthsSayWhereTextEnds,
                             UnknownFaceFallsBackToAFontThatDraws, TextureCellsAreKeyedBoxResizedAndDrawnUnscaled,
                             SpriteColourModulatesAndNothingDrawsOutsideABatchOrScene,
                             AResetKeepsPicturesAndFontsWhereverTheWorkingFolderIsThen);
