@@ -28,9 +28,8 @@ std::string Utf8Path(const std::string& dataPath) { return dataPath; }
 // so the report still opens (with zeros).
 Database OpenRecord(const std::string& path, std::string& error) {
     sqlite3* db = nullptr;
-    std::string bytes;
-    const bool exists = plat::ReadWholeFile(path, bytes) != plat::ReadResult::Missing;
-    bytes.clear();
+    plat::FileStamp stamp;
+    const bool exists = plat::StampOfFile(path, stamp) != plat::ReadResult::Missing;
     const int opened = exists ? sqlite3_open_v2(Utf8Path(path).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
                               : sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
     Database database(db);
