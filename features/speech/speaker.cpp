@@ -69,6 +69,8 @@ void Speaker::Run() {
 }
 
 void Speaker::Say(const Request& request) {
+    // A system voice of the accent (a Windows en-GB voice for 英音) speaks
+    // the word itself: it has a British lexicon of its own.
     if (plat::SpeakWithSystemVoice(request.word.c_str(), request.accent)) return;
     // Asked only here, on the speaker's thread: the first British word may
     // wait for the table to be read.
