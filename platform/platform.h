@@ -263,6 +263,11 @@ public:
     // The source cell unscaled, top-left at (x, y), alpha-blended, modulated by colour.
     virtual void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) = 0;
     virtual void SpriteEnd() = 0;
+    // The font or picture is not drawn with again (null: nothing): what it
+    // holds goes back to the system. A device keeping nothing per object
+    // ignores it.
+    virtual void ReleaseFont(CanvasFontObject*) {}
+    virtual void ReleaseTexture(CanvasTextureObject*) {}
     // Shows the back buffer in the window. Lost when the surface went away
     // (the frame was not shown). A device synchronised to the retrace may
     // return only at the refresh; WaitForRefresh then returns at once.

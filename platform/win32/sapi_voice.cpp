@@ -89,4 +89,9 @@ bool SapiVoice::Speak(const wchar_t* word, VoiceAccent accent) {
     return SUCCEEDED(voice->Speak(word, SPF_ASYNC | SPF_PURGEBEFORESPEAK | SPF_IS_NOT_XML, nullptr));
 }
 
+void SapiVoice::Stop() {
+    // No text with the purge flag discards what is left to say.
+    if (auto* voice = static_cast<ISpVoice*>(voice_)) voice->Speak(nullptr, SPF_ASYNC | SPF_PURGEBEFORESPEAK, nullptr);
+}
+
 }  // namespace plat::win32

@@ -26,6 +26,8 @@ public:
 
     // False when no voice of the accent is installed or it cannot speak.
     bool Speak(const wchar_t* word, VoiceAccent accent);
+    // Cuts off the word still being said, if any.
+    void Stop();
 
 private:
     void LookUpVoices();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 #include "platform/win32/windows_fence.h"
 #include <mmsystem.h>
@@ -43,19 +44,40 @@ double WaveSeconds(const std::string& bytes) {
     return 0;
 }
 
-WaveOutSpeech::~WaveOutSpeech() {
-    std::lock_guard lock(mutex_);
-    Close();
+void* WaveOutSpeech::OpenWaveOut(int rate) {
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = static_cast<DWORD>(rate);
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 2;
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    HWAVEOUT device = nullptr;
+    if (::waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) return nullptr;
+    return device;
 }
 
-void WaveOutSpeech::Close() {
-    auto device = static_cast<HWAVEOUT>(device_);
+WaveOutSpeech::~WaveOutSpeech() {
+    void* device = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        device = std::exchange(device_, nullptr);
+    }
+    Close(device);
+}
+
+void WaveOutSpeech::Close(void* handle) {
+    auto device = static_cast<HWAVEOUT>(handle);
     if (!device) return;
     ::waveOutReset(device);
     if (prepared_) ::waveOutUnprepareHeader(device, reinterpret_cast<WAVEHDR*>(header_), sizeof(WAVEHDR));
     prepared_ = false;
     ::waveOutClose(device);
-    device_ = nullptr;
+}
+
+void WaveOutSpeech::Stop() {
+    std::lock_guard lock(mutex_);
+    if (device_) ::waveOutReset(static_cast<HWAVEOUT>(device_));
 }
 
 void WaveOutSpeech::HitStarted(const std::wstring& file) {
@@ -70,10 +92,12 @@ bool WaveOutSpeech::Play(const std::int16_t* samples, std::size_t count, int rat
     // What is left of the hit sound, as silence ahead of the word.
     std::wstring hitFile;
     std::chrono::steady_clock::time_point hitStart;
+    bool reopen = false;
     {
         std::lock_guard lock(mutex_);
         hitFile = hitFile_;
         hitStart = hitStart_;
+        reopen = !device_ || rate != rate_;
     }
     double wait = 0;
     if (!hitFile.empty()) {
@@ -81,25 +105,27 @@ bool WaveOutSpeech::Play(const std::int16_t* samples, std::size_t count, int rat
         wait = std::max(0.0, WaveSeconds(WaveHead(hitFile)) - played);
     }
 
-    std::lock_guard lock(mutex_);
-    if (device_ && rate != rate_) Close();
-    if (!device_) {
-        WAVEFORMATEX format{};
-        format.wFormatTag = WAVE_FORMAT_PCM;
-        format.nChannels = 1;
-        format.nSamplesPerSec = static_cast<DWORD>(rate);
-        format.wBitsPerSample = 16;
-        format.nBlockAlign = 2;
-        format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-        HWAVEOUT device = nullptr;
-        if (::waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+    if (reopen) {
+        // Opening and closing a device can take long: the hit sound's
+        // thread no longer sees the old one and does not wait meanwhile.
+        void* old = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            old = std::exchange(device_, nullptr);
+        }
+        Close(old);
+        void* fresh = open_(rate);
+        if (!fresh) {
             if (!noDeviceReported_) std::fputs("KESTRAN: no sound device for speech; words stay silent.\n", stderr);
             noDeviceReported_ = true;
             return false;
         }
-        device_ = device;
         rate_ = rate;
+        std::lock_guard lock(mutex_);
+        device_ = fresh;
     }
+
+    std::lock_guard lock(mutex_);
     auto device = static_cast<HWAVEOUT>(device_);
     auto* header = reinterpret_cast<WAVEHDR*>(header_);
     // Cuts off the word still playing and hands its buffer back.

@@ -62,6 +62,17 @@ CanvasFontObject* ChosenCanvasDevice::CreateFont(int height, int width, int weig
     return objects_.CreateFont(height, width, weight, face);
 }
 
+// The device drawing now forgets what it made from the object; then the object goes.
+void ChosenCanvasDevice::ReleaseFont(CanvasFontObject* font) {
+    if (current_) current_->ReleaseFont(font);
+    objects_.ReleaseFont(font);
+}
+
+void ChosenCanvasDevice::ReleaseTexture(CanvasTextureObject* texture) {
+    if (current_) current_->ReleaseTexture(texture);
+    objects_.ReleaseTexture(texture);
+}
+
 int ChosenCanvasDevice::DrawText(CanvasFontObject* font, const char* text, int length, const Rect& rect,
                                  unsigned format, Argb colour) {
     return current_ ? current_->DrawText(font, text, length, rect, format, colour) : 0;

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_canvas_device.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "platform/win32/wide_text.h"
@@ -16,6 +17,18 @@ CanvasFontObject* CanvasObjects::CreateFont(int height, int width, int weight, c
     if (!font) return nullptr;
     fonts_.push_back(std::make_unique<CanvasFontObject>(CanvasFontObject{font}));
     return fonts_.back().get();
+}
+
+void CanvasObjects::ReleaseFont(CanvasFontObject* font) {
+    auto made = std::find_if(fonts_.begin(), fonts_.end(), [font](const auto& f) { return f.get() == font; });
+    if (made == fonts_.end()) return;
+    ::DeleteObject((*made)->font);
+    fonts_.erase(made);
+}
+
+void CanvasObjects::ReleaseTexture(CanvasTextureObject* texture) {
+    auto made = std::find_if(textures_.begin(), textures_.end(), [texture](const auto& t) { return t.get() == texture; });
+    if (made != textures_.end()) textures_.erase(made);
 }
 
 CanvasTextureObject* CanvasObjects::CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) {

@@ -44,6 +44,9 @@ public:
     CanvasFontObject* CreateFont(int height, int width, int weight, const char* face);
     // Null when the picture cannot be read.
     CanvasTextureObject* CreateTextureFromFile(const char* path, int width, int height, Argb colourKey);
+    // Frees one made here; any other pointer is left alone.
+    void ReleaseFont(CanvasFontObject* font);
+    void ReleaseTexture(CanvasTextureObject* texture);
 
 private:
     std::vector<std::unique_ptr<CanvasFontObject>> fonts_;

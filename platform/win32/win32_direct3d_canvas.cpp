@@ -164,8 +164,28 @@ void Direct3DCanvasDevice::SetDrawingStates() {
 void Direct3DCanvasDevice::DropTextures() {
     for (auto& [picture, texture] : textures_) Release(texture.texture);
     textures_.clear();
+    DropTexts();
+}
+
+void Direct3DCanvasDevice::DropTexts() {
     for (auto& [key, text] : texts_) Release(text.texture);
     texts_.clear();
+}
+
+void Direct3DCanvasDevice::ReleaseFont(CanvasFontObject* font) {
+    if (!font) return;
+    // The texts laid out in it go too: a later font may be made at its
+    // address. Fonts are released rarely (a change of scale).
+    DropTexts();
+    objects_.ReleaseFont(font);
+}
+
+void Direct3DCanvasDevice::ReleaseTexture(CanvasTextureObject* texture) {
+    if (auto made = textures_.find(texture); made != textures_.end()) {
+        Release(made->second.texture);
+        textures_.erase(made);
+    }
+    objects_.ReleaseTexture(texture);
 }
 
 bool Direct3DCanvasDevice::ClientSizeChanged() const {
@@ -224,10 +244,7 @@ const Direct3DCanvasDevice::CachedText& Direct3DCanvasDevice::Text(CanvasFontObj
                                                                    int width, int height, unsigned format) {
     TextLayoutKey layout = KeyOfLayout(font, text, width, height, format);
     if (auto found = texts_.find(layout.key); found != texts_.end()) return found->second;
-    if (texts_.size() >= kTextCacheCapacity) {  // a new list: start over
-        for (auto& [k, cached] : texts_) Release(cached.texture);
-        texts_.clear();
-    }
+    if (texts_.size() >= kTextCacheCapacity) DropTexts();  // a new list: start over
 
     const TextCoverage coverage = LayOutText(font->font, text, layout.width, layout.height, format);
     CachedText cached;

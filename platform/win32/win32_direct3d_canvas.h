@@ -38,6 +38,8 @@ public:
                  Argb colour) override;
     int TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) override;
     CanvasTextureObject* CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) override;
+    void ReleaseFont(CanvasFontObject* font) override;
+    void ReleaseTexture(CanvasTextureObject* texture) override;
     void SpriteBegin() override;
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
     void SpriteEnd() override;
@@ -67,6 +69,7 @@ private:
     D3DPRESENT_PARAMETERS PresentParameters() const;
     void SetDrawingStates();
     void DropTextures();
+    void DropTexts();
     bool ClientSizeChanged() const;
     const DeviceTexture& TextureOf(const CanvasTextureObject* picture);
     const CachedText& Text(CanvasFontObject* font, const std::wstring& text, int width, int height, unsigned format);

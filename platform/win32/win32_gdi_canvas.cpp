@@ -99,6 +99,13 @@ CanvasTextureObject* GdiCanvasDevice::CreateTextureFromFile(const char* path, in
     return objects_.CreateTextureFromFile(path, width, height, colourKey);
 }
 
+void GdiCanvasDevice::ReleaseFont(CanvasFontObject* font) {
+    if (!font) return;
+    // The texts laid out in it go too: a later font may be made at its address.
+    texts_.clear();
+    objects_.ReleaseFont(font);
+}
+
 const TextCoverage& GdiCanvasDevice::Text(CanvasFontObject* font, const std::wstring& text, int width, int height,
                                           unsigned format) {
     TextLayoutKey layout = KeyOfLayout(font, text, width, height, format);

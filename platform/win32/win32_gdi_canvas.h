@@ -37,6 +37,8 @@ public:
                  Argb colour) override;
     int TextWidth(CanvasFontObject* font, const char* text, int length, unsigned format) override;
     CanvasTextureObject* CreateTextureFromFile(const char* path, int width, int height, Argb colourKey) override;
+    void ReleaseFont(CanvasFontObject* font) override;
+    void ReleaseTexture(CanvasTextureObject* texture) override { objects_.ReleaseTexture(texture); }
     void SpriteBegin() override { inSprite_ = inScene_; }
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
     void SpriteEnd() override { inSprite_ = false; }

@@ -1,5 +1,8 @@
 #include "platform/win32/win32_scaled_canvas.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/win32/win32_dpi.h"
 #include "platform/win32/win32_handles.h"
 
@@ -58,8 +61,14 @@ bool ScaledCanvasDevice::Reset() {
     const bool rescaled = dpi != dpi_;
     dpi_ = dpi;
     if (rescaled) {
-        for (auto& font : fonts_) MakeFont(*font);
-        for (auto& texture : textures_) texture->made = nullptr;
+        // What the device made at the old scale is given back, not kept
+        // for the life of the program: a learner moving the window between
+        // monitors would otherwise use up the process's GDI handles.
+        for (auto& font : fonts_) {
+            device_->ReleaseFont(std::exchange(font->made, nullptr));
+            MakeFont(*font);
+        }
+        for (auto& texture : textures_) device_->ReleaseTexture(std::exchange(texture->made, nullptr));
     }
     return true;
 }
@@ -111,6 +120,21 @@ CanvasTextureObject* ScaledCanvasDevice::CreateTextureFromFile(const char* path,
     if (!texture->made) return nullptr;
     textures_.push_back(std::move(texture));
     return HandleOf<CanvasTextureObject>(textures_.back().get());
+}
+
+void ScaledCanvasDevice::ReleaseFont(CanvasFontObject* font) {
+    auto own = std::find_if(fonts_.begin(), fonts_.end(), [&](const auto& f) { return f.get() == ObjectOf<Font>(font); });
+    if (own == fonts_.end()) return;
+    device_->ReleaseFont((*own)->made);
+    fonts_.erase(own);
+}
+
+void ScaledCanvasDevice::ReleaseTexture(CanvasTextureObject* texture) {
+    auto own = std::find_if(textures_.begin(), textures_.end(),
+                            [&](const auto& t) { return t.get() == ObjectOf<Texture>(texture); });
+    if (own == textures_.end()) return;
+    device_->ReleaseTexture((*own)->made);
+    textures_.erase(own);
 }
 
 void ScaledCanvasDevice::SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y,

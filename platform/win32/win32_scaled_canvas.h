@@ -37,6 +37,8 @@ public:
     void SpriteBegin() override { device_->SpriteBegin(); }
     void SpriteDraw(CanvasTextureObject* texture, const Rect& source, float x, float y, Argb colour) override;
     void SpriteEnd() override { device_->SpriteEnd(); }
+    void ReleaseFont(CanvasFontObject* font) override;
+    void ReleaseTexture(CanvasTextureObject* texture) override;
     DeviceStatus Present() override { return device_->Present(); }
     void KeepFrame() override { device_->KeepFrame(); }
     void WaitForRefresh() override { device_->WaitForRefresh(); }

@@ -30,12 +30,12 @@ bool WinmmSoundService::PlaySoundAsync(const char* path) {
 }
 
 bool WinmmSoundService::PlaySpeechAsync(const std::int16_t* samples, std::size_t count, int rate) {
-    return speech_.Play(samples, count, rate);
+    return engines_.PlaySamples(samples, count, rate);
 }
 
 // The system voice speaks at once, also over a hit sound: both are mixed.
 bool WinmmSoundService::SpeakWithSystemVoice(const char* word, VoiceAccent accent) {
-    return systemVoice_.Speak(WideFromGbk(word).c_str(), accent);
+    return engines_.SpeakWithSystemVoice(WideFromGbk(word).c_str(), accent);
 }
 
 Sound& WinmmSound() {

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/sapi_voice.h"
+#include "platform/win32/speech_engines.h"
 #include "platform/win32/wave_out_speech.h"
 
 namespace plat::win32 {
@@ -19,6 +20,7 @@ public:
 private:
     WaveOutSpeech speech_;
     SapiVoice systemVoice_;
+    SpeechEngines<SapiVoice, WaveOutSpeech> engines_{systemVoice_, speech_};
 };
 
 // What to hand the multimedia call for a GBK path: the file's full name,

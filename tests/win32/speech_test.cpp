@@ -4,10 +4,15 @@
 // played on the wave-out device.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/sapi_voice.h"
+#include "platform/win32/speech_engines.h"
 #include "platform/win32/wave_out_speech.h"
 #include "platform/win32/win32_media.h"
 #include "features/speech/speaker.h"
@@ -50,6 +55,64 @@ TEST(WaveSeconds, FromTheFormatAndDataChunks) {
     listed.insert(36, std::string("LIST\3\0\0\0xyz\0", 12));
     EXPECT_DOUBLE_EQ(plat::win32::WaveSeconds(listed), 1.0);
     EXPECT_EQ(plat::win32::WaveSeconds("RIFF junk"), 0.0);
+}
+
+// Engines that tell whether they are sounding a word.
+struct FakeSystemVoice {
+    std::set<VoiceAccent> installed;
+    bool sounding = false;
+    bool Speak(const wchar_t*, VoiceAccent accent) {
+        if (!installed.count(accent)) return false;
+        sounding = true;
+        return true;
+    }
+    void Stop() { sounding = false; }
+};
+struct FakeSampleDevice {
+    bool sounding = false;
+    bool Play(const std::int16_t*, std::size_t, int) { return sounding = true; }
+    void Stop() { sounding = false; }
+};
+
+TEST(SpeechEngines, AWordFromEitherEngineCutsOffTheOther) {
+    const VoiceAccent A = VoiceAccent::American, B = VoiceAccent::British;
+    // The learner switches accent back and forth between words.
+    const std::vector<VoiceAccent> words = {A, B, A, A, B, B, A};
+    for (const std::set<VoiceAccent>& installed :
+         {std::set<VoiceAccent>{A}, std::set<VoiceAccent>{B}, std::set<VoiceAccent>{}, std::set<VoiceAccent>{A, B}}) {
+        FakeSystemVoice voice{installed};
+        FakeSampleDevice device;
+        plat::win32::SpeechEngines engines(voice, device);
+        const std::int16_t samples[4] = {};
+        for (std::size_t n = 0; n < words.size(); ++n) {
+            // As the speaker does: the system voice, else the built-in one.
+            if (!engines.SpeakWithSystemVoice(L"apple", words[n])) engines.PlaySamples(samples, 4, 16000);
+            const bool bySystem = installed.count(words[n]) > 0;
+            EXPECT_EQ(voice.sounding, bySystem) << "word " << n << " of " << installed.size() << " system voices";
+            EXPECT_EQ(device.sounding, !bySystem) << "word " << n << " of " << installed.size() << " system voices";
+        }
+    }
+}
+
+// Opening the wave-out device can take long (a driver waking up, a USB
+// headset); the ticker starting a hit sound meanwhile must not wait for it.
+TEST(WaveOutSpeech, AHitSoundDoesNotWaitForTheDeviceToOpen) {
+    using namespace std::chrono_literals;
+    std::promise<void> opening, release;
+    std::shared_future<void> released = release.get_future().share();
+    plat::win32::WaveOutSpeech speech([&](int rate) {
+        opening.set_value();
+        released.wait();
+        return plat::win32::WaveOutSpeech::OpenWaveOut(rate);
+    });
+    const std::vector<std::int16_t> samples(1600, 0);
+    std::thread speaker([&] { speech.Play(samples.data(), samples.size(), 16000); });
+    opening.get_future().wait();
+    auto hit = std::async(std::launch::async, [&] { speech.HitStarted(L"RES\\41.wav"); });
+    EXPECT_EQ(hit.wait_for(5s), std::future_status::ready) << "the hit sound waited for the device to open";
+    release.set_value();
+    speaker.join();
+    hit.wait();
 }
 
 // Forwards to the real Windows services and notes which way a word went.
