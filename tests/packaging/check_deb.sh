@@ -27,7 +27,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Maintainer)" = "KESTRAN developers <dev@kestran.local>" ] || fail "Maintainer: $(field Maintainer)"
 depends=$(field Depends)
 # The fonts asked for by name, and the libraries found by dpkg-shlibdeps.
-for needed in fonts-noto-cjk fonts-wqy-microhei qt6-translations-l10n libc6 libqt6widgets6 libqt6gui6 libsdl2-2.0-0 libflite1; do
+for needed in fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core qt6-translations-l10n libc6 libqt6widgets6 libqt6gui6 libsdl2-2.0-0 libflite1; do
     echo "$depends" | tr ',' '\n' | grep -q "^ *$needed\( \|$\)" || fail "Depends lacks $needed: $depends"
 done
 field Description | sed -n 1p | grep -q . || fail "no summary line"
