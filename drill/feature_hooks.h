@@ -30,8 +30,9 @@
 
 namespace kestran::hooks {
 
-// At most kHookProcedures procedures a hook.
-inline constexpr int kHookProcedures = 4;
+// At most kHookProcedures procedures a hook: room for every feature that
+// may listen at one moment; several already listen to the keys.
+inline constexpr int kHookProcedures = 8;
 
 // Every hook enters this list as it is made, so that ClearAllForTest
 // reaches each one, also those added later. Hooks are made before main;
