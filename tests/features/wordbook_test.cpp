@@ -3,6 +3,7 @@
 // as lists, and right answers in a test of the book take entries out.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "drill/test_check.h"
 #include "drill/toggles.h"
 #include "features/feature_menu.h"
+#include "features/data_failure.h"
 #include "features/features.h"
 #include "features/wordbook/book_store.h"
 #include "features/wordbook/wordbook.h"
@@ -145,6 +147,29 @@ TEST_F(WordbookTest, MissesEnterTheBookOnceComeBackAsListsAndRightAnswersInATest
     HandleKeyDown(plat::VK_SPACE);
     CrossUntyped();
     EXPECT_EQ(wordbook::RoundMisses().size(), 1u) << "which takes over with its first miss";
+}
+
+TEST_F(WordbookTest, ABookThatCannotBeWrittenIsToldOnceWithTheFolder) {
+    data_failure::ResetForTest();
+    // The book's name taken by a folder: no miss can be written.
+    std::filesystem::create_directories(temp.folder / u8"错题本.txt");
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    const auto told = [this] {
+        wordbook::WaitForBookWrites();
+        int boxes = 0;
+        plat::Message message;
+        while (plat::PeekMessage(message)) hooks::uiMessage(message);
+        for (const auto& box : backend.windows.MessageBoxCalls())
+            boxes += box.text.find(plat::GbkFromPath(plat::UserDataFolder())) != std::string::npos;
+        return boxes;
+    };
+    EXPECT_EQ(told(), 0) << "nothing is told while nothing failed";
+    CrossUntyped();
+    CrossUntyped();
+    EXPECT_EQ(told(), 1) << "the first failure is told, with the folder";
+    CrossUntyped();
+    EXPECT_EQ(told(), 1) << "and only the first";
+    EXPECT_EQ(wordbook::RoundMisses().size(), 3u) << "the round still has its misses";
 }
 
 }  // namespace
