@@ -3,7 +3,10 @@
 with 3 wrong answers puts those 3 into the book; the right-click menu's
 练习本轮错词 drills exactly them; practice words that cross untyped go in,
 repeats do not; F3 opens the book, and a test of it with every answer right
-empties it. The book file is read after each step.
+empties it. The book file is read after each step. The data folder is under
+a folder named 한글/用户, which GBK cannot name: 朗读单词 (F5) is kept in
+设置.txt there across a restart, and 打开数据文件夹 (F9) hands that folder to
+xdg-open (a stand-in that notes what it was given).
 
 usage: e2e_wordbook.py KESTRAN SOURCE_DIR
 """
@@ -20,9 +23,15 @@ from kestran_driver import (ANSWER_BOX, CANVAS, MODE_BUTTON, DriverError, Kestra
 
 KESTRAN, SOURCE = sys.argv[1:3]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-book-")
-screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy"))
+DATA_HOME = os.path.join(WORK, "\ud55c\uae00", "\u7528\u6237")  # 한글/用户
+BIN = os.path.join(WORK, "bin")
+OPENED = os.path.join(WORK, "opened")
+screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy", XDG_DATA_HOME=DATA_HOME,
+                                      PATH=BIN + os.pathsep + os.environ.get("PATH", "")))
 kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
-BOOK = os.path.join(screen.data_home, "kestran", "\u9519\u9898\u672c.txt")  # 错题本.txt
+DATA = os.path.join(DATA_HOME, "kestran")
+BOOK = os.path.join(DATA, "\u9519\u9898\u672c.txt")  # 错题本.txt
+SETTINGS = os.path.join(DATA, "\u8bbe\u7f6e.txt")  # 设置.txt
 ENTRIES = [(f"w{i}", f"\u8bcd{i}") for i in range(10)]  # w<i> 词<i>
 OLD = ("old", "\u65e7")  # 旧: in the book from an earlier day
 
@@ -38,6 +47,13 @@ def book():
     with open(BOOK, "rb") as f:
         text = f.read().decode("gbk")
     return [tuple(line.split(" ", 1)) for line in text.split("\r\n") if line]
+
+
+def speak_words_setting():
+    if not os.path.exists(SETTINGS):
+        return []
+    with open(SETTINGS, "rb") as f:
+        return [line for line in f.read().decode("gbk").splitlines() if line.startswith("speech.speakWords=")]
 
 
 def expect(what, actual, wanted):
@@ -56,6 +72,10 @@ def answer_test(wrong):
 
 
 def main():
+    os.makedirs(BIN)
+    with open(os.path.join(BIN, "xdg-open"), "w") as f:
+        f.write(f'#!/bin/sh\nprintf %s "$1" > "{OPENED}"\n')
+    os.chmod(os.path.join(BIN, "xdg-open"), 0o755)
     shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
     words = os.path.join(WORK, "words.txt")
     with open(words, "wb") as f:
@@ -112,6 +132,23 @@ def main():
     answer_test(set())
     wait_for("the empty book", lambda: book() == [])
     kestran.key("space")
+
+    log("朗读单词 (F5) is kept in the data folder across a restart")
+    kestran.key("F5")
+    wait_for("设置.txt with 朗读单词 on", lambda: speak_words_setting() == ["speech.speakWords=1"])
+    kestran.stop()
+    kestran.start()
+    kestran.wait_window()
+    time.sleep(1.0)
+    kestran.click(ANSWER_BOX)
+    kestran.key("F5")
+    wait_for("设置.txt with 朗读单词 off", lambda: speak_words_setting() == ["speech.speakWords=0"])
+
+    log("打开数据文件夹 (F9) opens the data folder")
+    kestran.key("F9")
+    wait_for("the folder handed to xdg-open", lambda: os.path.exists(OPENED))
+    with open(OPENED, "rb") as f:
+        expect("the folder opened", f.read().decode("utf-8"), DATA)
     log("PASSED")
 
 
