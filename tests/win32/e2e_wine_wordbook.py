@@ -5,11 +5,15 @@ result a right-click on the canvas opens the system's popup menu, whose
 练习本轮错词 drills exactly them; practice words that cross untyped go in,
 repeats do not; F3 opens the book and a test of it with every answer right
 empties it. The book file is read back through the observer after each step.
+The data folder (APPDATA) is under a folder named 한글\用户, which GBK cannot
+name: 朗读单词 (F5) is kept in 设置.txt there across a restart, and
+打开数据文件夹 (F9) opens that folder.
 
 usage: e2e_wine_wordbook.py KESTRAN_E2E_WIN_EXE SOURCE_DIR
 """
 
 import os
+import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
@@ -18,6 +22,40 @@ from wine_driver import Failed, log, run, wait_for, xdo  # noqa: E402
 
 ENTRIES = [(f"w{i}", f"\u8bcd{i}") for i in range(6)]  # w<i> 词<i>
 OLD = ("old", "\u65e7")  # 旧: in the book from an earlier day
+APPDATA = os.path.join(WORK, "\ud55c\uae00", "\u7528\u6237")  # 한글/用户
+DATA = os.path.join(APPDATA, "KESTRAN")
+SETTINGS = os.path.join(DATA, "\u8bbe\u7f6e.txt")  # 设置.txt
+
+
+VOLATILE = "HKCU\\Volatile Environment"
+
+
+def appdata(value=None):
+    """The APPDATA every program of the prefix gets (as Windows sets it at logon
+    from the user's profile folder); sets it when a value is given."""
+    if value is not None:
+        subprocess.run(["wine", "reg", "add", VOLATILE, "/v", "APPDATA", "/t", "REG_SZ", "/d", value, "/f"],
+                       check=True, capture_output=True)
+        return value
+    found = subprocess.run(["wine", "reg", "query", VOLATILE, "/v", "APPDATA"], capture_output=True, text=True)
+    return found.stdout.split("REG_SZ", 1)[1].strip()
+
+
+def start_program(name):
+    program = Program("zh_CN.UTF-8", name=name)
+    program.start()
+    return program
+
+
+def speak_words_setting():
+    with open(SETTINGS, "rb") as f:
+        lines = f.read().decode("gbk").splitlines()
+    return [line for line in lines if line.startswith("speech.speakWords=")]
+
+
+def windows_named(name):
+    found = subprocess.run(["xdotool", "search", "--name", name], capture_output=True, text=True)
+    return found.stdout.split()
 
 
 def book(program, seed=None):
@@ -47,10 +85,29 @@ def steps():
     words = os.path.join(WORK, "words.txt")
     with open(words, "wb") as f:
         f.write("".join(f"{w} {m}\r\n" for w, m in ENTRIES).encode("gbk"))
-    program = Program("zh_CN.UTF-8")
+    os.makedirs(APPDATA)
+    # The key is volatile: it lasts as long as the prefix's server, kept
+    # running from here on (a server already running stays as it is). The
+    # prefix is made first, so that no service it starts holds the pipes of
+    # the questions below.
+    quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-p"], check=False, **quiet)
+    subprocess.run(["wineboot", "-i"], check=False, **quiet)
+    usual = appdata()
+    appdata("Z:" + APPDATA.replace("/", "\\"))
     try:
-        program.start()
+        in_hangul_folder(words)
+    finally:
+        appdata(usual)
+    log("all steps passed")
+
+
+def in_hangul_folder(words):
+    program = start_program("first")
+    try:
         expect("the seeded book", book(program, f"{OLD[0]} {OLD[1]}\r\n"), [OLD])
+        path = bytes.fromhex(program.ask("book")["path"]).decode("utf-8")
+        expect("the book's folder", path.rsplit("\\", 1)[0], "Z:" + DATA.replace("/", "\\"))
 
         log("step: a test with 2 wrong answers puts those 2 into the book")
         program.open_list(words)
@@ -88,10 +145,31 @@ def steps():
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
         answer_test(program, set())
         expect("the book", book(program), [])
+
+        log("step: 朗读单词 (F5) is written into the data folder")
+        xdo("key", "F5")
+        wait_for("设置.txt with 朗读单词 on", lambda: os.path.exists(SETTINGS) and speak_words_setting() == [
+            "speech.speakWords=1"])
         program.quit()
     finally:
         program.kill()
-    log("all steps passed")
+
+    log("step: after a restart 朗读单词 is on: F5 turns it off")
+    program = start_program("second")
+    try:
+        program.click_answer_box()
+        xdo("key", "F5")
+        wait_for("设置.txt with 朗读单词 off", lambda: speak_words_setting() == ["speech.speakWords=0"])
+
+        log("step: 打开数据文件夹 (F9) shows the data folder")
+        before = set(windows_named("KESTRAN"))
+        xdo("key", "F9")
+        shown = wait_for("a window of the data folder", lambda: set(windows_named("KESTRAN")) - before, timeout=30)
+        for window in shown:
+            xdo("windowkill", window)
+        program.quit()
+    finally:
+        program.kill()
 
 
 if __name__ == "__main__":
