@@ -52,7 +52,15 @@ CREATE TABLE IF NOT EXISTS cards(
   first_day INTEGER NOT NULL,       -- the learner's day it was first drilled
   reps INTEGER NOT NULL,
   lapses INTEGER NOT NULL,
+  last_day INTEGER NOT NULL DEFAULT 0, -- the learner's day of last_at
   PRIMARY KEY(word, meaning)
+);
+-- Which word books an entry was drilled from (an entry may be in several).
+CREATE TABLE IF NOT EXISTS card_books(
+  word TEXT NOT NULL,
+  meaning TEXT NOT NULL,
+  book TEXT NOT NULL,
+  PRIMARY KEY(book, word, meaning)
 );
 CREATE INDEX IF NOT EXISTS events_by_day ON events(day);
 CREATE INDEX IF NOT EXISTS events_by_entry ON events(word, meaning);

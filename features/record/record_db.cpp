@@ -1,0 +1,407 @@
+#include "features/record/record_db.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "features/record/learner_clock.h"
+#include "features/record/record_schema.h"
+
+namespace kestran::record {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path PathOf(const std::string& utf8) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+bool IsDamage(int code) {
+    const int primary = code & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+// One prepared statement; finalised when it goes.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { code_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool Ok() const { return stmt_ != nullptr; }
+    int Code() const { return code_; }
+    Statement& Bind(int i, std::int64_t v) { return Check(sqlite3_bind_int64(stmt_, i, v)); }
+    Statement& Bind(int i, double v) { return Check(sqlite3_bind_double(stmt_, i, v)); }
+    Statement& Bind(int i, const std::string& v) {
+        return Check(sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
+    }
+    template <class T>
+    Statement& Bind(int i, const std::optional<T>& v) {
+        if (v) return Bind(i, *v);
+        return Check(sqlite3_bind_null(stmt_, i));
+    }
+    Statement& Bind(int i, int v) { return Bind(i, static_cast<std::int64_t>(v)); }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int Step() {
+        if (!stmt_) return code_;
+        const int code = sqlite3_step(stmt_);
+        if (code != SQLITE_ROW && code != SQLITE_DONE) code_ = code;
+        return code;
+    }
+    std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    double Real(int column) const { return sqlite3_column_double(stmt_, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+    std::string Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+    }
+
+private:
+    Statement& Check(int code) {
+        if (code != SQLITE_OK && code_ == SQLITE_OK) code_ = code;
+        return *this;
+    }
+    sqlite3_stmt* stmt_ = nullptr;
+    int code_ = SQLITE_OK;
+};
+
+int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+Card CardFrom(const Statement& row) {
+    Card card;
+    card.word = row.Text(0);
+    card.meaning = row.Text(1);
+    card.state = static_cast<int>(row.Int(2));
+    card.memory = {row.Real(3), row.Real(4)};
+    card.lastAt = row.Int(5);
+    card.firstDay = row.Int(6);
+    card.reps = static_cast<int>(row.Int(7));
+    card.lapses = static_cast<int>(row.Int(8));
+    card.lastDay = row.Int(9);
+    return card;
+}
+constexpr char kCardColumns[] = "word, meaning, state, stability, difficulty, last_at, first_day, reps, lapses, last_day";
+
+// The memory's state after a judgement: a first judgement that fails is
+// still being learnt; a failed review relearns; any pass makes it a review.
+int NextState(const std::optional<Card>& before, fsrs::Grade grade) {
+    if (grade != fsrs::Again) return 2;
+    if (!before || before->state == 1) return 1;
+    return 3;
+}
+
+void WriteCsvField(std::ostream& out, const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        out << text;
+        return;
+    }
+    out << '"';
+    for (char c : text) {
+        if (c == '"') out << '"';
+        out << c;
+    }
+    out << '"';
+}
+
+std::string LocalTimeText(std::int64_t unixMs) {
+    const std::time_t seconds = static_cast<std::time_t>(unixMs / 1000);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+}  // namespace
+
+RecordDb::~RecordDb() { sqlite3_close_v2(db_); }
+
+RecordDb::Opened RecordDb::Open(const std::string& utf8Path, double target) {
+    path_ = utf8Path;
+    target_ = target;
+    if (Prepare()) return Opened::Ok;
+    if (!db_) return Opened::Failed;
+    const int code = sqlite3_errcode(db_);
+    if (!IsDamage(code)) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        return Opened::Failed;
+    }
+    return RenewIfDamaged(code) ? Opened::Renewed : Opened::Failed;
+}
+
+// Opens the connection and makes sure the tables are there.
+bool RecordDb::Prepare() {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_busy_timeout(db_, kBusyWaitMs);
+    // WAL survives a crash of the process with every committed change;
+    // NORMAL syncs at checkpoints, so a power cut can cost the last few.
+    if (Exec(db_, "PRAGMA journal_mode=WAL") != SQLITE_OK) return false;
+    if (Exec(db_, "PRAGMA synchronous=NORMAL") != SQLITE_OK) return false;
+    if (Exec(db_, "BEGIN IMMEDIATE") != SQLITE_OK) return false;
+    if (Exec(db_, kSchemaSql) != SQLITE_OK ||
+        Exec(db_, ("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str()) != SQLITE_OK) {
+        Exec(db_, "ROLLBACK");
+        return false;
+    }
+    if (Exec(db_, "COMMIT") != SQLITE_OK) return false;
+    LoadMedians();
+    return true;
+}
+
+bool RecordDb::RenewIfDamaged(int code) {
+    if (!IsDamage(code)) return false;
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    const fs::path path = PathOf(path_);
+    // "<name>-损坏-<ms>.db": the damaged file and its log, kept as they were.
+    const std::string stamp = std::to_string(NowMs());
+    std::u8string name = path.stem().u8string();
+    name += u8"-\u635F\u574F-";  // -损坏-
+    for (char c : std::to_string(NowMs())) name += static_cast<char8_t>(c);
+    name += u8".db";
+    const fs::path aside = path.parent_path() / name;
+    std::error_code error;
+    fs::rename(path, aside, error);
+    if (error) return false;
+    for (const char* suffix : {"-wal", "-shm"}) {
+        fs::path log = path;
+        log += suffix;
+        fs::path logAside = aside;
+        logAside += suffix;
+        std::error_code ignored;
+        if (fs::exists(log, ignored)) fs::rename(log, logAside, ignored);
+    }
+    const auto u8 = aside.u8string();
+    setAside_.assign(reinterpret_cast<const char*>(u8.data()), u8.size());
+    renewed_ = true;
+    return Prepare();
+}
+
+bool RecordDb::TakeRenewed() {
+    const bool renewed = renewed_;
+    renewed_ = false;
+    return renewed;
+}
+
+void RecordDb::LoadMedians() {
+    testTimes_ = {};
+    hitTimes_ = {};
+    for (const char* kind : {"test", "hit"}) {
+        Statement rows(db_,
+                       "SELECT ms * 1.0 / letters FROM (SELECT id, ms, letters FROM events WHERE right = 1 AND ms IS NOT "
+                       "NULL AND letters > 0 AND kind = ?1 ORDER BY id DESC LIMIT ?2) ORDER BY id");
+        rows.Bind(1, std::string(kind)).Bind(2, static_cast<std::int64_t>(TypingMedian::kWindow));
+        TypingMedian& times = std::string(kind) == "test" ? testTimes_ : hitTimes_;
+        while (rows.Step() == SQLITE_ROW) times.Add(rows.Real(0));
+    }
+}
+
+std::optional<Card> RecordDb::LookUp(const std::string& word, const std::string& meaning, int& code) {
+    Statement row(db_, (std::string("SELECT ") + kCardColumns + " FROM cards WHERE word = ?1 AND meaning = ?2").c_str());
+    row.Bind(1, word).Bind(2, meaning);
+    code = row.Step();
+    if (code != SQLITE_ROW) return std::nullopt;
+    return CardFrom(row);
+}
+
+std::optional<Card> RecordDb::CardOf(const std::string& word, const std::string& meaning) {
+    if (!db_) return std::nullopt;
+    int code = SQLITE_OK;
+    return LookUp(word, meaning, code);
+}
+
+std::optional<Judged> RecordDb::Add(const Event& event) {
+    for (int attempt = 0; attempt < 3 && db_; ++attempt) {
+        bool damaged = false;
+        if (auto judged = AddOnce(event, damaged)) return judged;
+        if (!damaged) {
+            // Busy past the wait (another window holds the file): try again.
+            if ((sqlite3_errcode(db_) & 0xFF) == SQLITE_BUSY) continue;
+            return std::nullopt;
+        }
+        if (!RenewIfDamaged(SQLITE_CORRUPT)) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<Judged> RecordDb::AddOnce(const Event& event, bool& damaged) {
+    auto fail = [&](int code) -> std::optional<Judged> {
+        damaged = IsDamage(code) || IsDamage(sqlite3_errcode(db_));
+        Exec(db_, "ROLLBACK");
+        return std::nullopt;
+    };
+    const int begun = Exec(db_, "BEGIN IMMEDIATE");
+    if (begun != SQLITE_OK) return fail(begun);
+
+    const std::int64_t day = LearnerDay(event.at);
+    const int letters = static_cast<int>(std::count_if(event.word.begin(), event.word.end(),
+                                                       [](char c) { return c != ' ' && c != '\t'; }));
+    TypingMedian& times = event.kind == "test" ? testTimes_ : hitTimes_;
+    std::optional<double> perLetter;
+    if (event.ms && letters > 0) perLetter = static_cast<double>(*event.ms) / letters;
+
+    Judged judged;
+    judged.grade = GradeOf(event.right, perLetter, times.Median());
+    int lookedUp = SQLITE_OK;
+    const std::optional<Card> before = LookUp(event.word, event.meaning, lookedUp);
+    if (lookedUp != SQLITE_ROW && lookedUp != SQLITE_DONE) return fail(lookedUp);
+    Card card;
+    if (!before) {
+        judged.review = true;
+        card.word = event.word;
+        card.meaning = event.meaning;
+        card.memory = model_.First(judged.grade);
+        card.firstDay = day;
+    } else {
+        card = *before;
+        // A clock set back counts as the same day.
+        const int elapsed = static_cast<int>(std::max<std::int64_t>(day - before->lastDay, 0));
+        judged.review = elapsed > 0;
+        judged.wasDue = model_.Retrievability(elapsed, before->memory.stability) < target_;
+        card.memory = model_.Next(before->memory, elapsed, judged.grade);
+        if (judged.review && judged.grade == fsrs::Again && before->state == 2) ++card.lapses;
+    }
+    card.state = NextState(before, judged.grade);
+    card.lastAt = event.at;
+    card.lastDay = day;
+    ++card.reps;
+    judged.card = card;
+
+    Statement upsert(db_, (std::string("INSERT OR REPLACE INTO cards(") + kCardColumns +
+                           ") VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)")
+                              .c_str());
+    upsert.Bind(1, card.word).Bind(2, card.meaning).Bind(3, card.state).Bind(4, card.memory.stability);
+    upsert.Bind(5, card.memory.difficulty).Bind(6, card.lastAt).Bind(7, card.firstDay).Bind(8, card.reps);
+    upsert.Bind(9, card.lapses).Bind(10, card.lastDay);
+    if (upsert.Step() != SQLITE_DONE) return fail(upsert.Code());
+
+    Statement insert(db_,
+                     "INSERT INTO events(at, day, kind, list, book, chapter, word, meaning, right, ms, letters, review, "
+                     "grade) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+    insert.Bind(1, event.at).Bind(2, day).Bind(3, event.kind).Bind(4, event.list).Bind(5, event.book);
+    insert.Bind(6, event.chapter).Bind(7, event.word).Bind(8, event.meaning).Bind(9, event.right ? 1 : 0);
+    insert.Bind(10, event.ms).Bind(11, letters).Bind(12, judged.review ? 1 : 0);
+    insert.Bind(13, judged.review ? std::optional<int>(judged.grade) : std::nullopt);
+    if (insert.Step() != SQLITE_DONE) return fail(insert.Code());
+
+    if (event.book) {
+        Statement book(db_, "INSERT OR IGNORE INTO card_books(word, meaning, book) VALUES(?1, ?2, ?3)");
+        book.Bind(1, event.word).Bind(2, event.meaning).Bind(3, *event.book);
+        if (book.Step() != SQLITE_DONE) return fail(book.Code());
+    }
+    const int committed = Exec(db_, "COMMIT");
+    if (committed != SQLITE_OK) return fail(committed);
+    if (event.right && perLetter) times.Add(*perLetter);
+    return judged;
+}
+
+bool RecordDb::AddTest(const TestResult& test) {
+    for (int attempt = 0; attempt < 3 && db_; ++attempt) {
+        Statement insert(db_,
+                         "INSERT INTO tests(at, day, list, book, chapter, score, right, wrong) "
+                         "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+        insert.Bind(1, test.at).Bind(2, LearnerDay(test.at)).Bind(3, test.list).Bind(4, test.book);
+        insert.Bind(5, test.chapter).Bind(6, test.score).Bind(7, test.right).Bind(8, test.wrong);
+        if (insert.Step() == SQLITE_DONE) return true;
+        if ((insert.Code() & 0xFF) == SQLITE_BUSY) continue;
+        if (!IsDamage(insert.Code()) || !RenewIfDamaged(insert.Code())) return false;
+    }
+    return false;
+}
+
+std::vector<DueEntry> RecordDb::Due(std::int64_t today, std::size_t cap) {
+    std::vector<DueEntry> due;
+    if (!db_) return due;
+    Statement rows(db_, "SELECT word, meaning, stability, last_day FROM cards WHERE last_day < ?1");
+    rows.Bind(1, today);
+    while (rows.Step() == SQLITE_ROW) {
+        const double r = model_.Retrievability(static_cast<double>(today - rows.Int(3)), rows.Real(2));
+        if (r < target_) due.push_back({rows.Text(0), rows.Text(1), r});
+    }
+    if (IsDamage(rows.Code())) RenewIfDamaged(rows.Code());
+    const auto end = due.begin() + static_cast<std::ptrdiff_t>(std::min(cap, due.size()));
+    std::partial_sort(due.begin(), end, due.end(), [](const DueEntry& a, const DueEntry& b) {
+        if (a.retrievability != b.retrievability) return a.retrievability < b.retrievability;
+        return std::tie(a.word, a.meaning) < std::tie(b.word, b.meaning);
+    });
+    due.erase(end, due.end());
+    return due;
+}
+
+std::size_t RecordDb::CountDue(std::int64_t today) {
+    std::size_t count = 0;
+    if (!db_) return count;
+    Statement rows(db_, "SELECT stability, last_day FROM cards WHERE last_day < ?1");
+    rows.Bind(1, today);
+    while (rows.Step() == SQLITE_ROW)
+        if (model_.Retrievability(static_cast<double>(today - rows.Int(1)), rows.Real(0)) < target_) ++count;
+    return count;
+}
+
+BookProgress RecordDb::Progress(const std::string& book, std::int64_t today) {
+    BookProgress progress;
+    if (!db_) return progress;
+    Statement rows(db_,
+                   "SELECT c.stability, c.last_day FROM card_books b JOIN cards c ON c.word = b.word AND "
+                   "c.meaning = b.meaning WHERE b.book = ?1");
+    rows.Bind(1, book);
+    while (rows.Step() == SQLITE_ROW) {
+        const double stability = rows.Real(0);
+        if (stability >= 21.0)
+            ++progress.known;
+        else
+            ++progress.learning;
+        if (model_.Retrievability(static_cast<double>(std::max<std::int64_t>(today - rows.Int(1), 0)), stability) <
+            target_)
+            ++progress.due;
+    }
+    return progress;
+}
+
+std::int64_t RecordDb::EventCount() {
+    if (!db_) return 0;
+    Statement count(db_, "SELECT count(*) FROM events");
+    return count.Step() == SQLITE_ROW ? count.Int(0) : 0;
+}
+
+bool RecordDb::ExportCsv(std::ostream& out) {
+    if (!db_) return false;
+    out << "\xEF\xBB\xBF"  // a byte-order mark: spreadsheets then read the Chinese as UTF-8
+        << "id,at,time,day,kind,list,book,chapter,word,meaning,right,ms,letters,review,grade\r\n";
+    Statement rows(db_,
+                   "SELECT id, at, day, kind, list, book, chapter, word, meaning, right, ms, letters, review, grade "
+                   "FROM events ORDER BY id");
+    int code;
+    while ((code = rows.Step()) == SQLITE_ROW) {
+        auto number = [&](int column) { return rows.IsNull(column) ? std::string() : std::to_string(rows.Int(column)); };
+        out << rows.Int(0) << ',' << rows.Int(1) << ',' << LocalTimeText(rows.Int(1)) << ',' << rows.Int(2) << ',';
+        WriteCsvField(out, rows.Text(3));
+        out << ',';
+        WriteCsvField(out, rows.Text(4));
+        out << ',';
+        WriteCsvField(out, rows.Text(5));
+        out << ',' << number(6) << ',';
+        WriteCsvField(out, rows.Text(7));
+        out << ',';
+        WriteCsvField(out, rows.Text(8));
+        out << ',' << number(9) << ',' << number(10) << ',' << number(11) << ',' << number(12) << ',' << number(13)
+            << "\r\n";
+    }
+    return code == SQLITE_DONE && out.good();
+}
+
+}  // namespace kestran::record
