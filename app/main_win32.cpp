@@ -4,13 +4,13 @@
 
 #include "app/win_main.h"
 #include "features/features.h"
+#include "features/record/record_feature.h"
 #include "features/report/report_feature.h"
 #include "platform/win32/win32_backend.h"
 // Last: its macros would rename the names of the headers above.
 #include <windows.h>
 #include <shellapi.h>
 
-#ifdef KESTRAN_WITH_REPORT
 namespace {
 
 // The program belongs to the window subsystem and so has no console of its
@@ -25,21 +25,28 @@ void PrintToParentConsole() {
 }
 
 }  // namespace
-#endif
 
 int main() {
-#ifdef KESTRAN_WITH_REPORT  // until SQLite is built for every system
-    // KESTRAN.exe --report: the study report written, its path printed, no window.
+    // The commands that run without a window. The command line is read as
+    // UTF-16, so any file name works.
     int argc = 0;
     if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        // KESTRAN.exe --export FILE: the study record as CSV.
+        const bool exporting = argc == 3 && std::wcscmp(argv[1], L"--export") == 0;
+        const std::filesystem::path file = exporting ? std::filesystem::path(argv[2]) : std::filesystem::path();
+#ifdef KESTRAN_WITH_REPORT  // until SQLite is built for every system
+        // KESTRAN.exe --report: the study report written, its path printed.
         const bool reporting = argc == 2 && std::wcscmp(argv[1], L"--report") == 0;
-        LocalFree(argv);
-        if (reporting) {
-            PrintToParentConsole();
-            return kestran::report::ReportCommand();
-        }
-    }
+#else
+        const bool reporting = false;
 #endif
+        LocalFree(argv);
+        if (exporting || reporting) PrintToParentConsole();
+        if (exporting) return kestran::record::ExportCommand(file);
+#ifdef KESTRAN_WITH_REPORT
+        if (reporting) return kestran::report::ReportCommand();
+#endif
+    }
     kestran::InstallFeatures();
     plat::win32::RunProgram(&kestran::WinMain);
 }

@@ -112,6 +112,10 @@ inline Hook<void(const WordRecord& entry)> practiceWordMissed;
 // onto the canvas and went, and the end message is up.
 inline Hook<void()> practicePassFinished;
 
+// TickerThread: the practice word `entry` was typed right (a hit), before
+// the hit's sound and animation.
+inline Hook<void(const WordRecord& entry)> practiceWordHit;
+
 // UiThread: a test answer was judged and counted; `entry` is the entry
 // asked, `right` whether the typed word matched it. Answers given while a
 // result is displayed are not counted and do not come here.

@@ -222,6 +222,7 @@ void AnswerMatch() {
     // in file order): nothing to compare with.
     const WordRecord* entry = CurrentEntry(drill.practiceIndex);
     if (!entry || !TypedMatches(*entry, typed)) return;
+    hooks::practiceWordHit(*entry);
 
     drill.practiceHitAnim = 1;
     if (drill.effectsOff == 0) {

@@ -4,6 +4,7 @@
 #include "features/data_failure.h"
 #include "features/feature_menu.h"
 #include "features/phonetics/phonetics_feature.h"
+#include "features/record/record_feature.h"
 #include "features/report/report_feature.h"
 #include "features/speech/speech_feature.h"
 #include "features/wordbook/wordbook.h"
@@ -19,6 +20,7 @@ void InstallFeatures() {
     phonetics::FindTableInLibrary();
     wordbook::Install();
     wordbooks::Install();
+    record::Install();
     speech::Install();
     phonetics::Install();
 #ifdef KESTRAN_WITH_REPORT  // until SQLite is built for every system

@@ -7,8 +7,8 @@
 #
 #   scripts/build-flite-windows.sh [FOLDER]    prints FOLDER/install
 #
-# Fetching the tarball needs a deb-src entry: one for the same archive as
-# the machine's Debian entry is added when none exists.
+# Fetching the tarball needs a deb-src entry: scripts/fetch-debian-source.sh
+# adds one for the machine's own Debian archive when none exists.
 set -eu
 cd "$(dirname "$0")/.."
 out=$(mkdir -p "${1:-build/windows/flite}" && cd "${1:-build/windows/flite}" && pwd)
@@ -23,42 +23,10 @@ if [ -f "$stamp" ]; then
   exit 0
 fi
 
-SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 tarball=$out/flite_$version.orig.tar.gz
 if [ ! -f "$tarball" ]; then
-  if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    # The first Debian archive the machine uses, for its source packages.
-    entry=$(python3 - <<'PY'
-import glob, re
-for path in sorted(glob.glob("/etc/apt/sources.list.d/*.sources")):
-    for stanza in open(path).read().split("\n\n"):
-        f = dict(re.findall(r"^(\S+):\s*(.*)$", stanza, re.M))
-        if f.get("Types", "").split() == ["deb"] and "debian.org/debian" in f.get("URIs", "") \
-                and "security" not in f.get("URIs", ""):
-            print("Types: deb-src")
-            for k in ("URIs", "Suites", "Components", "Signed-By"):
-                if k in f:
-                    print(f"{k}: {f[k]}")
-            raise SystemExit
-try:
-    for line in open("/etc/apt/sources.list"):
-        if line.startswith("deb ") and "security" not in line:
-            print("deb-src " + line[4:].strip())
-            break
-except FileNotFoundError:
-    pass
-PY
-)
-    [ -n "$entry" ] || { echo "no Debian archive entry to derive a deb-src entry from" >&2; exit 1; }
-    case "$entry" in
-      Types:*) echo "$entry" | $SUDO tee /etc/apt/sources.list.d/kestran-deb-src.sources >/dev/null ;;
-      *) echo "$entry" | $SUDO tee /etc/apt/sources.list.d/kestran-deb-src.list >/dev/null ;;
-    esac
-    $SUDO apt-get update -qq
-  fi
-  # The Debian patch archive may be missing from the archive; the upstream
-  # tarball is all that is needed, and apt checks it against the index.
-  (cd "$out" && apt-get source --download-only flite >/dev/null 2>&1 || true)
+  # The upstream tarball is all that is needed; apt checks it against the index.
+  sh scripts/fetch-debian-source.sh flite "$out"
   [ -f "$tarball" ] || { echo "apt-get source did not fetch $tarball" >&2; exit 1; }
   want=$(sed -n '/^Checksums-Sha256:/,/^[^ ]/p' "$out"/flite_$version-*.dsc | awk -v f="flite_$version.orig.tar.gz" '$3 == f {print $1}')
   got=$(sha256sum "$tarball" | cut -d' ' -f1)

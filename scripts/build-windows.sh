@@ -34,7 +34,7 @@ install() {
 }
 
 # The host build makes bk.bmp with the same converter the Linux package uses.
-install "$(missing_of g++-mingw-w64-i686-posix nsis cmake python3 zip unzip qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev flite1-dev dpkg-dev fonts-dejavu-core)"
+install "$(missing_of g++-mingw-w64-i686-posix nsis cmake python3 zip unzip qt6-base-dev libsdl2-dev libgtest-dev libgmock-dev flite1-dev dpkg-dev fonts-dejavu-core tcl)"
 if [ $run_tests -eq 1 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -54,8 +54,10 @@ jobs=$(nproc)
 
 # The speech synthesiser, built once for Windows and kept in the build folder.
 flite=$(sh scripts/build-flite-windows.sh "$out/flite")
+# The study record's database, built the same way from Debian's source.
+sqlite=$(sh scripts/build-sqlite-windows.sh "$out/sqlite")
 cmake -S . -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DKESTRAN_BENCH=OFF -DBUILD_TESTING=$testing -DFLITE_ROOT="$flite" >/dev/null
+  -DKESTRAN_BENCH=OFF -DBUILD_TESTING=$testing -DFLITE_ROOT="$flite" -DSQLITE_ROOT="$sqlite" >/dev/null
 cmake --build "$cross" -j"$jobs"
 cmake -S . -B "$host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKESTRAN_BENCH=OFF >/dev/null
 cmake --build "$host" --target kestran_background_bmp -j"$jobs"

@@ -1,5 +1,6 @@
 #include "features/record/learner_clock.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -7,10 +8,10 @@
 namespace kestran::record {
 namespace {
 
-std::int64_t OffsetMs() {
-    static const std::int64_t offset = [] {
+std::atomic<std::int64_t>& OffsetMs() {
+    static std::atomic<std::int64_t> offset = [] {
         const char* hours = std::getenv("KESTRAN_TEST_CLOCK_OFFSET_HOURS");
-        return hours ? static_cast<std::int64_t>(std::atof(hours) * 3600.0 * 1000.0) : 0;
+        return hours ? static_cast<std::int64_t>(std::atof(hours) * 3600.0 * 1000.0) : std::int64_t{0};
     }();
     return offset;
 }
@@ -36,8 +37,10 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b !
 
 std::int64_t NowMs() {
     using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count() + OffsetMs();
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count() + OffsetMs().load();
 }
+
+void SetClockOffsetForTest(std::int64_t ms) { OffsetMs() = ms; }
 
 std::int64_t LearnerDay(std::int64_t unixMs) {
     const std::int64_t seconds = FloorDiv(unixMs, 1000);

@@ -12,6 +12,9 @@ namespace kestran::record {
 
 // Now, in Unix milliseconds (UTC), moved by the test offset if set.
 std::int64_t NowMs();
+// Moves the clock by `ms` from the real time (replacing the environment's
+// offset). Tests only.
+void SetClockOffsetForTest(std::int64_t ms);
 // The learner's day of a Unix-millisecond time: days since 1970-01-01 of
 // the local time minus 4 hours.
 std::int64_t LearnerDay(std::int64_t unixMs);

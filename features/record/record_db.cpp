@@ -123,7 +123,12 @@ std::string LocalTimeText(std::int64_t unixMs) {
 
 }  // namespace
 
-RecordDb::~RecordDb() { sqlite3_close_v2(db_); }
+RecordDb::~RecordDb() { Close(); }
+
+void RecordDb::Close() {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
 
 RecordDb::Opened RecordDb::Open(const std::string& utf8Path, double target) {
     path_ = utf8Path;
@@ -378,10 +383,14 @@ std::int64_t RecordDb::EventCount() {
     return count.Step() == SQLITE_ROW ? count.Int(0) : 0;
 }
 
-bool RecordDb::ExportCsv(std::ostream& out) {
-    if (!db_) return false;
+void RecordDb::WriteCsvHeader(std::ostream& out) {
     out << "\xEF\xBB\xBF"  // a byte-order mark: spreadsheets then read the Chinese as UTF-8
         << "id,at,time,day,kind,list,book,chapter,word,meaning,right,ms,letters,review,grade\r\n";
+}
+
+bool RecordDb::ExportCsv(std::ostream& out) {
+    if (!db_) return false;
+    WriteCsvHeader(out);
     Statement rows(db_,
                    "SELECT id, at, day, kind, list, book, chapter, word, meaning, right, ms, letters, review, grade "
                    "FROM events ORDER BY id");

@@ -84,6 +84,7 @@ public:
     // `utf8Path` is the file's path in UTF-8 on every system.
     Opened Open(const std::string& utf8Path, double target = 0.9);
     bool IsOpen() const { return db_ != nullptr; }
+    void Close();
     // Where the last damaged file went (UTF-8), after Renewed.
     const std::string& SetAside() const { return setAside_; }
     // True once a change found the file damaged and started a new one.
@@ -102,6 +103,7 @@ public:
 
     // Every event as CSV (UTF-8, a header line first).
     bool ExportCsv(std::ostream& out);
+    static void WriteCsvHeader(std::ostream& out);
 
     double Target() const { return target_; }
     const fsrs::Model& Model() const { return model_; }

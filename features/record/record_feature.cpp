@@ -1,0 +1,334 @@
+#include "features/record/record_feature.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <optional>
+
+#include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
+#include "drill/toggles.h"
+#include "features/background_queue.h"
+#include "features/feature_menu.h"
+#include "features/record/learner_clock.h"
+#include "features/record/list_origin.h"
+#include "features/record/record_db.h"
+#include "features/settings.h"
+#include "features/wordbook/book_format.h"
+#include "platform/gbk.h"
+#include "platform/platform.h"
+#include "platform/user_data.h"
+#include "wordlist/load_word_list.h"
+
+namespace kestran::record {
+namespace {
+
+constexpr char kRecordFile[] = "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db";      // 学习记录.db
+constexpr char kReviewFile[] = "\xBD\xF1\xC8\xD5\xB8\xB4\xCF\xB0.txt";     // 今日复习.txt
+constexpr char kReviewText[] = "\xBD\xF1\xC8\xD5\xB8\xB4\xCF\xB0";         // 今日复习
+constexpr char kCaption[] = "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC";            // 学习记录
+// 学习记录无法打开或写入：
+constexpr char kCannotWrite[] =
+    "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xBB\xF2\xD0\xB4\xC8\xEB\xA3\xBA";
+// 学习记录已损坏，已另存为：
+constexpr char kDamaged[] =
+    "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC\xD2\xD1\xCB\xF0\xBB\xB5\xA3\xAC\xD2\xD1\xC1\xED\xB4\xE6\xCE\xAA\xA3\xBA";
+// \n新的学习记录已开始。
+constexpr char kStartedAfresh[] = "\n\xD0\xC2\xB5\xC4\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC\xD2\xD1\xBF\xAA\xCA\xBC\xA1\xA3";
+
+
+constexpr int kDefaultDailyCap = 100;
+constexpr double kDefaultTarget = 0.9;
+
+// --- What the drill's threads hand over ------------------------------------
+
+// The list now loaded (UiThread writes it; every hook reads it).
+struct CurrentList {
+    std::mutex mutex;
+    ListOrigin origin;
+};
+CurrentList& TheList() {
+    static CurrentList list;
+    return list;
+}
+
+// When the entry now asked or moving came onto the canvas.
+struct ShownAt {
+    std::atomic<const WordRecord*> entry{nullptr};
+    std::atomic<std::int64_t> steadyMs{0};
+
+    void Note(const WordRecord& shown) {
+        steadyMs = SteadyMs();
+        entry = &shown;
+    }
+    std::optional<std::int64_t> Since(const WordRecord& judged) const {
+        if (entry.load() != &judged) return std::nullopt;
+        return SteadyMs() - steadyMs.load();
+    }
+    static std::int64_t SteadyMs() {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+};
+ShownAt practiceShown, testShown;
+
+// --- The record's thread ---------------------------------------------------
+
+// Everything below is used on the record's thread only, but the counts.
+struct Writer {
+    BackgroundQueue queue;
+    RecordDb db;
+    bool toldFailure = false;
+    std::atomic<std::size_t> due{0};
+    std::atomic<int> cap{kDefaultDailyCap};
+    std::mutex noticeMutex;
+    std::string notice;         // GBK, shown by UiThread
+    std::string reviewListPath; // written, for UiThread to load
+};
+// Never destroyed: its thread runs until the process ends.
+Writer& TheWriter() {
+    static auto* writer = new Writer();
+    return *writer;
+}
+
+std::string Utf8OfPath(const std::string& path) {
+#ifdef _WIN32
+    return plat::GbkToUtf8(path);
+#else
+    return path;
+#endif
+}
+
+void Tell(Writer& writer, const std::string& text) {
+    {
+        std::lock_guard lock(writer.noticeMutex);
+        writer.notice = text;
+    }
+    if (MainDialog) plat::PostMessage(MainDialog, kNoticeMessage, 0, 0);
+}
+
+void TellFailureOnce(Writer& writer) {
+    if (writer.toldFailure) return;
+    writer.toldFailure = true;
+    Tell(writer, kCannotWrite + plat::GbkFromPath(RecordPath()));
+}
+
+void TellIfRenewed(Writer& writer) {
+    if (writer.db.TakeRenewed()) Tell(writer, kDamaged + plat::Utf8ToGbk(writer.db.SetAside()) + kStartedAfresh);
+}
+
+// Opens the record at the first job (and again after a failure).
+bool EnsureOpen(Writer& writer) {
+    if (writer.db.IsOpen()) return true;
+    const int cap = std::atoi(settings::Get("record.dailyCap", std::to_string(kDefaultDailyCap)).c_str());
+    writer.cap = cap > 0 ? cap : kDefaultDailyCap;
+    const double target = std::atof(settings::Get("record.targetRetention", "0.9").c_str());
+    const bool targetValid = target > 0.5 && target < 1.0;
+    if (!plat::CreateUserDataFolder()) {
+        TellFailureOnce(writer);
+        return false;
+    }
+    const RecordDb::Opened opened = writer.db.Open(Utf8OfPath(RecordPath()), targetValid ? target : kDefaultTarget);
+    if (opened == RecordDb::Opened::Failed) {
+        TellFailureOnce(writer);
+        return false;
+    }
+    TellIfRenewed(writer);
+    return true;
+}
+
+void Recount(Writer& writer) {
+    if (EnsureOpen(writer)) writer.due = writer.db.CountDue(LearnerDay(NowMs()));
+}
+
+void Write(const Event& event) {
+    Writer& writer = TheWriter();
+    if (!EnsureOpen(writer)) return;
+    const auto judged = writer.db.Add(event);
+    TellIfRenewed(writer);
+    if (!judged) {
+        TellFailureOnce(writer);
+        return;
+    }
+    if (judged->wasDue && writer.due > 0) --writer.due;
+}
+
+// Hands the judgement to the record's thread. Any drill thread.
+void Post(const char* kind, const WordRecord& entry, bool right, std::optional<std::int64_t> ms) {
+    Event event;
+    event.at = NowMs();
+    event.kind = kind;
+    {
+        CurrentList& list = TheList();
+        std::lock_guard lock(list.mutex);
+        event.list = list.origin.path;
+        event.book = list.origin.book;
+        event.chapter = list.origin.chapter;
+    }
+    event.word = plat::GbkToUtf8(entry.word);
+    event.meaning = plat::GbkToUtf8(entry.meaning);
+    event.right = right;
+    event.ms = ms;
+    TheWriter().queue.Post([event] { Write(event); });
+}
+
+// --- Hooks -------------------------------------------------------------------
+
+void OnPracticeShown(const WordRecord& entry) { practiceShown.Note(entry); }
+void OnTestShown(const WordRecord& entry) { testShown.Note(entry); }
+void OnHit(const WordRecord& entry) { Post("hit", entry, true, practiceShown.Since(entry)); }
+void OnMiss(const WordRecord& entry) { Post("miss", entry, false, std::nullopt); }
+void OnTestAnswer(const WordRecord& entry, bool right) { Post("test", entry, right, testShown.Since(entry)); }
+
+void OnTestResult() {
+    TestResult test;
+    test.at = NowMs();
+    test.score = drill.testScore;
+    test.right = drill.correctCount;
+    test.wrong = drill.wrongCount;
+    {
+        CurrentList& list = TheList();
+        std::lock_guard lock(list.mutex);
+        test.list = list.origin.path;
+        test.book = list.origin.book;
+        test.chapter = list.origin.chapter;
+    }
+    TheWriter().queue.Post([test] {
+        Writer& writer = TheWriter();
+        if (EnsureOpen(writer) && !writer.db.AddTest(test)) TellFailureOnce(writer);
+        TellIfRenewed(writer);
+    });
+}
+
+void OnListLoaded(const char* path, bool loaded) {
+    CurrentList& list = TheList();
+    std::lock_guard lock(list.mutex);
+    list.origin = loaded && path ? OriginOf(Utf8OfPath(path)) : ListOrigin{};
+}
+
+bool OnMessage(const plat::Message& message) {
+    Writer& writer = TheWriter();
+    if (message.message == kNoticeMessage) {
+        std::string text;
+        {
+            std::lock_guard lock(writer.noticeMutex);
+            text.swap(writer.notice);
+        }
+        if (!text.empty()) plat::MessageBox(MainDialog, text.c_str(), kCaption, plat::MB_ICONWARNING);
+        return true;
+    }
+    if (message.message == kReviewReadyMessage) {
+        std::string path;
+        {
+            std::lock_guard lock(writer.noticeMutex);
+            path = writer.reviewListPath;
+        }
+        if (!path.empty() && LoadWordListFrom(path.c_str()) && drill.testMode == 0) ToggleMode();
+        return true;
+    }
+    return false;
+}
+
+// --- Menu: 今日复习 (N) ---------------------------------------------------
+
+std::size_t ShownDue() { return std::min<std::size_t>(TheWriter().due, static_cast<std::size_t>(TheWriter().cap)); }
+
+std::string ReviewText() {
+    // The count shown is the last one known; a fresh one is made for the next look.
+    TheWriter().queue.Post([] { Recount(TheWriter()); });
+    return std::string(kReviewText) + " (" + std::to_string(ShownDue()) + ")";
+}
+bool HasDue() { return ShownDue() > 0; }
+
+// Writes today's due entries as a list in the data folder, then has
+// UiThread open it as a test.
+void StartReview() {
+    TheWriter().queue.Post([] {
+        Writer& writer = TheWriter();
+        if (!EnsureOpen(writer)) return;
+        const auto due = writer.db.Due(LearnerDay(NowMs()), static_cast<std::size_t>(writer.cap.load()));
+        std::vector<wordbook::BookEntry> entries;
+        for (const DueEntry& entry : due) {
+            wordbook::BookEntry gbk{plat::Utf8ToGbk(entry.word), plat::Utf8ToGbk(entry.meaning)};
+            if (wordbook::Storable(gbk)) entries.push_back(std::move(gbk));
+        }
+        writer.due = writer.db.CountDue(LearnerDay(NowMs()));
+        if (entries.empty()) return;
+        const std::string path = ReviewListPath();
+        if (!plat::WriteFileAtomically(path, wordbook::BookText(entries))) {
+            Tell(writer, kCannotWrite + plat::GbkFromPath(path));
+            return;
+        }
+        {
+            std::lock_guard lock(writer.noticeMutex);
+            writer.reviewListPath = path;
+        }
+        if (MainDialog) plat::PostMessage(MainDialog, kReviewReadyMessage, 0, 0);
+    });
+}
+
+}  // namespace
+
+void Install() {
+    hooks::practiceWordShown.Add(OnPracticeShown);
+    hooks::testEntryShown.Add(OnTestShown);
+    hooks::practiceWordHit.Add(OnHit);
+    hooks::practiceWordMissed.Add(OnMiss);
+    hooks::testAnswerJudged.Add(OnTestAnswer);
+    hooks::testResultShown.Add(OnTestResult);
+    hooks::listLoaded.Add(OnListLoaded);
+    hooks::uiMessage.Add(OnMessage);
+    menu::AddItem({ReviewText, plat::VK_F1 + 10, nullptr, HasDue, StartReview, true});
+    // Opens the record and counts today's due entries, off the drill's threads.
+    TheWriter().queue.Post([] { Recount(TheWriter()); });
+}
+
+std::string RecordPath() { return plat::PathInFolder(plat::UserDataFolder(), kRecordFile); }
+std::string ReviewListPath() { return plat::PathInFolder(plat::UserDataFolder(), kReviewFile); }
+
+std::size_t DueToday() { return ShownDue(); }
+
+void WaitForRecordWrites() { TheWriter().queue.Flush(); }
+
+void CloseForTest() {
+    Writer& writer = TheWriter();
+    writer.queue.Post([&writer] {
+        writer.db.Close();
+        writer.toldFailure = false;
+        writer.due = 0;
+    });
+    writer.queue.Flush();
+}
+
+int ExportCommand(const std::filesystem::path& file) {
+    std::ofstream out(file, std::ios::binary);
+    if (!out) {
+        std::fprintf(stderr, "kestran: cannot write %s\n", file.string().c_str());
+        return 1;
+    }
+    std::int64_t events = 0;
+    const std::string utf8 = Utf8OfPath(RecordPath());
+    std::error_code error;
+    if (!std::filesystem::exists(std::u8string(utf8.begin(), utf8.end()), error) && !error) {
+        RecordDb::WriteCsvHeader(out);  // nothing recorded yet
+    } else {
+        RecordDb db;
+        if (db.Open(Utf8OfPath(RecordPath())) == RecordDb::Opened::Failed || !db.ExportCsv(out)) {
+            std::fprintf(stderr, "kestran: cannot read the study record %s\n", RecordPath().c_str());
+            return 1;
+        }
+        events = db.EventCount();
+    }
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "kestran: cannot write %s\n", file.string().c_str());
+        return 1;
+    }
+    std::printf("%lld events written to %s\n", static_cast<long long>(events), file.string().c_str());
+    return 0;
+}
+
+}  // namespace kestran::record

@@ -1,0 +1,179 @@
+// The record in the drill, on the display-less backend: a test of a word
+// book's chapter and a practice pass go into the record with their times;
+// a day later 今日复习 lists exactly the entries due and drills them as a
+// test, and its answers move their schedule.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
+#include "drill/practice_ticker.h"
+#include "drill/test_check.h"
+#include "drill/toggles.h"
+#include "features/feature_menu.h"
+#include "features/features.h"
+#include "features/record/learner_clock.h"
+#include "features/record/record_db.h"
+#include "features/record/record_feature.h"
+#include "features/wordbook/book_format.h"
+#include "features/wordbook/wordbook.h"
+#include "platform/gbk.h"
+#include "platform/user_data.h"
+#include "tests/drill/drill_test_support.h"
+#include "tests/support/temp_data_folder.h"
+#include "wordlist/load_word_list.h"
+
+namespace {
+
+using namespace kestran;
+using wordbook::BookEntry;
+
+constexpr std::int64_t kDayMs = 86400000;
+const std::string kBook = "\xE5\x9B\x9B\xE7\xBA\xA7";  // 四级, UTF-8
+
+BookEntry Entry(int i) { return BookEntry{"word" + std::to_string(i), "\xB4\xCA" + std::to_string(i)}; }
+
+class RecordFeatureTest : public drilltest::DrillTest {
+protected:
+    kestran::testing::TempDataFolder temp;
+    std::string list;
+
+    void SetUp() override {
+        DrillTest::SetUp();
+        record::SetClockOffsetForTest(0);
+        InstallFeatures();
+        std::vector<BookEntry> entries;
+        for (int i = 0; i < 10; ++i) entries.push_back(Entry(i));
+        // A chapter of a word book: <book>/<book>-001.txt
+        const std::string folder = temp.base.string() + "/lists/" + kBook;
+        std::filesystem::create_directories(folder);
+        list = folder + "/" + kBook + "-001.txt";
+        plat::WriteFileAtomically(list, wordbook::BookText(entries));
+    }
+    void TearDown() override {
+        record::WaitForRecordWrites();
+        record::CloseForTest();
+        record::SetClockOffsetForTest(0);
+        wordbook::WaitForBookWrites();
+        hooks::ClearAllForTest();
+        menu::ClearItemsForTest();
+        ReleaseWordListForTest();
+        DrillTest::TearDown();
+    }
+    const WordRecord& Asked() { return drill.WordTable.load()[drill.testIndex]; }
+    // A test in file order over the loaded list: the renderer shows each
+    // meaning, the learner types; `wrong` are the positions answered wrong.
+    void RunTest(const std::vector<int>& wrong) {
+        const int count = drill.wordCount;
+        for (int i = 0; i < count; ++i) {
+            hooks::testEntryShown(Asked());
+            const bool miss = std::find(wrong.begin(), wrong.end(), i) != wrong.end();
+            Type(miss ? "nope" : Asked().word);
+            CheckTestAnswer();
+        }
+        ASSERT_EQ(drill.testFinished, 1);
+        drilltest::AcknowledgeResultAndReset();
+    }
+    std::vector<std::string> Words() {
+        std::vector<std::string> words;
+        for (int i = 0; i < drill.wordCount; ++i) words.push_back(drill.WordTable.load()[i].word);
+        return words;
+    }
+    std::string ReviewItem() {
+        menu::Open(10, 10);
+        for (const auto& item : backend.windows.PopupMenuCalls().back().items)
+            if (item.keyHint == "F11") return plat::GbkToUtf8(item.text) + (item.greyed ? "-" : "");
+        return "none";
+    }
+    // Rows of a query on the record file, columns joined by '|'.
+    std::vector<std::string> Query(const std::string& sql) {
+        record::WaitForRecordWrites();
+        sqlite3* db = nullptr;
+        sqlite3_open(plat::PathInFolder(plat::UserDataFolder(), "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db").c_str(), &db);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+        std::vector<std::string> rows;
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            std::string row;
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+                const auto* text = sqlite3_column_text(stmt, c);
+                row += (c ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
+            }
+            rows.push_back(row);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return rows;
+    }
+};
+
+TEST_F(RecordFeatureTest, EveryAnswerHitAndMissIsRecordedWithItsListAndTime) {
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    drill.effectsOff = 1;
+    ToggleMode();
+    RunTest({2, 5, 7});
+    ToggleMode();  // practice: word0 typed, word1 crosses untyped
+    hooks::practiceWordShown(drill.WordTable.load()[drill.practiceIndex]);
+    Type("word0");
+    process.now += kTickPeriodMs;
+    PracticeTick();
+    Type("");
+    drill.scrollX = 500;
+    process.now += kTickPeriodMs;
+    PracticeTick();
+
+    const auto events = Query("SELECT kind, word, right, ms IS NOT NULL, review, grade, book, chapter, "
+                              "list LIKE '%-001.txt' FROM events ORDER BY id");
+    std::vector<std::string> expected;
+    for (int i = 0; i < 10; ++i) {
+        const bool wrong = i == 2 || i == 5 || i == 7;
+        expected.push_back("test|word" + std::to_string(i) + (wrong ? "|0|1|1|1|" : "|1|1|1|3|") + kBook + "|1|1");
+    }
+    expected.push_back("hit|word0|1|1|0|NULL|" + kBook + "|1|1");   // the same day: no review
+    expected.push_back("miss|word1|0|0|0|NULL|" + kBook + "|1|1");
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(Query("SELECT score, right, wrong, book, chapter FROM tests"),
+              (std::vector<std::string>{"70|7|3|" + kBook + "|1"}));
+    EXPECT_EQ(Query("SELECT count(*) FROM cards")[0], "10");
+}
+
+TEST_F(RecordFeatureTest, NextDayTodaysReviewDrillsExactlyTheDueEntriesAsATest) {
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    drill.effectsOff = 1;
+    ToggleMode();
+    RunTest({1, 4});
+    EXPECT_EQ(ReviewItem(), "今日复习 (0)-");
+    record::WaitForRecordWrites();
+    EXPECT_EQ(ReviewItem(), "今日复习 (0)-") << "nothing is due the day it was drilled";
+
+    record::SetClockOffsetForTest(kDayMs);  // tomorrow
+    ReviewItem();
+    record::WaitForRecordWrites();
+    EXPECT_EQ(ReviewItem(), "今日复习 (2)") << "the two missed (S 0.21 day) are due; the rest (S 2.3 days) not";
+
+    ToggleMode();  // back to practice: 今日复习 starts a test all the same
+    hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, plat::VK_F1 + 10, 0});
+    record::WaitForRecordWrites();
+    hooks::uiMessage(plat::Message{MainDialog, record::kReviewReadyMessage, 0, 0});
+    EXPECT_EQ(Words(), (std::vector<std::string>{"word1", "word4"}));
+    EXPECT_EQ(drill.testMode, 1);
+    RunTest({});
+    EXPECT_EQ(Query("SELECT word, review, grade FROM events WHERE day = (SELECT max(day) FROM events) ORDER BY id"),
+              (std::vector<std::string>{"word1|1|3", "word4|1|3"}));
+    ReviewItem();
+    record::WaitForRecordWrites();
+    EXPECT_EQ(ReviewItem(), "今日复习 (0)-") << "answered: no longer due today";
+
+    // Day 3: the eight right on day 0 (S 2.3) fall due, and so do the two
+    // relearnt on day 1 (S 1.9 after Again then Good).
+    record::SetClockOffsetForTest(3 * kDayMs);
+    ReviewItem();
+    record::WaitForRecordWrites();
+    EXPECT_EQ(ReviewItem(), "今日复习 (10)");
+}
+
+}  // namespace
