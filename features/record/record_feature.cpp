@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
@@ -55,22 +54,22 @@ CurrentList& TheList() {
     return list;
 }
 
-// When the entry now asked or moving came onto the canvas.
+// When the entry now asked or moving came onto the canvas, on the record's
+// clock (so a test can set the typing time); a time that runs backwards
+// (the system clock set back meanwhile) is no time.
 struct ShownAt {
     std::atomic<const WordRecord*> entry{nullptr};
-    std::atomic<std::int64_t> steadyMs{0};
+    std::atomic<std::int64_t> at{0};
 
     void Note(const WordRecord& shown) {
-        steadyMs = SteadyMs();
+        at = NowMs();
         entry = &shown;
     }
     std::optional<std::int64_t> Since(const WordRecord& judged) const {
         if (entry.load() != &judged) return std::nullopt;
-        return SteadyMs() - steadyMs.load();
-    }
-    static std::int64_t SteadyMs() {
-        using namespace std::chrono;
-        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+        const std::int64_t ms = NowMs() - at.load();
+        if (ms < 0) return std::nullopt;
+        return ms;
     }
 };
 ShownAt practiceShown, testShown;

@@ -1,0 +1,215 @@
+// A simulated learner over 90 days on the record's clock, driving the drill
+// through its hooks: a new chapter of 20 entries each week for three weeks,
+// and every day the entries 今日复习 lists. The learner's true memory is
+// FSRS-6 itself: an entry is recalled with the chance the model gives it.
+// The record must then review each entry on the first day its
+// retrievability falls under 90 %, grade every answer by the stated rule,
+// and keep the share of due reviews answered right near what was predicted.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "drill/feature_hooks.h"
+#include "features/record/fsrs.h"
+#include "features/record/learner_clock.h"
+#include "features/record/record_db.h"
+#include "features/record/record_feature.h"
+#include "platform/gbk.h"
+#include "platform/user_data.h"
+#include "tests/support/temp_data_folder.h"
+
+namespace {
+
+using namespace kestran;
+using record::fsrs::Grade;
+
+constexpr std::int64_t kDayMs = 86400000;
+constexpr int kDays = 90;
+constexpr int kPerLetterMs = 400;  // the learner's usual typing time a letter
+
+struct Answer {
+    std::string word;
+    std::int64_t day;
+    bool right;
+    int review;
+    std::string grade;  // as stored: "1".."4" or "NULL"
+    std::int64_t ms;
+};
+
+class RecordSimulationTest : public ::testing::Test {
+protected:
+    kestran::testing::TempDataFolder temp;
+    std::vector<WordRecord> entries = std::vector<WordRecord>(60);
+    std::mt19937 random{2028};
+
+    void SetUp() override {
+#ifdef _WIN32
+        _putenv_s("TZ", "UTC0");
+        _tzset();
+#else
+        ::setenv("TZ", "UTC0", 1);
+        ::tzset();
+#endif
+        for (int i = 0; i < 60; ++i) {
+            std::snprintf(entries[i].word, sizeof entries[i].word, "entry%02d", i);
+            std::snprintf(entries[i].meaning, sizeof entries[i].meaning, "\xB4\xCA%d", i);  // 词<i>
+        }
+        record::SetClockOffsetForTest(0);
+        record::Install();
+        plat::CreateUserDataFolder();
+    }
+    void TearDown() override {
+        record::WaitForRecordWrites();
+        record::CloseForTest();
+        record::SetClockOffsetForTest(0);
+        hooks::ClearAllForTest();
+    }
+    // The typing time of the n-th right answer: the usual one, but every
+    // 7th slow (Hard) and every 11th fast (Easy).
+    static std::int64_t TypingMs(int n, int letters) {
+        const double factor = n % 7 == 6 ? 2.0 : n % 11 == 10 ? 0.5 : 1.0;
+        return static_cast<std::int64_t>(factor * kPerLetterMs * letters);
+    }
+    // One test answer through the drill's hooks, `ms` after the meaning showed.
+    void Answer(std::int64_t base, const WordRecord& entry, bool right, std::int64_t ms) {
+        record::SetClockOffsetForTest(base);
+        hooks::testEntryShown(entry);
+        record::SetClockOffsetForTest(base + ms);
+        hooks::testAnswerJudged(entry, right);
+        record::WaitForRecordWrites();
+    }
+    std::vector<struct Answer> Answers() {
+        sqlite3* db = nullptr;
+        sqlite3_open(plat::PathInFolder(plat::UserDataFolder(), "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db").c_str(), &db);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, "SELECT word, day, right, review, ifnull(grade, 'NULL'), ms FROM events ORDER BY id", -1,
+                           &stmt, nullptr);
+        std::vector<struct Answer> answers;
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            answers.push_back({reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), sqlite3_column_int64(stmt, 1),
+                               sqlite3_column_int(stmt, 2) == 1, sqlite3_column_int(stmt, 3),
+                               reinterpret_cast<const char*>(sqlite3_column_text(stmt, 4)), sqlite3_column_int64(stmt, 5)});
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return answers;
+    }
+};
+
+TEST_F(RecordSimulationTest, NinetyDaysFollowTheModel) {
+    const record::fsrs::Model model;
+    // The learner's true memory of each entry: day last judged and stability.
+    std::map<std::string, record::fsrs::Memory> memory;
+    std::map<std::string, std::int64_t> lastDay;
+    int rightAnswers = 0;
+    double predicted = 0;
+    int dueReviews = 0, dueRight = 0;
+    std::vector<std::size_t> dueCounts;
+    // Each day's answers start at 10:00 (UTC, the test's time zone), from today on.
+    const std::int64_t now = record::NowMs();
+    const std::int64_t dayStart = now / kDayMs * kDayMs + 10 * 3600000 - now;
+    std::int64_t today = 0;
+
+    auto judge = [&](const WordRecord& entry, std::int64_t day, std::int64_t& clock) {
+        const std::string word = entry.word;
+        bool right;
+        if (!memory.count(word)) {
+            right = std::bernoulli_distribution(0.7)(random);  // a new word: known 70 % of the time
+        } else {
+            const double r = model.Retrievability(static_cast<double>(day - lastDay[word]), memory[word].stability);
+            right = std::bernoulli_distribution(r)(random);
+            predicted += r;
+            ++dueReviews;
+            dueRight += right;
+        }
+        const int letters = static_cast<int>(word.size());
+        const std::int64_t ms = right ? TypingMs(rightAnswers++, letters) : 3000;
+        Answer(clock, entry, right, ms);
+        clock += ms + 1000;
+        const Grade grade = right ? Grade::Good : Grade::Again;  // the learner's true memory ignores speed
+        memory[word] = memory.count(word) ? model.Next(memory[word], static_cast<int>(day - lastDay[word]), grade)
+                                          : model.First(grade);
+        lastDay[word] = day;
+    };
+
+    for (int d = 0; d < kDays; ++d) {
+        std::int64_t clock = dayStart + d * kDayMs;
+        record::SetClockOffsetForTest(clock);
+        today = record::LearnerDay(record::NowMs());
+        record::RecordDb view;
+        ASSERT_NE(view.Open(plat::PathInFolder(plat::UserDataFolder(), "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db")),
+                  record::RecordDb::Opened::Failed);
+        const auto due = view.Due(today, 100);
+        dueCounts.push_back(due.size());
+        for (const record::DueEntry& entry : due) {
+            const int index = std::stoi(entry.word.substr(5));
+            judge(entries[index], today, clock);
+        }
+        if (d % 7 == 0 && d / 7 < 3)  // a new chapter's test
+            for (int i = 0; i < 20; ++i) judge(entries[d / 7 * 20 + i], today, clock);
+    }
+
+    const std::vector<struct Answer> answers = Answers();
+    // Each entry's answers, replayed through the model: every review comes
+    // on the first day the entry's retrievability is under 90 %.
+    std::map<std::string, std::vector<struct Answer>> byEntry;
+    for (const auto& a : answers) byEntry[a.word].push_back(a);
+    ASSERT_EQ(byEntry.size(), 60u);
+    int intervals = 0;
+    for (const auto& [word, list] : byEntry) {
+        record::fsrs::Memory m;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const Grade grade = static_cast<Grade>(std::stoi(list[i].grade));
+            EXPECT_EQ(list[i].review, 1) << word << ": one judgement a day, each a review";
+            if (i == 0) {
+                m = model.First(grade);
+                continue;
+            }
+            const std::int64_t elapsed = list[i].day - list[i - 1].day;
+            EXPECT_LT(model.Retrievability(static_cast<double>(elapsed), m.stability), 0.9) << word << " #" << i;
+            EXPECT_GE(model.Retrievability(static_cast<double>(elapsed - 1), m.stability), 0.9)
+                << word << " #" << i << ": reviewed a day late";
+            m = model.Next(m, static_cast<int>(elapsed), grade);
+            ++intervals;
+        }
+        // An entry not reviewed at the end of the run is not overdue.
+        EXPECT_GE(model.Retrievability(static_cast<double>(today - list.back().day), m.stability), 0.9)
+            << word;
+    }
+    // The grades: Again when wrong; right ones by the typing time (the
+    // median is the usual time once ten answers are known).
+    int graded = 0;
+    for (std::size_t n = 0, rights = 0; n < answers.size(); ++n) {
+        const auto& a = answers[n];
+        if (!a.right) {
+            EXPECT_EQ(a.grade, "1");
+            continue;
+        }
+        const std::size_t k = rights++;
+        if (k < 10) continue;  // no median yet: Good
+        const char* wanted = k % 7 == 6 ? "2" : k % 11 == 10 ? "4" : "3";
+        EXPECT_EQ(a.grade, wanted) << a.word << " answer " << n << " ms " << a.ms;
+        ++graded;
+    }
+    const double retention = static_cast<double>(dueRight) / dueReviews;
+    const double expected = predicted / dueReviews;
+    std::printf("simulation: %zu answers, %d intervals checked, %d graded by time, %d due reviews, retention %.3f "
+                "(predicted %.3f), due per day: first week", answers.size(), intervals, graded, dueReviews, retention,
+                expected);
+    for (int d = 0; d < 7; ++d) std::printf(" %zu", dueCounts[d]);
+    std::printf(", last week");
+    for (int d = kDays - 7; d < kDays; ++d) std::printf(" %zu", dueCounts[d]);
+    std::printf("\n");
+    EXPECT_GT(intervals, 300);
+    EXPECT_NEAR(retention, expected, 0.05) << "the share of due reviews answered right";
+    EXPECT_LT(expected, 0.9);
+    EXPECT_GT(expected, 0.75);
+}
+
+}  // namespace
