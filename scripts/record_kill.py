@@ -31,6 +31,9 @@ def read(data, sql):
     if not os.path.exists(path):
         return []
     with sqlite3.connect(path, timeout=30) as db:
+        # Killed between making the file and its tables: an empty record.
+        if not db.execute("SELECT 1 FROM sqlite_master WHERE name = 'events'").fetchall():
+            return []
         return db.execute(sql).fetchall()
 
 

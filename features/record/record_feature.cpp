@@ -20,7 +20,7 @@
 #include "platform/gbk.h"
 #include "platform/platform.h"
 #include "platform/user_data.h"
-#include "wordlist/load_word_list.h"
+#include "drill/load_word_list.h"
 
 namespace kestran::record {
 namespace {

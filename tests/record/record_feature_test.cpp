@@ -25,7 +25,7 @@
 #include "platform/user_data.h"
 #include "tests/drill/drill_test_support.h"
 #include "tests/support/temp_data_folder.h"
-#include "wordlist/load_word_list.h"
+#include "drill/load_word_list.h"
 
 namespace {
 
