@@ -19,6 +19,7 @@
 #include "features/wordbook/book_format.h"
 #include "platform/gbk.h"
 #include "platform/platform.h"
+#include "platform/data_file.h"
 #include "platform/user_data.h"
 #include "drill/load_word_list.h"
 
@@ -93,14 +94,6 @@ Writer& TheWriter() {
     return *writer;
 }
 
-std::string Utf8OfPath(const std::string& path) {
-#ifdef _WIN32
-    return plat::GbkToUtf8(path);
-#else
-    return path;
-#endif
-}
-
 void Tell(Writer& writer, const std::string& text) {
     {
         std::lock_guard lock(writer.noticeMutex);
@@ -130,7 +123,7 @@ bool EnsureOpen(Writer& writer) {
         TellFailureOnce(writer);
         return false;
     }
-    const RecordDb::Opened opened = writer.db.Open(Utf8OfPath(RecordPath()), targetValid ? target : kDefaultTarget);
+    const RecordDb::Opened opened = writer.db.Open(RecordPath(), targetValid ? target : kDefaultTarget);
     if (opened == RecordDb::Opened::Failed) {
         TellFailureOnce(writer);
         return false;
@@ -205,7 +198,7 @@ void OnTestResult() {
 void OnListLoaded(const char* path, bool loaded) {
     CurrentList& list = TheList();
     std::lock_guard lock(list.mutex);
-    list.origin = loaded && path ? OriginOf(Utf8OfPath(path)) : ListOrigin{};
+    list.origin = loaded && path ? OriginOf(plat::DataPathFromListPath(path)) : ListOrigin{};
 }
 
 bool OnMessage(const plat::Message& message) {
@@ -225,7 +218,8 @@ bool OnMessage(const plat::Message& message) {
             std::lock_guard lock(writer.noticeMutex);
             path = writer.reviewListPath;
         }
-        if (!path.empty() && LoadWordListFrom(path.c_str()) && drill.testMode == 0) ToggleMode();
+        const std::string listPath = plat::ListPathFromDataPath(path);
+        if (!listPath.empty() && LoadWordListFrom(listPath.c_str()) && drill.testMode == 0) ToggleMode();
         return true;
     }
     return false;
@@ -256,11 +250,13 @@ void StartReview() {
         }
         writer.due = writer.db.CountDue(LearnerDay(NowMs()));
         if (entries.empty()) return;
-        const std::string path = ReviewListPath();
-        if (!plat::WriteFileAtomically(path, wordbook::BookText(entries))) {
-            Tell(writer, kCannotWrite + plat::GbkFromPath(path));
+        // Through the data store: locked against other windows, replaced
+        // atomically, a failure told to the learner by the store.
+        plat::DataFile list(plat::UserDataFolder(), kReviewFile);
+        const std::string text = wordbook::BookText(entries);
+        if (!list.Update([&](plat::ReadResult, const std::string&) { return plat::DataFile::Change{true, text, false}; }))
             return;
-        }
+        const std::string path = list.Path();
         {
             std::lock_guard lock(writer.noticeMutex);
             writer.reviewListPath = path;
@@ -309,13 +305,13 @@ int ExportCommand(const std::filesystem::path& file) {
         return 1;
     }
     std::int64_t events = 0;
-    const std::string utf8 = Utf8OfPath(RecordPath());
+    const std::string utf8 = RecordPath();
     std::error_code error;
     if (!std::filesystem::exists(std::u8string(utf8.begin(), utf8.end()), error) && !error) {
         RecordDb::WriteCsvHeader(out);  // nothing recorded yet
     } else {
         RecordDb db;
-        if (db.Open(Utf8OfPath(RecordPath())) == RecordDb::Opened::Failed || !db.ExportCsv(out)) {
+        if (db.Open(RecordPath()) == RecordDb::Opened::Failed || !db.ExportCsv(out)) {
             std::fprintf(stderr, "kestran: cannot read the study record %s\n", RecordPath().c_str());
             return 1;
         }

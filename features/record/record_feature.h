@@ -16,7 +16,7 @@ namespace kestran::record {
 // Sets the hooks and adds the menu item. Once, at start-up.
 void Install();
 
-// The record file's path (platform form) and the 今日复习 list's.
+// The record file's data path (UTF-8) and the 今日复习 list's.
 std::string RecordPath();
 std::string ReviewListPath();
 

@@ -49,10 +49,12 @@ protected:
         std::vector<BookEntry> entries;
         for (int i = 0; i < 10; ++i) entries.push_back(Entry(i));
         // A chapter of a word book: <book>/<book>-001.txt
-        const std::string folder = temp.base.string() + "/lists/" + kBook;
-        std::filesystem::create_directories(folder);
-        list = folder + "/" + kBook + "-001.txt";
-        plat::WriteFileAtomically(list, wordbook::BookText(entries));
+        const auto base = temp.base.u8string();
+        const std::string folder = std::string(base.begin(), base.end()) + "/lists/" + kBook;
+        std::filesystem::create_directories(std::u8string(folder.begin(), folder.end()));
+        const std::string dataPath = folder + "/" + kBook + "-001.txt";
+        plat::WriteFileAtomically(dataPath, wordbook::BookText(entries));
+        list = plat::ListPathFromDataPath(dataPath);  // as the loader holds paths
     }
     void TearDown() override {
         record::WaitForRecordWrites();
