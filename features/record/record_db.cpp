@@ -358,23 +358,31 @@ std::size_t RecordDb::CountDue(std::int64_t today) {
 }
 
 BookProgress RecordDb::Progress(const std::string& book, std::int64_t today) {
-    BookProgress progress;
-    if (!db_) return progress;
+    const auto books = ProgressOfBooks(today);
+    const auto found = books.find(book);
+    return found == books.end() ? BookProgress{} : found->second;
+}
+
+// "known": stability of 21 days or more; "learning": less; "due": under the
+// target today.
+std::map<std::string, BookProgress> RecordDb::ProgressOfBooks(std::int64_t today) {
+    std::map<std::string, BookProgress> books;
+    if (!db_) return books;
     Statement rows(db_,
-                   "SELECT c.stability, c.last_day FROM card_books b JOIN cards c ON c.word = b.word AND "
-                   "c.meaning = b.meaning WHERE b.book = ?1");
-    rows.Bind(1, book);
+                   "SELECT b.book, c.stability, c.last_day FROM card_books b JOIN cards c ON c.word = b.word AND "
+                   "c.meaning = b.meaning");
     while (rows.Step() == SQLITE_ROW) {
-        const double stability = rows.Real(0);
+        BookProgress& progress = books[rows.Text(0)];
+        const double stability = rows.Real(1);
         if (stability >= 21.0)
             ++progress.known;
         else
             ++progress.learning;
-        if (model_.Retrievability(static_cast<double>(std::max<std::int64_t>(today - rows.Int(1), 0)), stability) <
+        if (model_.Retrievability(static_cast<double>(std::max<std::int64_t>(today - rows.Int(2), 0)), stability) <
             target_)
             ++progress.due;
     }
-    return progress;
+    return books;
 }
 
 std::int64_t RecordDb::EventCount() {

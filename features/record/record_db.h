@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -99,6 +100,8 @@ public:
     std::vector<DueEntry> Due(std::int64_t today, std::size_t cap);
     std::size_t CountDue(std::int64_t today);
     BookProgress Progress(const std::string& book, std::int64_t today);
+    // The same for every book drilled from, by folder name.
+    std::map<std::string, BookProgress> ProgressOfBooks(std::int64_t today);
     std::int64_t EventCount();
 
     // Every event as CSV (UTF-8, a header line first).

@@ -1,6 +1,7 @@
 #include "features/record/record_feature.h"
 
 #include <algorithm>
+#include <map>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "features/record/record_db.h"
 #include "features/settings.h"
 #include "features/wordbook/book_format.h"
+#include "features/wordbooks/wordbooks.h"
 #include "platform/gbk.h"
 #include "platform/platform.h"
 #include "platform/data_file.h"
@@ -85,6 +87,7 @@ struct Writer {
     std::atomic<std::size_t> due{0};
     std::atomic<int> cap{kDefaultDailyCap};
     std::mutex noticeMutex;
+    std::map<std::string, BookProgress> books;  // by folder (UTF-8), under noticeMutex
     std::string notice;         // GBK, shown by UiThread
     std::string reviewListPath; // written, for UiThread to load
 };
@@ -133,7 +136,12 @@ bool EnsureOpen(Writer& writer) {
 }
 
 void Recount(Writer& writer) {
-    if (EnsureOpen(writer)) writer.due = writer.db.CountDue(LearnerDay(NowMs()));
+    if (!EnsureOpen(writer)) return;
+    const std::int64_t today = LearnerDay(NowMs());
+    writer.due = writer.db.CountDue(today);
+    auto books = writer.db.ProgressOfBooks(today);
+    std::lock_guard lock(writer.noticeMutex);
+    writer.books = std::move(books);
 }
 
 void Write(const Event& event) {
@@ -192,6 +200,7 @@ void OnTestResult() {
         Writer& writer = TheWriter();
         if (EnsureOpen(writer) && !writer.db.AddTest(test)) TellFailureOnce(writer);
         TellIfRenewed(writer);
+        Recount(writer);  // the chooser's figures after a chapter's test
     });
 }
 
@@ -223,6 +232,27 @@ bool OnMessage(const plat::Message& message) {
         return true;
     }
     return false;
+}
+
+// --- The 词库 chooser's figures ----------------------------------------------
+
+// After a book's line, what the learner knows of it, from memory (UiThread):
+// "新 N · 学习中 N · 待复习 N · 已掌握 N"; nothing for a book not yet drilled.
+std::string BookFigures(const wordbooks::Book& book, int chapter) {
+    if (chapter != 0) return {};
+    BookProgress progress;
+    {
+        Writer& writer = TheWriter();
+        std::lock_guard lock(writer.noticeMutex);
+        const auto found = writer.books.find(book.folder);
+        if (found == writer.books.end()) return {};
+        progress = found->second;
+    }
+    const int fresh = std::max(0, book.words - progress.learning - progress.known);
+    const std::string dot = " \xA1\xA4 ";  // ·
+    return "  \xD0\xC2 " + std::to_string(fresh) + dot + "\xD1\xA7\xCF\xB0\xD6\xD0 " +
+           std::to_string(progress.learning) + dot + "\xB4\xFD\xB8\xB4\xCF\xB0 " + std::to_string(progress.due) + dot +
+           "\xD2\xD1\xD5\xC6\xCE\xD5 " + std::to_string(progress.known);  // 新 学习中 待复习 已掌握
 }
 
 // --- Menu: 今日复习 (N) ---------------------------------------------------
@@ -277,6 +307,7 @@ void Install() {
     hooks::listLoaded.Add(OnListLoaded);
     hooks::uiMessage.Add(OnMessage);
     menu::AddItem({ReviewText, plat::VK_F1 + 10, nullptr, HasDue, StartReview, true});
+    wordbooks::SetExtraText(BookFigures);
     // Opens the record and counts today's due entries, off the drill's threads.
     TheWriter().queue.Post([] { Recount(TheWriter()); });
 }

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "features/record/record_feature.h"
 #include "features/wordbook/book_format.h"
 #include "features/wordbook/wordbook.h"
+#include "features/wordbooks/wordbooks.h"
 #include "platform/gbk.h"
 #include "platform/user_data.h"
 #include "tests/drill/drill_test_support.h"
@@ -55,6 +57,10 @@ protected:
         const std::string dataPath = folder + "/" + kBook + "-001.txt";
         plat::WriteFileAtomically(dataPath, wordbook::BookText(entries));
         list = plat::ListPathFromDataPath(dataPath);  // as the loader holds paths
+        // The folder is a library of one book for the 词库 chooser.
+        std::ofstream(std::filesystem::path(temp.base / "lists" / "books.tsv"), std::ios::binary)
+            << kBook << "\t" << kBook << "\t1\t30\n";
+        wordbooks::UseLibraryForTest(temp.base / "lists");
     }
     void TearDown() override {
         record::WaitForRecordWrites();
@@ -84,6 +90,15 @@ protected:
         std::vector<std::string> words;
         for (int i = 0; i < drill.wordCount; ++i) words.push_back(drill.WordTable.load()[i].word);
         return words;
+    }
+    // The 词库 chooser's line of the book (F7, then dismissed), UTF-8.
+    std::string ChooserLine() {
+        hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, static_cast<plat::WParam>(plat::VK_F1 + 6), 0});
+        const auto calls = backend.windows.PopupMenuCalls();
+        if (calls.empty()) return "no chooser";
+        for (const auto& item : calls.back().items)
+            if (plat::GbkToUtf8(item.text).find(kBook) != std::string::npos) return plat::GbkToUtf8(item.text);
+        return "none";
     }
     std::string ReviewItem() {
         menu::Open(10, 10);
@@ -151,11 +166,14 @@ TEST_F(RecordFeatureTest, NextDayTodaysReviewDrillsExactlyTheDueEntriesAsATest) 
     EXPECT_EQ(ReviewItem(), "今日复习 (0)-");
     record::WaitForRecordWrites();
     EXPECT_EQ(ReviewItem(), "今日复习 (0)-") << "nothing is due the day it was drilled";
+    // The chooser: 30 words in the book, 10 drilled (every one under 21 days' stability).
+    EXPECT_NE(ChooserLine().find("新 20 · 学习中 10 · 待复习 0 · 已掌握 0"), std::string::npos) << ChooserLine();
 
     record::SetClockOffsetForTest(kDayMs);  // tomorrow
     ReviewItem();
     record::WaitForRecordWrites();
     EXPECT_EQ(ReviewItem(), "今日复习 (2)") << "the two missed (S 0.21 day) are due; the rest (S 2.3 days) not";
+    EXPECT_NE(ChooserLine().find("待复习 2"), std::string::npos) << ChooserLine();
 
     ToggleMode();  // back to practice: 今日复习 starts a test all the same
     hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, plat::VK_F1 + 10, 0});
