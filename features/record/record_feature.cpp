@@ -336,9 +336,8 @@ int ExportCommand(const std::filesystem::path& file) {
         return 1;
     }
     std::int64_t events = 0;
-    const std::string utf8 = RecordPath();
-    std::error_code error;
-    if (!std::filesystem::exists(std::u8string(utf8.begin(), utf8.end()), error) && !error) {
+    plat::FileStamp stamp;
+    if (plat::StampOfFile(RecordPath(), stamp) == plat::ReadResult::Missing) {
         RecordDb::WriteCsvHeader(out);  // nothing recorded yet
     } else {
         RecordDb db;
