@@ -86,6 +86,7 @@ struct Writer {
     bool toldFailure = false;
     std::atomic<std::size_t> due{0};
     std::atomic<int> cap{kDefaultDailyCap};
+    std::string openedAt;  // the record file's path when opened
     std::mutex noticeMutex;
     std::map<std::string, BookProgress> books;  // by folder (UTF-8), under noticeMutex
     std::string notice;         // GBK, shown by UiThread
@@ -117,7 +118,10 @@ void TellIfRenewed(Writer& writer) {
 
 // Opens the record at the first job (and again after a failure).
 bool EnsureOpen(Writer& writer) {
-    if (writer.db.IsOpen()) return true;
+    // Tests move the data folder between runs; the program never does.
+    if (writer.db.IsOpen() && writer.openedAt == RecordPath()) return true;
+    writer.db.Close();
+    writer.openedAt = RecordPath();
     const int cap = std::atoi(settings::Get("record.dailyCap", std::to_string(kDefaultDailyCap)).c_str());
     writer.cap = cap > 0 ? cap : kDefaultDailyCap;
     const double target = std::atof(settings::Get("record.targetRetention", "0.9").c_str());

@@ -35,7 +35,12 @@ public:
         sqlite3_finalize(cards_);
         sqlite3_close(db_);
     }
-    void Commit() { Exec("COMMIT"); }
+    void Commit() {
+        // As the record does with each event: the books an entry was drilled from.
+        Exec("INSERT OR IGNORE INTO card_books(word, meaning, book) "
+             "SELECT DISTINCT word, meaning, book FROM events WHERE book IS NOT NULL");
+        Exec("COMMIT");
+    }
 
     struct EventRow {
         std::int64_t at;
