@@ -51,16 +51,22 @@ TEST(UserData, AFileIsReplacedWholeAndReadBack) {
 
     // What a write cut short left behind goes at the next write, once an
     // hour old: a younger one may be another write still at work.
+    // One stamped ahead of the clock (written from a machine whose clock
+    // runs ahead) is young too, not a huge age.
 #ifdef _WIN32
-    const fs::path stale = temp.folder / "kst1A2B.tmp", young = temp.folder / "kst3C4D.tmp";
+    const fs::path stale = temp.folder / "kst1A2B.tmp", young = temp.folder / "kst3C4D.tmp",
+                   ahead = temp.folder / "kst5E6F.tmp";
 #else
-    const fs::path stale = temp.folder / u8"错题本.txt.abcdef", young = temp.folder / u8"错题本.txt.ghijkl";
+    const fs::path stale = temp.folder / u8"错题本.txt.abcdef", young = temp.folder / u8"错题本.txt.ghijkl",
+                   ahead = temp.folder / u8"错题本.txt.mnopqr";
 #endif
-    for (const fs::path& left : {stale, young}) std::ofstream(left) << "half";
+    for (const fs::path& left : {stale, young, ahead}) std::ofstream(left) << "half";
     fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    fs::last_write_time(ahead, fs::file_time_type::clock::now() + std::chrono::hours(2));
     ASSERT_TRUE(plat::WriteFileAtomically(path, "again"));
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(young));
+    EXPECT_TRUE(fs::exists(ahead));
 }
 
 namespace {
