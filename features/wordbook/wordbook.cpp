@@ -63,20 +63,29 @@ BackgroundQueue& BookWrites() {
 // One store a file, for the data folder of the moment (tests move it). The
 // stores are used by the queue's thread, and for what they know in memory
 // by any thread; one that goes is kept, since a job may still hold it.
-BookStore& StoreFor(const char* stem, std::unique_ptr<BookStore>& slot, std::vector<std::unique_ptr<BookStore>>& old) {
-    static std::mutex mutex;
-    std::lock_guard lock(mutex);
-    const std::string folder = plat::UserDataFolder();
-    if (!slot || slot->Path() != plat::PathInFolder(folder, (std::string(stem) + ".txt").c_str())) {
-        if (slot) old.push_back(std::move(slot));
-        slot = std::make_unique<BookStore>(folder, stem);
-    }
-    return *slot;
+// Never destroyed: the queue's thread may use a store while the process ends.
+struct Stores {
+    std::mutex mutex;
+    std::unique_ptr<BookStore> book, round;
+    std::vector<std::unique_ptr<BookStore>> retired;
+};
+Stores& TheStores() {
+    static auto* stores = new Stores();
+    return *stores;
 }
-std::vector<std::unique_ptr<BookStore>> retiredStores;
-std::unique_ptr<BookStore> bookStore, roundStore;
-BookStore& Book() { return StoreFor(kBookStem, bookStore, retiredStores); }
-BookStore& RoundList() { return StoreFor(kRoundStem, roundStore, retiredStores); }
+BookStore& StoreFor(const char* stem, std::unique_ptr<BookStore> Stores::*slot) {
+    Stores& stores = TheStores();
+    std::lock_guard lock(stores.mutex);
+    std::unique_ptr<BookStore>& store = stores.*slot;
+    const std::string folder = plat::UserDataFolder();
+    if (!store || store->Path() != plat::PathInFolder(folder, (std::string(stem) + ".txt").c_str())) {
+        if (store) stores.retired.push_back(std::move(store));
+        store = std::make_unique<BookStore>(folder, stem);
+    }
+    return *store;
+}
+BookStore& Book() { return StoreFor(kBookStem, &Stores::book); }
+BookStore& RoundList() { return StoreFor(kRoundStem, &Stores::round); }
 
 std::string WithCount(const char* text, std::size_t count) { return std::string(text) + " (" + std::to_string(count) + ")"; }
 
