@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "features/report/record_seam.h"
 #include "features/report/report_figures.h"
 #include "features/report/report_writer.h"
 #include "tests/report/report_test_support.h"
@@ -43,7 +42,8 @@ int main(int argc, char** argv) {
     TempFolder temporary;
     const std::string folder = argc > 1 ? argv[1] : temporary.path.string();
     std::filesystem::create_directories(folder);
-    std::filesystem::remove(RecordPath(folder));
+    const std::string record = folder + "/record.db";
+    std::filesystem::remove(record);
 
     SimConfig year;
     year.today = 20795;
@@ -52,10 +52,10 @@ int main(int argc, char** argv) {
     year.practicePasses = 17;
     year.studyChance = 0.9;
     const auto made = Clock::now();
-    const SimTruth truth = SimulateLearner(RecordPath(folder), year);
+    const SimTruth truth = SimulateLearner(record, year);
     std::printf("record: %lld events, %zu entries, %zu tests over %d days (made in %.0f ms), %.1f MB\n",
                 static_cast<long long>(truth.events), truth.cards.size(), truth.tests.size(), year.days, MsSince(made),
-                std::filesystem::file_size(RecordPath(folder)) / 1e6);
+                std::filesystem::file_size(record) / 1e6);
 
     const std::vector<kestran::wordbooks::Book> books = kestran::wordbooks::ParseBooks(SimulatedCatalogue());
     const std::int64_t now = (year.today * 86400LL + 15 * 3600) * 1000;
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < 7; ++run) {
         const auto start = Clock::now();
         const double cpu = CpuMs();
-        const ReportResult result = WriteReport({folder, books, now});
+        const ReportResult result = WriteReport({folder, record, books, now});
         writes.push_back(MsSince(start));
         writeCpu.push_back(CpuMs() - cpu);
         if (!result.written) {
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     }
     // The figures alone, on an open record.
     sqlite3* db = nullptr;
-    sqlite3_open_v2(RecordPath(folder).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(record.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     std::vector<double> figures, figuresCpu;
     for (int run = 0; run < 7; ++run) {
         std::string error;

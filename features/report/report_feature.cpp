@@ -1,6 +1,7 @@
 #include "features/report/report_feature.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -9,7 +10,10 @@
 #include "drill/feature_hooks.h"
 #include "features/background_queue.h"
 #include "features/feature_menu.h"
+#include "features/record/learner_clock.h"
+#include "features/record/record_feature.h"
 #include "features/report/report_writer.h"
+#include "features/settings.h"
 #include "features/wordbooks/library_folder.h"
 #include "platform/platform.h"
 #include "platform/user_data.h"
@@ -46,8 +50,12 @@ Notice& TheNotice() {
     return notice;
 }
 
+// The record's own file, clock and target, so the report schedules as the
+// record does (and moves with its test clock).
 ReportRequest RequestNow() {
-    return {plat::UserDataFolder(), wordbooks::ReadBooks(wordbooks::LibraryFolder()), NowMs()};
+    const double target = std::atof(settings::Get("record.targetRetention", "0.9").c_str());
+    return {plat::UserDataFolder(), record::RecordPath(), wordbooks::ReadBooks(wordbooks::LibraryFolder()),
+            record::NowMs(), target > 0.5 && target < 1.0 ? target : 0.9};
 }
 
 void Tell(std::string text, unsigned icon) {

@@ -1,6 +1,7 @@
 #include "features/report/report_figures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -8,7 +9,7 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "features/report/record_seam.h"
+#include "features/record/fsrs.h"
 #include "features/report/sqlite_statement.h"
 
 namespace kestran::report {
@@ -66,7 +67,7 @@ private:
     // New entries a day, what is known, and what falls due from today; and
     // each entry's first day, for telling reviews from first sight.
     bool Cards() {
-        Statement cards(db_, "SELECT word, meaning, first_day, stability, last_at FROM cards");
+        Statement cards(db_, "SELECT word, meaning, first_day, stability, last_day FROM cards");
         while (cards.Step()) {
             const int firstDay = static_cast<int>(cards.Int(2));
             const double stability = cards.Real(3);
@@ -75,7 +76,7 @@ private:
             if (stability >= kKnownStability) ++out_.known;
             if (firstDay > in_.today - kRecentDays && firstDay <= in_.today)
                 ++out_.recent[firstDay - out_.recent.front().day].newWords;
-            const int due = seam::DueDay(seam::LearnerDay(cards.Int(4)), stability, in_.target);
+            const int due = DueDay(static_cast<int>(cards.Int(4)), stability, in_.target);
             const int from = std::max(due - in_.today, 0);
             if (from < kForecastDays) ++out_.due[from];
         }
@@ -179,18 +180,14 @@ private:
         return tests.Ok();
     }
 
-    // Each book's entries drilled so far, learning or known; the rest of
-    // its words are new. The record names an entry's books in card_books;
-    // a record from before that table finds them in its events.
+    // Each book's entries drilled so far (the record names an entry's books
+    // in card_books), learning or known; the rest of its words are new.
     bool Books() {
         for (const wordbooks::Book& book : in_.books) out_.books.push_back({book, 0, 0});
         if (out_.books.empty()) return true;
-        Statement hasTable(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'card_books'");
-        const bool cardBooks = hasTable.Step();
-        if (!hasTable.Ok()) return false;
-        const std::string entries = cardBooks ? "card_books" : "(SELECT DISTINCT book, word, meaning FROM events WHERE book IS NOT NULL)";
-        Statement query(db_, ("SELECT b.book, SUM(c.stability < ?1), SUM(c.stability >= ?1) FROM " + entries +
-                              " b JOIN cards c ON c.word = b.word AND c.meaning = b.meaning GROUP BY b.book").c_str());
+        Statement query(db_,
+                        "SELECT b.book, SUM(c.stability < ?1), SUM(c.stability >= ?1) FROM card_books b "
+                        "JOIN cards c ON c.word = b.word AND c.meaning = b.meaning GROUP BY b.book");
         query.Bind(1, static_cast<std::int64_t>(kKnownStability));
         while (query.Step()) {
             const std::string folder = query.Text(0);
@@ -211,6 +208,17 @@ private:
 };
 
 }  // namespace
+
+int DueDay(int lastDay, double stability, double target) {
+    static const record::fsrs::Model model;
+    if (!(target > 0 && target < 1)) target = 0.9;
+    // Retrievability falls with time: from the interval the model gives,
+    // the first whole day under the target.
+    int elapsed = static_cast<int>(std::floor(model.Interval(target, stability)));
+    while (elapsed > 0 && model.Retrievability(elapsed, stability) < target) --elapsed;
+    while (model.Retrievability(elapsed, stability) >= target) ++elapsed;
+    return lastDay + elapsed;
+}
 
 int WeekStart(int day) {
     // Day 0, 1970-01-01, was a Thursday.

@@ -96,6 +96,10 @@ struct ReportFigures {
 // The Monday of the week of `day`.
 int WeekStart(int day);
 
+// The first learner's day on which an entry last judged on `lastDay` is due:
+// its retrievability (FSRS) falls under `target`.
+int DueDay(int lastDay, double stability, double target);
+
 // The figures of the record open on `db`; nothing when it cannot be read
 // (`error` then says why). An empty record gives zero figures.
 std::optional<ReportFigures> ComputeFigures(sqlite3* db, const ReportInputs& inputs, std::string& error);

@@ -2,12 +2,11 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
 #include <ctime>
 #include <memory>
 
 #include "features/record/record_schema.h"
-#include "features/report/record_seam.h"
+#include "features/record/learner_clock.h"
 #include "features/report/report_figures.h"
 #include "features/report/report_html.h"
 #include "platform/gbk.h"
@@ -64,13 +63,6 @@ std::string LocalTimeText(std::int64_t nowMs) {
 
 }  // namespace
 
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-std::string RecordPath(const std::string& dataFolder) { return plat::PathInFolder(dataFolder, seam::kRecordFileName); }
-
 ReportResult WriteReport(const ReportRequest& request) {
     ReportResult result;
     if (request.dataFolder.empty()) {
@@ -78,11 +70,11 @@ ReportResult WriteReport(const ReportRequest& request) {
         return result;
     }
     result.path = plat::PathInFolder(request.dataFolder, kReportFileName);
-    const Database db = OpenRecord(RecordPath(request.dataFolder), result.error);
+    const Database db = OpenRecord(request.recordPath, result.error);
     if (!db) return result;
     ReportInputs inputs;
-    inputs.today = seam::LearnerDay(request.nowMs);
-    inputs.target = seam::kDefaultTarget;
+    inputs.today = static_cast<int>(record::LearnerDay(request.nowMs));
+    inputs.target = request.target;
     inputs.books = request.books;
     const auto figures = ComputeFigures(db.get(), inputs, result.error);
     if (!figures) return result;

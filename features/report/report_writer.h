@@ -15,9 +15,11 @@ namespace kestran::report {
 inline constexpr char kReportFileName[] = "\xD1\xA7\xCF\xB0\xB1\xA8\xB8\xE6.html";
 
 struct ReportRequest {
-    std::string dataFolder;     // where the record is and the report goes (platform form)
+    std::string dataFolder;              // where the report goes (platform form)
+    std::string recordPath;              // the study record (platform form)
     std::vector<wordbooks::Book> books;  // the word books, as the library lists them
-    std::int64_t nowMs = 0;     // Unix ms: the day the report is for
+    std::int64_t nowMs = 0;              // Unix ms: the day the report is for
+    double target = 0.9;                 // the retention the schedule aims at
 };
 
 struct ReportResult {
@@ -27,11 +29,5 @@ struct ReportResult {
 };
 
 ReportResult WriteReport(const ReportRequest& request);
-
-// The study record's file in the data folder.
-std::string RecordPath(const std::string& dataFolder);
-
-// The moment of the call as Unix ms.
-std::int64_t NowMs();
 
 }  // namespace kestran::report

@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "features/record/record_schema.h"
-#include "features/report/record_seam.h"
+#include "features/record/fsrs.h"
 #include "features/report/report_dates.h"
 #include "features/report/report_figures.h"
 #include "tests/report/report_test_support.h"
@@ -27,7 +27,7 @@ protected:
     static void SetUpTestSuite() {
         UseUtcClock();
         folder = new TempFolder;
-        const std::string path = folder->File("record.sqlite");
+        const std::string path = folder->Record();
         truth = new SimTruth(SimulateLearner(path, config));
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
@@ -253,10 +253,11 @@ TEST(ReportRules, DueDayFollowsTheForgettingCurve) {
         int dueAfter;
     } cases[] = {{0.4, 0.9, 1}, {1.5, 0.9, 2}, {5.52, 0.9, 6}, {30.7, 0.9, 31}, {400.2, 0.9, 401}, {10.5, 0.8, 35}, {10.5, 0.95, 5}};
     for (const auto& c : cases) {
-        EXPECT_NEAR(seam::Retrievability(c.stability, c.stability), 0.9, 1e-12);
-        EXPECT_EQ(seam::DueDay(100, c.stability, c.target), 100 + c.dueAfter) << c.stability << " " << c.target;
-        EXPECT_LT(seam::Retrievability(c.dueAfter, c.stability), c.target);
-        EXPECT_GE(seam::Retrievability(c.dueAfter - 1, c.stability), c.target);
+        const kestran::record::fsrs::Model model;
+        EXPECT_NEAR(model.Retrievability(c.stability, c.stability), 0.9, 1e-12);
+        EXPECT_EQ(DueDay(100, c.stability, c.target), 100 + c.dueAfter) << c.stability << " " << c.target;
+        EXPECT_LT(model.Retrievability(c.dueAfter, c.stability), c.target);
+        EXPECT_GE(model.Retrievability(c.dueAfter - 1, c.stability), c.target);
     }
 }
 

@@ -106,9 +106,10 @@ TEST(ReportWriter, WritesThePageFromTheRecordInTheDataFolder) {
     TempFolder folder;
     SimConfig config;
     config.today = 20795;
-    const SimTruth truth = SimulateLearner(RecordPath(folder.path.string()), config);
+    const SimTruth truth = SimulateLearner(folder.Record(), config);
     const ReportResult result = WriteReport(
-        {folder.path.string(), kestran::wordbooks::ParseBooks(SimulatedCatalogue()), (20795LL * 86400 + 15 * 3600) * 1000});
+        {folder.path.string(), folder.Record(), kestran::wordbooks::ParseBooks(SimulatedCatalogue()),
+         (20795LL * 86400 + 15 * 3600) * 1000});
     ASSERT_TRUE(result.written) << result.error;
     EXPECT_EQ(result.path, plat::PathInFolder(folder.path.string(), kReportFileName));
     const std::string page = ReadAll(result.path);
@@ -124,28 +125,28 @@ TEST(ReportWriter, WritesThePageFromTheRecordInTheDataFolder) {
 TEST(ReportWriter, ALearnerWithoutARecordGetsAnEmptyReport) {
     UseUtcClock();
     TempFolder folder;
-    const ReportResult result = WriteReport({folder.path.string(), {}, 20795LL * 86400 * 1000});
+    const ReportResult result = WriteReport({folder.path.string(), folder.Record(), {}, 20795LL * 86400 * 1000});
     ASSERT_TRUE(result.written) << result.error;
     const std::string page = ReadAll(result.path);
     EXPECT_EQ(CountMarks(page), 0);
     // Reading created no record.
-    EXPECT_FALSE(std::filesystem::exists(RecordPath(folder.path.string())));
+    EXPECT_FALSE(std::filesystem::exists(folder.Record()));
 }
 
 TEST(ReportWriter, ADamagedRecordOrAFolderThatCannotBeWrittenIsAFailure) {
     TempFolder folder;
-    std::ofstream(RecordPath(folder.path.string())) << std::string(5000, 'x');
-    ReportResult result = WriteReport({folder.path.string(), {}, 20795LL * 86400 * 1000});
+    std::ofstream(folder.Record()) << std::string(5000, 'x');
+    ReportResult result = WriteReport({folder.path.string(), folder.Record(), {}, 20795LL * 86400 * 1000});
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.error.empty());
     EXPECT_FALSE(std::filesystem::exists(result.path));
 
     const std::string notAFolder = folder.File("plain-file");
     std::ofstream(notAFolder) << "x";
-    result = WriteReport({notAFolder, {}, 20795LL * 86400 * 1000});
+    result = WriteReport({notAFolder, folder.Record(), {}, 20795LL * 86400 * 1000});
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.error.empty());
-    EXPECT_FALSE(WriteReport({"", {}, 0}).written);
+    EXPECT_FALSE(WriteReport({"", "", {}, 0}).written);
 }
 
 }  // namespace

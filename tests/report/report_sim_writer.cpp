@@ -29,9 +29,10 @@ int main(int argc, char** argv) {
     SimConfig config;
     config.today = 20795;
     if (argc > 2) config.days = std::atoi(argv[2]);
-    const SimTruth truth = SimulateLearner(RecordPath(folder), config);
+    const std::string record = folder + "/record.db";
+    const SimTruth truth = SimulateLearner(record, config);
     const ReportResult result =
-        WriteReport({folder, kestran::wordbooks::ParseBooks(SimulatedCatalogue()), (config.today * 86400LL + 15 * 3600) * 1000});
+        WriteReport({folder, record, kestran::wordbooks::ParseBooks(SimulatedCatalogue()), (config.today * 86400LL + 15 * 3600) * 1000});
     if (!result.written) {
         std::fprintf(stderr, "report not written: %s\n", result.error.c_str());
         return 1;

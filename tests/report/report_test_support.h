@@ -29,6 +29,9 @@ struct TempFolder {
         std::filesystem::remove_all(path, ignored);
     }
     std::string File(const std::string& name) const { return (path / name).string(); }
+    // A record's file: its name is the caller's choice, ASCII here so the
+    // same bytes name it for SQLite (UTF-8) and the platform (GBK).
+    std::string Record() const { return File("record.db"); }
 };
 
 }  // namespace kestran::reporttest

@@ -26,13 +26,15 @@ public:
             "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
         tests_ = Prepare("INSERT INTO tests(at, day, list, book, chapter, score, right, wrong) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
         cards_ = Prepare(
-            "INSERT INTO cards(word, meaning, state, stability, difficulty, last_at, first_day, reps, lapses) "
-            "VALUES(?1, ?2, 2, ?3, 5, ?4, ?5, 1, 0)");
+            "INSERT INTO cards(word, meaning, state, stability, difficulty, last_at, first_day, reps, lapses, last_day) "
+            "VALUES(?1, ?2, 2, ?3, 5, ?4, ?5, 1, 0, ?6)");
+        cardBooks_ = Prepare("INSERT INTO card_books(word, meaning, book) VALUES(?1, ?2, ?3)");
     }
     ~Db() {
         sqlite3_finalize(events_);
         sqlite3_finalize(tests_);
         sqlite3_finalize(cards_);
+        sqlite3_finalize(cardBooks_);
         sqlite3_close(db_);
     }
     void Commit() {
@@ -91,7 +93,13 @@ public:
         sqlite3_bind_double(cards_, 3, card.stability);
         sqlite3_bind_int64(cards_, 4, card.lastAt);
         sqlite3_bind_int(cards_, 5, card.firstDay);
+        sqlite3_bind_int(cards_, 6, card.lastDay);
         Step(cards_);
+        sqlite3_reset(cardBooks_);
+        sqlite3_bind_text(cardBooks_, 1, card.word.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(cardBooks_, 2, card.meaning.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(cardBooks_, 3, card.book.c_str(), -1, SQLITE_TRANSIENT);
+        Step(cardBooks_);
     }
 
 private:
@@ -111,7 +119,7 @@ private:
     }
 
     sqlite3* db_ = nullptr;
-    sqlite3_stmt *events_ = nullptr, *tests_ = nullptr, *cards_ = nullptr;
+    sqlite3_stmt *events_ = nullptr, *tests_ = nullptr, *cards_ = nullptr, *cardBooks_ = nullptr;
 };
 
 // Entry n of a book: a word of 3 to 12 letters that names it, and a meaning.
