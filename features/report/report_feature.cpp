@@ -114,7 +114,12 @@ int ReportCommand() {
                      result.error.c_str());
         return 1;
     }
+#ifdef _WIN32
+    // A Chinese console, and the files Windows tools read, are GBK.
+    std::printf("%s\n", plat::GbkFromPath(result.path).c_str());
+#else
     std::printf("%s\n", result.path.c_str());
+#endif
     return 0;
 }
 

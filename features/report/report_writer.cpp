@@ -9,7 +9,6 @@
 #include "features/record/learner_clock.h"
 #include "features/report/report_figures.h"
 #include "features/report/report_html.h"
-#include "platform/gbk.h"
 #include "platform/user_data.h"
 
 namespace kestran::report {
@@ -20,16 +19,13 @@ struct CloseDatabase {
 };
 using Database = std::unique_ptr<sqlite3, CloseDatabase>;
 
-// SQLite names files in UTF-8 everywhere, as data paths are.
-std::string Utf8Path(const std::string& dataPath) { return dataPath; }
-
 // The record, read only; a learner who has no record yet gets an empty one,
 // so the report still opens (with zeros).
 Database OpenRecord(const std::string& path, std::string& error) {
     sqlite3* db = nullptr;
     plat::FileStamp stamp;
     const bool exists = plat::StampOfFile(path, stamp) != plat::ReadResult::Missing;
-    const int opened = exists ? sqlite3_open_v2(Utf8Path(path).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
+    const int opened = exists ? sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
                               : sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
     Database database(db);
     if (opened != SQLITE_OK) {

@@ -15,8 +15,8 @@ namespace kestran::report {
 inline constexpr char kReportFileName[] = "\xD1\xA7\xCF\xB0\xB1\xA8\xB8\xE6.html";
 
 struct ReportRequest {
-    std::string dataFolder;              // where the report goes (platform form)
-    std::string recordPath;              // the study record (platform form)
+    std::string dataFolder;              // where the report goes (a data path: UTF-8)
+    std::string recordPath;              // the study record (a data path, as SQLite names files)
     std::vector<wordbooks::Book> books;  // the word books, as the library lists them
     std::int64_t nowMs = 0;              // Unix ms: the day the report is for
     double target = 0.9;                 // the retention the schedule aims at
@@ -24,7 +24,7 @@ struct ReportRequest {
 
 struct ReportResult {
     bool written = false;
-    std::string path;   // the page (platform form), also when it could not be written
+    std::string path;   // the page (a data path), also when it could not be written
     std::string error;  // why not, in English, for a message or a log
 };
 

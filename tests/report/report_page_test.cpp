@@ -96,9 +96,11 @@ TEST(ReportPage, IsWholeWithoutScriptOrAnythingFetched) {
         EXPECT_NE(Section(page, chart).find("<table>"), std::string::npos) << chart;
 }
 
+// The page, read as the program names it (GBK on Windows).
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    std::string bytes;
+    plat::ReadWholeFile(path, bytes);
+    return bytes;
 }
 
 TEST(ReportWriter, WritesThePageFromTheRecordInTheDataFolder) {
@@ -139,7 +141,8 @@ TEST(ReportWriter, ADamagedRecordOrAFolderThatCannotBeWrittenIsAFailure) {
     ReportResult result = WriteReport({folder.path.string(), folder.Record(), {}, 20795LL * 86400 * 1000});
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.error.empty());
-    EXPECT_FALSE(std::filesystem::exists(result.path));
+    std::string bytes;
+    EXPECT_EQ(plat::ReadWholeFile(result.path, bytes), plat::ReadResult::Missing);
 
     const std::string notAFolder = folder.File("plain-file");
     std::ofstream(notAFolder) << "x";
