@@ -1,6 +1,7 @@
 // KESTRAN on Windows: an English vocabulary drill for Chinese-speaking learners.
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 
 #include "app/win_main.h"
 #include "features/features.h"
@@ -34,18 +35,12 @@ int main() {
         // KESTRAN.exe --export FILE: the study record as CSV.
         const bool exporting = argc == 3 && std::wcscmp(argv[1], L"--export") == 0;
         const std::filesystem::path file = exporting ? std::filesystem::path(argv[2]) : std::filesystem::path();
-#ifdef KESTRAN_WITH_REPORT  // until SQLite is built for every system
         // KESTRAN.exe --report: the study report written, its path printed.
         const bool reporting = argc == 2 && std::wcscmp(argv[1], L"--report") == 0;
-#else
-        const bool reporting = false;
-#endif
         LocalFree(argv);
         if (exporting || reporting) PrintToParentConsole();
         if (exporting) return kestran::record::ExportCommand(file);
-#ifdef KESTRAN_WITH_REPORT
         if (reporting) return kestran::report::ReportCommand();
-#endif
     }
     kestran::InstallFeatures();
     plat::win32::RunProgram(&kestran::WinMain);

@@ -23,9 +23,7 @@ void InstallFeatures() {
     record::Install();
     speech::Install();
     phonetics::Install();
-#ifdef KESTRAN_WITH_REPORT  // until SQLite is built for every system
     report::Install();
-#endif
     about::Install();
 }
 
