@@ -1,22 +1,27 @@
 #!/usr/bin/env python3
-"""学习报告 in the real window: F12 writes the report into the data folder
-and hands it to the desktop's opener (a stand-in xdg-open on PATH that notes
-what it was given); when the opener finds no program, a box names the page.
-The drill keeps running meanwhile. Then `kestran --report` with no display
-at all writes the page and prints its path.
+"""学习报告 in the real window: after a test of 10 entries (3 wrong), F12
+writes the report into the data folder and hands it to the desktop's opener
+(a stand-in xdg-open on PATH that notes what it was given); the page marks
+today with the 10 answers and lists the 3 missed words. When the opener
+finds no program, a box names the page. The drill keeps running meanwhile.
+Then `kestran --report` with no display at all writes the page and prints
+its path.
 
 usage: e2e_report.py KESTRAN SOURCE_DIR
 """
 
 import os
+import re
 import shutil
+import sqlite3
 import subprocess
 import sys
 import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
-from kestran_driver import DriverError, Kestran, VirtualScreen, wait_for  # noqa: E402
+from kestran_driver import (ANSWER_BOX, MODE_BUTTON, DriverError, Kestran, StateLayout, VirtualScreen,  # noqa: E402
+                            wait_for)
 
 KESTRAN, SOURCE = sys.argv[1:3]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-report-")
@@ -25,6 +30,9 @@ OPENED = os.path.join(WORK, "opened")
 screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy", PATH=BIN + ":" + os.environ["PATH"]))
 kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
 PAGE = os.path.join(screen.data_home, "kestran", "\u5b66\u4e60\u62a5\u544a.html")  # 学习报告.html
+RECORD = os.path.join(screen.data_home, "kestran", "\u5b66\u4e60\u8bb0\u5f55.db")  # 学习记录.db
+ENTRIES = [(f"word{i}", f"\u8bcd{i}") for i in range(10)]  # word<i> 词<i>
+WRONG = {1, 4, 8}
 
 
 def log(text):
@@ -48,13 +56,44 @@ def boxes():
     return [w for w in out.split() if w]
 
 
+def recorded():
+    """The events in the record so far."""
+    if not os.path.exists(RECORD):
+        return 0
+    with sqlite3.connect(f"file:{RECORD}?mode=ro", uri=True, timeout=10) as db:
+        return db.execute("SELECT COUNT(*) FROM events").fetchone()[0]
+
+
+def answer_test(wrong):
+    """Answers every question of a file-order test; the positions in `wrong` get a wrong word."""
+    count = kestran.state("wordCount")["wordCount"]
+    for i in range(count):
+        index = kestran.state("testIndex")["testIndex"]
+        kestran.type_text("nope" if i in wrong else kestran.reader.word(index).decode())
+        kestran.key("Return")
+    wait_for("the result", lambda: kestran.state("testFinished")["testFinished"] == 1)
+
+
 def main():
     os.makedirs(kestran.home)
     shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
+    words = os.path.join(WORK, "words.txt")
+    with open(words, "wb") as f:
+        f.write("".join(f"{w} {m}\r\n" for w, m in ENTRIES).encode("gbk"))
     screen.wait_ready()
+    kestran.layout = StateLayout(KESTRAN)
     kestran.start()
     kestran.wait_window()
     time.sleep(1.0)
+
+    log("a test of 10 entries, 3 of them wrong")
+    kestran.open_list(words)
+    wait_for("the list", lambda: kestran.state("listLoaded", "wordCount") == {"listLoaded": 1, "wordCount": 10})
+    kestran.click(MODE_BUTTON)
+    kestran.click(ANSWER_BOX)
+    answer_test(WRONG)
+    kestran.key("space")
+    wait_for("the record", lambda: recorded() == 10, timeout=20)
 
     log("F12: the page is written and handed to the desktop")
     opener(0)
@@ -68,6 +107,15 @@ def main():
         page = f.read()
     if "<script" in page or "\u5b66\u4e60\u62a5\u544a" not in page:
         raise DriverError("the page is not the report")
+    # Today's cell of the calendar holds the 10 answers.
+    calendar = page[page.find('data-chart="calendar"'):page.find("</section>", page.find('data-chart="calendar"'))]
+    marks = re.findall(r'class="mark" data-key="(\d+)" data-value="(\d+)"', calendar)
+    if len(marks) != 1 or marks[0][1] != "10":
+        raise DriverError(f"the calendar's marks: {marks}")
+    missed = page[page.find('data-chart="missed"'):]
+    for i in WRONG:
+        if f"<td>word{i}</td>" not in missed:
+            raise DriverError(f"word{i} is not among the words missed")
     if boxes():
         raise DriverError("a box was shown although the page was opened")
 
