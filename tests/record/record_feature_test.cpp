@@ -102,7 +102,8 @@ protected:
     }
     std::string ReviewItem() {
         menu::Open(10, 10);
-        for (const auto& item : backend.windows.PopupMenuCalls().back().items)
+        const auto calls = backend.windows.PopupMenuCalls();  // a copy: kept while its items are read
+        for (const auto& item : calls.back().items)
             if (item.keyHint == "F11") return plat::GbkToUtf8(item.text) + (item.greyed ? "-" : "");
         return "none";
     }
