@@ -333,10 +333,21 @@ void CloseForTest() {
     writer.queue.Flush();
 }
 
+namespace {
+
+// The path as UTF-8, whatever characters it holds (a narrow conversion
+// could fail on Windows for a name outside the code page).
+std::string Utf8Text(const std::filesystem::path& file) {
+    const std::u8string text = file.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
 int ExportCommand(const std::filesystem::path& file) {
     std::ofstream out(file, std::ios::binary);
     if (!out) {
-        std::fprintf(stderr, "kestran: cannot write %s\n", file.string().c_str());
+        std::fprintf(stderr, "kestran: cannot write %s\n", Utf8Text(file).c_str());
         return 1;
     }
     std::int64_t events = 0;
@@ -353,10 +364,10 @@ int ExportCommand(const std::filesystem::path& file) {
     }
     out.close();
     if (!out) {
-        std::fprintf(stderr, "kestran: cannot write %s\n", file.string().c_str());
+        std::fprintf(stderr, "kestran: cannot write %s\n", Utf8Text(file).c_str());
         return 1;
     }
-    std::printf("%lld events written to %s\n", static_cast<long long>(events), file.string().c_str());
+    std::printf("%lld events written to %s\n", static_cast<long long>(events), Utf8Text(file).c_str());
     return 0;
 }
 
