@@ -140,6 +140,13 @@ bool EnsureOpen(Writer& writer) {
 }
 
 void Recount(Writer& writer) {
+    // Nothing recorded yet: nothing is due, and no file is made for a
+    // learner who has not drilled.
+    plat::FileStamp stamp;
+    if (!writer.db.IsOpen() && plat::StampOfFile(RecordPath(), stamp) == plat::ReadResult::Missing) {
+        writer.due = 0;
+        return;
+    }
     if (!EnsureOpen(writer)) return;
     const std::int64_t today = LearnerDay(NowMs());
     writer.due = writer.db.CountDue(today);
