@@ -92,7 +92,8 @@ def steps():
     # the questions below.
     quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-p"], check=False, **quiet)
-    subprocess.run(["wineboot", "-i"], check=False, **quiet)
+    if not os.path.exists(os.path.join(os.environ["WINEPREFIX"], "system.reg")):
+        subprocess.run(["wineboot", "-i"], check=False, **quiet)
     usual = appdata()
     appdata("Z:" + APPDATA.replace("/", "\\"))
     try:
