@@ -1,4 +1,5 @@
 #include "app/key_table.h"
+#include "app/end_program.h"
 #include "drill/common_steps.h"
 
 #include "drill/drill_state.h"
@@ -33,7 +34,7 @@ bool OnSpace() {
 void OnEscape() {
     int answer = plat::MessageBox(Canvas, texts::kExitQuestion, texts::kProgramName,
                                   plat::MB_OKCANCEL | plat::MB_ICONWARNING);
-    if (answer == plat::IDOK) plat::Exit(0);
+    if (answer == plat::IDOK) EndProgram(0);
 }
 
 }  // namespace

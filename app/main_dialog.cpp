@@ -2,7 +2,9 @@
 
 #include <new>
 
+#include "app/end_program.h"
 #include "drill/drill_state.h"
+#include "drill/feature_hooks.h"
 #include "drill/load_word_list.h"
 
 namespace kestran {
@@ -97,7 +99,15 @@ std::intptr_t MainDialogProc(plat::Window dialog, plat::MessageId message, plat:
             MoveSpeedSlider(wParam);
             return 0;
         case plat::WM_CLOSE:
-            plat::Exit(0);
+            EndProgram(0);
+        case plat::WM_ACTIVATE:
+            hooks::dialogActivated(plat::LowWord(wParam) != plat::WA_INACTIVE);
+            return 0;  // the dialog manager puts the focus back as before
+        case plat::WM_ENDSESSION:
+            // The session ends: the system ends the process after this
+            // answer, so what must be kept is kept now.
+            if (wParam) EndProgram(0);
+            return 0;
         default:
             return 0;
     }

@@ -1,5 +1,7 @@
 #include "app/win_main.h"
 
+#include "app/end_program.h"
+
 #include "drill/create_child_window.h"
 #include "app/key_table.h"
 #include "app/main_dialog.h"
@@ -77,7 +79,7 @@ int WinMain() {
     plat::Message message{};
     while (RunLoopOnce(message)) {
     }
-    return 0;
+    EndProgram(0);
 }
 
 }  // namespace kestran

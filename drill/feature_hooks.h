@@ -161,6 +161,17 @@ inline Hook<bool(const plat::Message& message)> uiMessage;
 // of its client area. Without a procedure the message gets the default
 // handling, as before.
 //
+// UiThread: the main dialog became the active window (`active`) or
+// stopped being it. A backend that tells nothing leaves it taken as active.
+inline Hook<void(bool active)> dialogActivated;
+
+// UiThread: the program ends the normal way (Esc confirmed, the dialog
+// closed, the session ending, a request to terminate); the process exits
+// once the procedures return. Unlike at the other moments, a procedure may
+// wait here for its own thread to finish what the learner must not lose,
+// for a bounded time (all of them together about a second).
+inline Hook<void()> programEnding;
+
 // Further moments join this list the same way: one hook, one comment
 // naming its thread and moment, one call at that moment in the drill.
 inline Hook<void(int x, int y)> canvasRightClick;

@@ -19,6 +19,11 @@ void BackgroundQueue::Flush() {
     changed_.wait(lock, [this] { return jobs_.empty() && !busy_; });
 }
 
+bool BackgroundQueue::FlushWithin(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [this] { return jobs_.empty() && !busy_; });
+}
+
 void BackgroundQueue::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {

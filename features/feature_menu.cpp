@@ -37,7 +37,9 @@ std::string KeyName(int functionKey) {
 bool ActOnFunctionKey(int virtualKey, bool repeat) {
     for (const Item& item : Items()) {
         if (item.functionKey != virtualKey) continue;
-        if (!repeat && Enabled(item) && item.act) item.act();
+        if (repeat) return true;
+        if (item.take) item.take();
+        if (Enabled(item) && item.act) item.act();
         return true;
     }
     return false;
@@ -108,6 +110,8 @@ void Open(int x, int y) {
     texts.reserve(items.size());
     keys.reserve(items.size());
     std::vector<plat::PopupMenuItem> shown;
+    for (const Item& item : items)
+        if (item.take) item.take();
     for (const Item& item : items) {
         texts.push_back(item.text ? item.text() : std::string());
         keys.push_back(KeyName(item.functionKey));

@@ -10,7 +10,10 @@
 //
 // text, checked and enabled are asked each time the menu opens (and, for
 // enabled, each time the key is pressed); act runs on UiThread after the
-// menu has closed, or when the key is pressed. A greyed item's key does
+// menu has closed, or when the key is pressed. An item that acts on what is
+// on the canvas notes it in `take`, called first when the menu opens and
+// when the key is pressed: the canvas moves on while the menu is open, and
+// the item then still acts on, and names, what was there when it opened. A greyed item's key does
 // nothing. The function keys are not in the drill's key table, so no key of
 // the drill changes meaning; a key no item claims is handed on as before.
 #pragma once
@@ -26,6 +29,7 @@ struct Item {
     bool (*enabled)() = nullptr;      // null: always enabled
     void (*act)() = nullptr;
     bool separatorBefore = false;     // a line above the item
+    void (*take)() = nullptr;         // null: nothing to note
 };
 
 void AddItem(const Item& item);

@@ -44,10 +44,12 @@ inline constexpr WParam MakeWParam(std::uint16_t lo, std::uint16_t hi) {
 inline constexpr MessageId WM_NULL = 0x0000;  // does nothing; wakes the window's thread
 inline constexpr MessageId WM_CREATE = 0x0001;
 inline constexpr MessageId WM_DESTROY = 0x0002;
+inline constexpr MessageId WM_ACTIVATE = 0x0006;  // wParam's low word: WA_INACTIVE or how it became active
 inline constexpr MessageId WM_PAINT = 0x000F;
 inline constexpr MessageId WM_CLOSE = 0x0010;
 inline constexpr MessageId WM_ERASEBKGND = 0x0014;
 inline constexpr MessageId WM_QUIT = 0x0012;
+inline constexpr MessageId WM_ENDSESSION = 0x0016;  // wParam: whether the session really ends
 inline constexpr MessageId WM_KEYDOWN = 0x0100;
 inline constexpr MessageId WM_KEYUP = 0x0101;
 inline constexpr MessageId WM_CHAR = 0x0102;
@@ -65,6 +67,7 @@ inline constexpr MessageId WM_RBUTTONDOWN = 0x0204;
 inline constexpr MessageId WM_RBUTTONUP = 0x0205;
 inline constexpr MessageId WM_MOUSEHOVER = 0x02A1;
 inline constexpr MessageId WM_MOUSELEAVE = 0x02A3;
+inline constexpr int WA_INACTIVE = 0;
 // The first message number free for a program's own use.
 inline constexpr MessageId WM_APP = 0x8000;
 

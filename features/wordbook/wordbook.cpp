@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "drill/current_entry.h"
 #include "drill/drill_state.h"
@@ -11,6 +13,7 @@
 #include "features/background_queue.h"
 #include "features/feature_menu.h"
 #include "features/wordbook/book_store.h"
+#include "features/wordbook/learner_presence.h"
 #include "platform/platform.h"
 #include "platform/user_data.h"
 #include "drill/load_word_list.h"
@@ -23,6 +26,10 @@ constexpr char kRoundStem[] = "\xB1\xBE\xC2\xD6\xB4\xED\xB4\xCA";  // 本轮错�
 constexpr char kPracticeRound[] = "\xC1\xB7\xCF\xB0\xB1\xBE\xC2\xD6\xB4\xED\xB4\xCA";  // 练习本轮错词
 constexpr char kOpenBook[] = "\xB4\xF2\xBF\xAA\xB4\xED\xCC\xE2\xB1\xBE";               // 打开错题本
 constexpr char kRemoveWord[] = "\xB4\xD3\xB4\xED\xCC\xE2\xB1\xBE\xC9\xBE\xC8\xA5\xB4\xCB\xB4\xCA";  // 从错题本删去此词
+constexpr char kRemoveNamed[] = "\xB4\xD3\xB4\xED\xCC\xE2\xB1\xBE\xC9\xBE\xC8\xA5";  // 从错题本删去
+
+// How long the end of the program waits for the book's last writes.
+constexpr std::chrono::milliseconds kEndingWait{1000};
 
 // The current round, written by TickerThread (practice misses), UiThread
 // (test answers, the start of a round) and RenderThread (a click that
@@ -45,9 +52,10 @@ struct Round {
         nextRoundBegun = false;
     }
 };
+// Never destroyed: the ticker may still note a miss while the process ends.
 Round& TheRound() {
-    static Round round;
-    return round;
+    static auto* round = new Round();
+    return *round;
 }
 
 // Whether the list loaded now is the book.
@@ -104,6 +112,11 @@ void NoteMiss(const WordRecord& record) {
 }
 
 // --- Hooks --------------------------------------------------------------------
+
+// A practice word crossed untyped: a miss only while the learner drills.
+void OnPracticeWordMissed(const WordRecord& record) {
+    if (LearnerWasDrilling()) NoteMiss(record);
+}
 
 void OnTestAnswer(const WordRecord& record, bool right) {
     if (!right) {
@@ -168,32 +181,44 @@ const WordRecord* EntryOnCanvas() {
     return drill.practiceFinished == 0 ? CurrentEntry(drill.practiceIndex) : nullptr;
 }
 
-std::string RemoveWordText() { return kRemoveWord; }
+// The entry 从错题本删去此词 acts on: the one on the canvas when the menu
+// opened or F8 was pressed, while the book is the list. UiThread only.
+std::optional<BookEntry> takenEntry;
+
+void TakeEntryOnCanvas() {
+    const WordRecord* entry = bookIsList ? EntryOnCanvas() : nullptr;
+    takenEntry = entry ? std::optional(EntryOf(*entry)) : std::nullopt;
+}
+std::string RemoveWordText() {
+    return takenEntry ? std::string(kRemoveNamed) + " \"" + takenEntry->word + "\"" : kRemoveWord;
+}
 bool CanRemoveWord() {
-    if (!bookIsList) return false;
-    const WordRecord* entry = EntryOnCanvas();
-    if (!entry) return false;
-    return Book().KnownToHold(EntryOf(*entry));
+    if (!takenEntry) return false;
+    return Book().KnownToHold(*takenEntry);
 }
 void RemoveWord() {
-    if (const WordRecord* entry = EntryOnCanvas()) {
-        const BookEntry gone = EntryOf(*entry);
-        BookStore* book = &Book();
-        BookWrites().Post([book, gone] { book->Remove({gone}); });
-    }
+    if (!takenEntry) return;
+    BookStore* book = &Book();
+    BookWrites().Post([book, gone = *takenEntry] { book->Remove({gone}); });
+    takenEntry.reset();
 }
+
+// The misses of the last moments reach the book before the process ends.
+void OnProgramEnding() { BookWrites().FlushWithin(kEndingWait); }
 
 }  // namespace
 
 void Install() {
-    hooks::practiceWordMissed.Add(NoteMiss);
+    InstallLearnerPresence();
+    hooks::practiceWordMissed.Add(OnPracticeWordMissed);
     hooks::testAnswerJudged.Add(OnTestAnswer);
     hooks::testResultShown.Add(OnTestResult);
     hooks::roundStarted.Add(OnRoundStarted);
     hooks::listLoaded.Add(OnListLoaded);
+    hooks::programEnding.Add(OnProgramEnding);
     menu::AddItem({PracticeRoundText, plat::VK_F1 + 3, nullptr, RoundHasMisses, PracticeRound, false});
     menu::AddItem({OpenBookText, plat::VK_F1 + 2, nullptr, BookHasEntries, OpenBook, false});
-    menu::AddItem({RemoveWordText, plat::VK_F1 + 7, nullptr, CanRemoveWord, RemoveWord, false});
+    menu::AddItem({RemoveWordText, plat::VK_F1 + 7, nullptr, CanRemoveWord, RemoveWord, false, TakeEntryOnCanvas});
     // The menu tells the book's size from memory: read it once, off the
     // drill's threads, before anyone opens the menu.
     KnownBookSize();

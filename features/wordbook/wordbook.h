@@ -1,7 +1,8 @@
 // 错题本, the wrong-word book: the words a learner misses come back.
 //
 // A miss is a test answer judged wrong (the entry asked) or a practice word
-// that crossed the canvas untyped. The misses of the current round (one
+// that crossed the canvas untyped while the learner was drilling (see
+// learner_presence.h). The misses of the current round (one
 // practice pass, or one test up to its result) are kept in memory; every
 // miss also goes into the book, 错题本.txt in the learner's data folder,
 // unless the same word and meaning are there already. While the book is
@@ -9,6 +10,8 @@
 // test's result is shown.
 //
 // Menu items: 练习本轮错词 (F4), 打开错题本 (F3), 从错题本删去此词 (F8).
+// When the program ends normally, the misses not yet written are written
+// first (waiting at most a second).
 #pragma once
 
 #include <cstddef>

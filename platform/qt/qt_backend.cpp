@@ -9,6 +9,7 @@
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_caret_rest.h"
 #include "platform/qt/qt_imaging.h"
+#include "platform/qt/qt_termination.h"
 #include "platform/qt/qt_translations.h"
 #include "platform/qt/qt_window_system.h"
 #include "platform/qt/sdl_sound.h"
@@ -47,6 +48,7 @@ void RunProgram(int argc, char** argv, int (*entry)()) {
     // OK/Cancel and the file dialog in the desktop's language.
     InstallToolkitTranslations();
     new CaretRest();  // lives as long as the process
+    CloseOnTerminationSignals();
 
     // The services live as long as the process; nothing is torn down.
     Services services;

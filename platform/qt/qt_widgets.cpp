@@ -195,6 +195,13 @@ void DialogWidget::closeEvent(QCloseEvent* event) {
     if (window_->dialogProcedure) window_->dialogProcedure(window_, WM_CLOSE, 0, 0);
 }
 
+void DialogWidget::changeEvent(QEvent* event) {
+    // As the system tells a dialog it became the active window or stopped being it.
+    if (event->type() == QEvent::ActivationChange && window_->dialogProcedure)
+        window_->dialogProcedure(window_, WM_ACTIVATE, isActiveWindow() ? 1 : WA_INACTIVE, 0);
+    QWidget::changeEvent(event);
+}
+
 // --- Controls ----------------------------------------------------------------
 
 EditWidget::EditWidget(Window window, QWidget* parent) : QLineEdit(parent) {

@@ -65,9 +65,12 @@
     X(VK_SPACE) \
     X(VK_TAB) \
     X(VK_UP) \
+    X(WA_INACTIVE) \
+    X(WM_ACTIVATE) \
     X(WM_APP) \
     X(WM_CHAR) \
     X(WM_CLOSE) \
+    X(WM_ENDSESSION) \
     X(WM_ERASEBKGND) \
     X(WM_CREATE) \
     X(WM_CTLCOLORDLG) \
@@ -153,8 +156,11 @@ KESTRAN_SHARED_CONSTANTS(KESTRAN_CAPTURE)
 #undef VK_SPACE
 #undef VK_TAB
 #undef VK_UP
+#undef WA_INACTIVE
+#undef WM_ACTIVATE
 #undef WM_CHAR
 #undef WM_CLOSE
+#undef WM_ENDSESSION
 #undef WM_ERASEBKGND
 #undef WM_CREATE
 #undef WM_CTLCOLORDLG

@@ -2,17 +2,20 @@
 """The wrong-word book in the real window, driven as a learner would: a test
 with 3 wrong answers puts those 3 into the book; the right-click menu's
 练习本轮错词 drills exactly them; practice words that cross untyped go in,
-repeats do not; F3 opens the book, and a test of it with every answer right
+repeats do not, and only while the learner types (untouched practice adds
+nothing); F3 opens the book, and a test of it with every answer right
 empties it. The book file is read after each step. The data folder is under
 a folder named 한글/用户, which GBK cannot name: 朗读单词 (F5) is kept in
 设置.txt there across a restart, and 打开数据文件夹 (F9) hands that folder to
-xdg-open (a stand-in that notes what it was given).
+xdg-open (a stand-in that notes what it was given). A request to terminate
+right after a miss ends the program normally with the miss in the book.
 
 usage: e2e_wordbook.py KESTRAN SOURCE_DIR
 """
 
 import os
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -71,6 +74,13 @@ def answer_test(wrong):
     wait_for("the result", lambda: kestran.state("testFinished")["testFinished"] == 1)
 
 
+def cross_typing(index, timeout=15):
+    """A wrong letter in the box, then the word crosses: the learner is there and missed it."""
+    kestran.type_text("q")
+    wait_for(f"word {index} to come", lambda: kestran.state("practiceIndex")["practiceIndex"] == index,
+             timeout=timeout)
+
+
 def main():
     os.makedirs(BIN)
     with open(os.path.join(BIN, "xdg-open"), "w") as f:
@@ -114,19 +124,23 @@ def main():
     kestran.click(MODE_BUTTON)
     kestran.drag_slider(100)
     kestran.click(ANSWER_BOX)
-    wait_for("w2 to cross", lambda: kestran.state("practiceIndex")["practiceIndex"] == 1, timeout=15)
+    cross_typing(1)
     time.sleep(0.3)
     expect("the book after a repeat", len(book()), 4)
     kestran.open_list(words)
     wait_for("the list", lambda: kestran.state("wordCount")["wordCount"] == 10)
     kestran.click(ANSWER_BOX)
-    wait_for("two words to cross", lambda: kestran.state("practiceIndex")["practiceIndex"] == 2, timeout=20)
-    wait_for("the book", lambda: len(book()) == 6)
-    expect("the book", book(), [OLD, ENTRIES[2], ENTRIES[5], ENTRIES[7], ENTRIES[0], ENTRIES[1]])
+    wait_for("w0 to cross untouched", lambda: kestran.state("practiceIndex")["practiceIndex"] == 1, timeout=15)
+    time.sleep(0.3)
+    expect("the book after a word crossed untouched", len(book()), 4)
+    cross_typing(2)
+    cross_typing(3)
+    wait_for("the book", lambda: len(book()) == 5)
+    expect("the book", book(), [OLD, ENTRIES[2], ENTRIES[5], ENTRIES[7], ENTRIES[1]])
 
     log("F3 opens the book; a test of it with every answer right empties it")
     kestran.key("F3")
-    wait_for("the book as the list", lambda: kestran.state("wordCount")["wordCount"] == 6)
+    wait_for("the book as the list", lambda: kestran.state("wordCount")["wordCount"] == 5)
     kestran.click(MODE_BUTTON)
     kestran.click(ANSWER_BOX)
     answer_test(set())
@@ -149,6 +163,15 @@ def main():
     wait_for("the folder handed to xdg-open", lambda: os.path.exists(OPENED))
     with open(OPENED, "rb") as f:
         expect("the folder opened", f.read().decode("utf-8"), DATA)
+
+    log("a request to terminate right after a miss: a normal end, the miss kept")
+    kestran.open_list(words)
+    wait_for("the list", lambda: kestran.state("wordCount")["wordCount"] == 10)
+    kestran.click(ANSWER_BOX)
+    cross_typing(1)
+    kestran.process.send_signal(signal.SIGTERM)
+    expect("the exit status", kestran.process.wait(timeout=5), 0)
+    expect("the book", book(), [ENTRIES[0]])
     log("PASSED")
 
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/key_table.h"
+#include "app/main_dialog.h"
 #include "drill/drill_state.h"
 #include "drill/feature_hooks.h"
 #include "drill/practice_ticker.h"
@@ -17,6 +18,7 @@
 #include "features/data_failure.h"
 #include "features/features.h"
 #include "features/wordbook/book_store.h"
+#include "features/wordbook/learner_presence.h"
 #include "features/wordbook/wordbook.h"
 #include "platform/gbk.h"
 #include "platform/user_data.h"
@@ -51,6 +53,7 @@ protected:
         wordbook::WaitForBookWrites();
         hooks::ClearAllForTest();
         menu::ClearItemsForTest();
+        wordbook::ForgetLearnerPresenceForTest();
         ReleaseWordListForTest();
         DrillTest::TearDown();
     }
@@ -76,7 +79,12 @@ protected:
         ASSERT_EQ(drill.testFinished, 1);
         drilltest::AcknowledgeResultAndReset();
     }
+    // The learner presses a key while the word crosses (see learner_presence.h).
     void CrossUntyped() {
+        Press('X');
+        CrossUnattended();
+    }
+    void CrossUnattended() {
         drill.scrollX = 500;
         process.now += kTickPeriodMs;
         PracticeTick();
@@ -170,6 +178,87 @@ TEST_F(WordbookTest, ABookThatCannotBeWrittenIsToldOnceWithTheFolder) {
     CrossUntyped();
     EXPECT_EQ(told(), 1) << "and only the first";
     EXPECT_EQ(wordbook::RoundMisses().size(), 3u) << "the round still has its misses";
+}
+
+}  // namespace
+
+namespace {
+
+// Whether a crossing is a miss, at the moment the word leaves: `steps` are
+// what happened before, in order, each after `ms` more milliseconds.
+struct Step {
+    enum What { Key, Shown, Inactive, Active } what;
+    std::uint32_t ms;
+};
+struct PresenceCase {
+    const char* name;
+    std::vector<Step> steps;
+    std::uint32_t crossingAfterMs;
+    bool miss;
+};
+
+TEST_F(WordbookTest, APracticeCrossingIsAMissOnlyWhileTheLearnerDrills) {
+    using S = Step;
+    const PresenceCase cases[] = {
+        {"nothing ever typed", {{S::Shown, 0}, {S::Shown, 5000}}, 5000, false},
+        {"a key during this word", {{S::Shown, 0}, {S::Shown, 5000}, {S::Key, 1000}}, 4000, true},
+        {"a key during the word before", {{S::Shown, 0}, {S::Key, 1000}, {S::Shown, 4000}}, 5000, true},
+        {"the last key two words back", {{S::Key, 0}, {S::Shown, 100}, {S::Shown, 5000}, {S::Shown, 5000}}, 5000, false},
+        {"a key, then the window left", {{S::Shown, 0}, {S::Key, 100}, {S::Inactive, 100}}, 4000, false},
+        {"back in the window", {{S::Shown, 0}, {S::Inactive, 100}, {S::Active, 100}, {S::Key, 100}}, 4000, true},
+        {"a slow word after a key, a minute on", {{S::Shown, 0}, {S::Key, 100}, {S::Shown, 100}}, 60'000, false},
+        {"no renderer tells of words: a recent key", {{S::Key, 0}}, 59'000, true},
+    };
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    for (const PresenceCase& c : cases) {
+        wordbook::ForgetLearnerPresenceForTest();
+        for (const Step& step : c.steps) {
+            process.now += step.ms;
+            switch (step.what) {
+                case S::Key: Press('A'); break;
+                case S::Shown: hooks::practiceWordShown(drill.WordTable.load()[0]); break;
+                case S::Inactive: MainDialogProc(MainDialog, plat::WM_ACTIVATE, plat::WA_INACTIVE, 0); break;
+                case S::Active: MainDialogProc(MainDialog, plat::WM_ACTIVATE, 1, 0); break;
+            }
+        }
+        process.now += c.crossingAfterMs;
+        EXPECT_EQ(wordbook::LearnerWasDrilling(), c.miss) << c.name;
+    }
+}
+
+// The word the menu names and takes out is the one on the canvas when the
+// menu opened, though the canvas moved on while it was open.
+TEST_F(WordbookTest, RemovingAWordActsOnTheWordShownWhenTheMenuOpened) {
+    plat::WriteFileAtomically(wordbook::BookPath(), wordbook::BookText({Entry(0), Entry(1), Entry(2)}));
+    ASSERT_TRUE(LoadWordListFrom(wordbook::BookPath().c_str()));
+    ASSERT_EQ(drill.practiceIndex, 0);
+    std::string named;
+    backend.windows.popupMenuAnswer = [&](const plat::HeadlessWindowSystem::PopupMenuCall& call) {
+        named = plat::GbkToUtf8(call.items[2].text);
+        CrossUntyped();  // w0 leaves, w1 comes while the menu is open
+        return 2;
+    };
+    menu::Open(10, 10);
+    EXPECT_EQ(named, "从错题本删去 \"w0\"");
+    ASSERT_EQ(drill.practiceIndex, 1);
+    EXPECT_EQ(Book(), (std::vector<BookEntry>{Entry(1), Entry(2)}));
+    Press(plat::VK_F1 + 7);  // F8 takes the word on the canvas now
+    EXPECT_EQ(Book(), (std::vector<BookEntry>{Entry(2)}));
+}
+
+// Esc and OK right after a miss: the book has it when the process ends.
+TEST_F(WordbookTest, ANormalExitRightAfterAMissKeepsIt) {
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    backend.windows.messageBoxAnswer = [](const auto&) { return plat::IDOK; };
+    CrossUntyped();
+    try {
+        HandleKeyDown(plat::VK_ESCAPE);
+        FAIL() << "Esc and OK end the program";
+    } catch (const plat::ExitCalled&) {
+    }
+    std::string bytes;
+    ASSERT_EQ(plat::ReadWholeFile(wordbook::BookPath(), bytes), plat::ReadResult::Read) << "read before any wait";
+    EXPECT_EQ(wordbook::ReadBookText(bytes).entries, std::vector<BookEntry>{Entry(0)});
 }
 
 }  // namespace
