@@ -53,9 +53,11 @@ public:
 
 }  // namespace
 
+// Never destroyed: every thread sleeps and reads the clock through it to
+// the last moment.
 Process& SystemProcess() {
-    static Win32Process process;
-    return process;
+    static auto* process = new Win32Process();
+    return *process;
 }
 
 }  // namespace plat

@@ -38,9 +38,11 @@ bool WinmmSoundService::SpeakWithSystemVoice(const char* word, VoiceAccent accen
     return engines_.SpeakWithSystemVoice(WideFromGbk(word).c_str(), accent);
 }
 
+// Never destroyed: the speaker's thread may be playing through it while
+// the process ends, whatever way it ends.
 Sound& WinmmSound() {
-    static WinmmSoundService service;
-    return service;
+    static auto* service = new WinmmSoundService();
+    return *service;
 }
 
 }  // namespace plat::win32

@@ -2,12 +2,12 @@
 """The wrong-word book in the Windows program under Wine, driven through the
 X server as a user would: a test's wrong answers go into the book; after the
 result a right-click on the canvas opens the system's popup menu, whose
-练习本轮错词 drills exactly them; practice words that cross untyped go in,
-repeats do not; F3 opens the book and a test of it with every answer right
-empties it. The book file is read back through the observer after each step.
-The data folder (APPDATA) is under a folder named 한글\用户, which GBK cannot
-name: 朗读单词 (F5) is kept in 设置.txt there across a restart, and
-打开数据文件夹 (F9) opens that folder.
+练习本轮错词 drills exactly them; practice words that cross untyped go in
+while the learner types, repeats do not; F3 opens the book and a test of it
+with every answer right empties it. The book file is read back through the
+observer after each step. The data folder (APPDATA) is under a folder named
+한글\用户, which GBK cannot name: 朗读单词 (F5) is kept in 设置.txt there
+across a restart, and 打开数据文件夹 (F9) opens that folder.
 
 usage: e2e_wine_wordbook.py KESTRAN_E2E_WIN_EXE SOURCE_DIR
 """
@@ -81,6 +81,12 @@ def answer_test(program, wrong):
     wait_for("the result", lambda: program.state()["testFinished"] == 1)
 
 
+def cross_typing(program, index):
+    """A wrong letter in the box, then the word crosses: the learner is there and missed it."""
+    xdo("type", "q")
+    wait_for(f"word {index} to come", lambda: program.state()["practiceIndex"] == index, timeout=20)
+
+
 def steps():
     words = os.path.join(WORK, "words.txt")
     with open(words, "wb") as f:
@@ -135,11 +141,12 @@ def in_hangul_folder(words):
         wait_for("w1 to cross", lambda: program.state()["practiceIndex"] == 1, timeout=20)
         expect("the book after a repeat", len(book(program)), 3)
         program.open_list(words)
-        wait_for("two words to cross", lambda: program.state()["practiceIndex"] == 2, timeout=30)
+        program.click_answer_box()
+        cross_typing(program, 1)
+        cross_typing(program, 2)
         expect("the book", book(program), [OLD, ENTRIES[1], ENTRIES[4], ENTRIES[0]])  # w0 new, w1 a repeat
 
         log("step: F3 opens the book; a test of it with every answer right empties it")
-        program.click_answer_box()
         xdo("key", "F3")
         wait_for("the book as the list", lambda: program.state()["wordCount"] == 4)
         program.click(MODE_BUTTON)
