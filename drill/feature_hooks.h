@@ -135,6 +135,13 @@ inline Hook<void()> roundStarted;
 // list also begins a new round.
 inline Hook<void(const char* path, bool loaded)> listLoaded;
 
+// UiThread: the open button is about to read the list at `path` (the one
+// chosen, or after a cancel the one named before). Answer true when a
+// feature itself rewrites that file: it is then read whole and nothing
+// keeps it open, so the feature can still replace it (on Windows a file
+// held open cannot be replaced). Must not wait for the disk.
+inline Hook<bool(const char* path)> listRewrittenByFeature;
+
 // RenderThread: a practice word came onto the canvas: the first frame that
 // draws it after an advance, a hit, a new list, the start of a pass or a
 // switch back to practice.

@@ -62,6 +62,15 @@ void InstallBlocks(WordListBlocks fresh) {
     drill.wordCountF = static_cast<float>(count);
 }
 
+// The parsed list replaces the one before and is marked loaded.
+void MarkLoaded(WordListBlocks fresh) {
+    const std::int32_t count = fresh.wordCount;
+    InstallBlocks(std::move(fresh));
+    KeepPassCountersInRange(count);
+    drill.listLoaded = 1;
+    drill.scrollX = kWordStartX;
+}
+
 // Count pass, table set-up, entry reading and trimming; then the list is
 // marked loaded.
 void ReadListFile(TextStream& file) {
@@ -73,11 +82,7 @@ void ReadListFile(TextStream& file) {
         drill.wordCountF = 0.0f;
         return;
     }
-    const std::int32_t count = fresh.wordCount;
-    InstallBlocks(std::move(fresh));
-    KeepPassCountersInRange(count);
-    drill.listLoaded = 1;
-    drill.scrollX = kWordStartX;
+    MarkLoaded(std::move(fresh));
 }
 
 // What every open attempt does before the file is chosen: listLoaded goes
@@ -99,24 +104,43 @@ std::unique_ptr<TextStream> ReadListFileWhole() {
     return TextStream::FromOwnedBytes(std::move(bytes));
 }
 
-// The file named in listPath replaces the list, or leaves none. A list
-// opened through the dialog stays open while it is drilled; one the program
-// chose is read whole, so that it can go on changing it (on Windows a file
-// held open cannot be replaced).
-void ReadChosenList(bool keepOpen) {
+void CloseListFile() {
     if (drill.listFile) {
         delete drill.listFile;
         drill.listFile = nullptr;
         drill.practiceIndex = 0;
     }
-    drill.listFile = (keepOpen ? OpenListFile() : ReadListFileWhole()).release();
-    if (drill.listFile) ReadListFile(*drill.listFile);
+}
 
+// What ends every open attempt.
+void FinishOpening() {
     drill.testIndex = 0;
     // The dialog may have moved the working directory; the asset paths are
     // relative to the one at start-up.
     plat::SetCurrentDirectory(drill.startDirectory);
     hooks::listLoaded(drill.listPath, drill.listLoaded == 1);
+}
+
+// The file named in listPath replaces the list, or leaves none. A list
+// opened through the dialog stays open while it is drilled; one the program
+// changes itself is read whole, so that it can go on changing it (on
+// Windows a file held open cannot be replaced).
+void ReadChosenList(bool keepOpen) {
+    CloseListFile();
+    drill.listFile = (keepOpen ? OpenListFile() : ReadListFileWhole()).release();
+    if (drill.listFile) ReadListFile(*drill.listFile);
+    FinishOpening();
+}
+
+// The start of an open attempt without the dialog: `path` becomes listPath.
+bool StartOpeningFrom(const char* path) {
+    if (!path || std::strlen(path) >= kListPathSize) return false;
+    drill.paused = 0;
+    RestartRandomProgress();
+    ClearAnswerBox();
+    ResetListFields();
+    std::memcpy(drill.listPath, path, std::strlen(path) + 1);
+    return true;
 }
 
 }  // namespace
@@ -143,18 +167,21 @@ void LoadWordList() {
     // OK and cancel alike go on: after a cancel listPath still names the
     // list chosen last time, which is read anew.
     plat::GetOpenFileName(listOpenRequest);
-    ReadChosenList(true);
+    ReadChosenList(!hooks::listRewrittenByFeature(drill.listPath));
 }
 
 bool LoadWordListFrom(const char* path) {
-    if (!path || std::strlen(path) >= kListPathSize) return false;
-    drill.paused = 0;
-    RestartRandomProgress();
-    ClearAnswerBox();
-    ResetListFields();
-    std::memcpy(drill.listPath, path, std::strlen(path) + 1);
+    if (!StartOpeningFrom(path)) return false;
     ReadChosenList(false);
     return drill.listLoaded == 1;
+}
+
+bool InstallParsedWordList(const char* path, WordListBlocks parsed) {
+    if (!StartOpeningFrom(path)) return false;
+    CloseListFile();
+    MarkLoaded(std::move(parsed));
+    FinishOpening();
+    return true;
 }
 
 void ReleaseWordListForTest() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "wordlist/word_table_blocks.h"
 
 namespace kestran {
 
@@ -36,6 +37,11 @@ void LoadWordList();
 // else is as above, and the path stays in listPath for the next click (a
 // cancelled dialog reads it again). False when no list is loaded after.
 bool LoadWordListFrom(const char* path);
+
+// The same for a list another thread has read whole and parsed already
+// (ParseWordList's blocks of a list that loaded): nothing is read or parsed
+// here, and nothing is kept open. False when the path does not fit.
+bool InstallParsedWordList(const char* path, WordListBlocks parsed);
 
 // Tests: closes the list file and frees every block the loader holds,
 // setting WordTable and drawnIndices to null when they are the loader's.

@@ -31,4 +31,18 @@ ListSource OpenListSource(const char* path) {
     return source;
 }
 
+ListSource ListSourceFromBytes(std::string bytes) {
+    ListSource source;
+    EncodingSniffer sniffer;
+    sniffer.Feed(bytes);
+    source.encoding = sniffer.Result();
+    try {
+        if (source.encoding != ListEncoding::kGbk) ConvertToGbkInPlace(bytes, source.encoding);
+        source.stream = TextStream::FromOwnedBytes(std::move(bytes));
+    } catch (const std::bad_alloc&) {
+        source.stream.reset();
+    }
+    return source;
+}
+
 }  // namespace kestran

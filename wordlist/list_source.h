@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "wordlist/list_encoding.h"
 #include "wordlist/text_stream.h"
@@ -17,5 +18,7 @@ struct ListSource {
 // list is read whole and converted to GBK first (see list_encoding.h), and
 // one too large for memory is a list that cannot be opened.
 ListSource OpenListSource(const char* path);
+// The same for a list file's bytes, read whole elsewhere.
+ListSource ListSourceFromBytes(std::string bytes);
 
 }  // namespace kestran
