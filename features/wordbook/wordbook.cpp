@@ -14,9 +14,9 @@
 #include "features/feature_menu.h"
 #include "features/wordbook/book_store.h"
 #include "features/wordbook/learner_presence.h"
+#include "features/wordbook/list_handover.h"
 #include "platform/platform.h"
 #include "platform/user_data.h"
-#include "drill/load_word_list.h"
 
 namespace kestran::wordbook {
 namespace {
@@ -95,6 +95,51 @@ BookStore& StoreFor(const char* stem, std::unique_ptr<BookStore> Stores::*slot) 
 BookStore& Book() { return StoreFor(kBookStem, &Stores::book); }
 BookStore& RoundList() { return StoreFor(kRoundStem, &Stores::round); }
 
+// Whether two paths are spelled alike, as the system compares names: on
+// Windows ASCII letters in either case and either slash. The byte after a
+// GBK lead byte is compared as it is (it may look like a letter).
+bool SamePathText(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    if (a.size() != b.size()) return false;
+    auto fold = [](char c) { return c == '/' ? '\\' : (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c); };
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (static_cast<unsigned char>(a[i]) >= 0x81) {
+            if (a[i] != b[i] || (i + 1 < a.size() && a[i + 1] != b[i + 1])) return false;
+            ++i;
+        } else if (fold(a[i]) != fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
+#else
+    return a == b;
+#endif
+}
+
+// The lists this feature handed over to be drilled, by their loader paths
+// (on Windows maybe a short form of the data path). UiThread only.
+std::string bookListPath, roundListPath;
+
+// Told from the paths' text alone (UiThread asks, and must not wait for a
+// data folder on a share that went away): whether `listPath` is the book.
+bool IsBook(const char* listPath) {
+    return SamePathText(listPath, bookListPath) || SamePathText(plat::DataPathFromListPath(listPath), BookPath());
+}
+// Whether it is a file in the data folder, which this program rewrites.
+bool IsInDataFolder(const char* listPath) {
+    if (SamePathText(listPath, bookListPath) || SamePathText(listPath, roundListPath)) return true;
+    const std::string path = plat::DataPathFromListPath(listPath);
+    const std::string folder = plat::UserDataFolder();
+    const std::size_t cut = path.find_last_of(
+#ifdef _WIN32
+        "\\/"
+#else
+        "/"
+#endif
+    );
+    return !folder.empty() && cut != std::string::npos && SamePathText(path.substr(0, cut), folder);
+}
+
 std::string WithCount(const char* text, std::size_t count) { return std::string(text) + " (" + std::to_string(count) + ")"; }
 
 void NoteMiss(const WordRecord& record) {
@@ -149,7 +194,21 @@ void OnRoundStarted() {
 
 void OnListLoaded(const char* path, bool loaded) {
     OnRoundStarted();
-    bookIsList = loaded && path && plat::SameFile(plat::DataPathFromListPath(path), BookPath());
+    bookIsList = loaded && path && IsBook(path);
+}
+
+// The open button reads the program's own lists whole: it can then still
+// replace them.
+bool OnListOpening(const char* path) { return path && IsInDataFolder(path); }
+
+// A list the book's thread handed over is drilled.
+bool OnUiMessage(const plat::Message& message) {
+    InstalledList installed;
+    if (!TakeHandedOverList(message, installed)) return false;
+    if (installed.listPath.empty()) return true;
+    (installed.isBook ? bookListPath : roundListPath) = installed.listPath;
+    bookIsList = installed.isBook && drill.listLoaded == 1;
+    return true;
 }
 
 // --- Menu items -----------------------------------------------------------------
@@ -158,20 +217,32 @@ std::size_t BookSize() { return KnownBookSize().value_or(0); }
 
 std::string PracticeRoundText() { return WithCount(kPracticeRound, RoundMisses().size()); }
 bool RoundHasMisses() { return !RoundMisses().empty(); }
+// The round's misses are written as 本轮错词.txt and drilled from there.
 void PracticeRound() {
     const std::vector<BookEntry> misses = RoundMisses();
     if (misses.empty()) return;
     BookStore* round = &RoundList();
-    BookWrites().Post([round, misses] { round->ReplaceAll(misses); });
-    WaitForBookWrites();
-    LoadWordListFrom(plat::ListPathFromDataPath(round->Path()).c_str());
+    BookWrites().Post([round, misses] {
+        if (round->ReplaceAll(misses)) HandOverList(plat::ListPathFromDataPath(round->Path()), BookText(misses), false);
+    });
 }
 
+// The count is the one known when the menu opens; the book is read anew
+// meanwhile (another window or an editor may have changed it), so the next
+// opening tells what it holds now. The key always opens it as it is.
 std::string OpenBookText() { return WithCount(kOpenBook, BookSize()); }
-bool BookHasEntries() { return BookSize() > 0; }
+void RereadBook() {
+    BookStore* book = &Book();
+    BookWrites().Post([book] { book->Read(); });
+}
+// The book as it is now, read on the book's thread after the changes asked
+// for before (written as the loader reads back the same entries).
 void OpenBook() {
-    WaitForBookWrites();
-    LoadWordListFrom(plat::ListPathFromDataPath(BookPath()).c_str());
+    BookStore* book = &Book();
+    BookWrites().Post([book] {
+        const auto entries = book->Read();
+        if (entries && !entries->empty()) HandOverList(plat::ListPathFromDataPath(book->Path()), BookText(*entries), true);
+    });
 }
 
 // The word on the canvas (practice) or the entry asked (test); none while
@@ -216,8 +287,10 @@ void Install() {
     hooks::roundStarted.Add(OnRoundStarted);
     hooks::listLoaded.Add(OnListLoaded);
     hooks::programEnding.Add(OnProgramEnding);
+    hooks::listRewrittenByFeature.Add(OnListOpening);
+    hooks::uiMessage.Add(OnUiMessage);
     menu::AddItem({PracticeRoundText, plat::VK_F1 + 3, nullptr, RoundHasMisses, PracticeRound, false});
-    menu::AddItem({OpenBookText, plat::VK_F1 + 2, nullptr, BookHasEntries, OpenBook, false});
+    menu::AddItem({OpenBookText, plat::VK_F1 + 2, nullptr, nullptr, OpenBook, false, RereadBook});
     menu::AddItem({RemoveWordText, plat::VK_F1 + 7, nullptr, CanRemoveWord, RemoveWord, false, TakeEntryOnCanvas});
     // The menu tells the book's size from memory: read it once, off the
     // drill's threads, before anyone opens the menu.

@@ -30,7 +30,9 @@ static BookEntry Entry(const std::string& prefix, int i) {
     return BookEntry{prefix + std::to_string(i), "\xB4\xCA" + std::to_string(i)};
 }
 
+// A word crossed untyped while the learner typed (a key just before it).
 static void Miss(const BookEntry& entry) {
+    kestran::hooks::uiMessage(plat::Message{nullptr, plat::WM_KEYDOWN, 'A', 0});
     kestran::WordRecord record{};
     std::strcpy(record.word, entry.word.c_str());
     std::strcpy(record.meaning, entry.meaning.c_str());

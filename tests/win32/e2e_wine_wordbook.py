@@ -3,8 +3,10 @@
 X server as a user would: a test's wrong answers go into the book; after the
 result a right-click on the canvas opens the system's popup menu, whose
 练习本轮错词 drills exactly them; practice words that cross untyped go in
-while the learner types, repeats do not; F3 opens the book and a test of it
-with every answer right empties it. The book file is read back through the
+while the learner types, repeats do not; F3 opens the book, and after
+打开词表 and Cancel (which reads the book again) a test of it takes the
+right-answered entries out and F8 the word on the canvas: the book is never
+held open against its replacement. The book file is read back through the
 observer after each step. The data folder (APPDATA) is under a folder named
 한글\用户, which GBK cannot name: 朗读单词 (F5) is kept in 设置.txt there
 across a restart, and 打开数据文件夹 (F9) opens that folder.
@@ -17,7 +19,7 @@ import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
-from e2e_wine import MODE_BUTTON, WORK, Program, drag_slider  # noqa: E402
+from e2e_wine import MODE_BUTTON, OPEN_BUTTON, WORK, Program, drag_slider  # noqa: E402
 from wine_driver import Failed, log, run, wait_for, xdo  # noqa: E402
 
 ENTRIES = [(f"w{i}", f"\u8bcd{i}") for i in range(6)]  # w<i> 词<i>
@@ -146,12 +148,26 @@ def in_hangul_folder(words):
         cross_typing(program, 2)
         expect("the book", book(program), [OLD, ENTRIES[1], ENTRIES[4], ENTRIES[0]])  # w0 new, w1 a repeat
 
-        log("step: F3 opens the book; a test of it with every answer right empties it")
+        log("step: F3 opens the book; 打开词表 and Cancel read it again")
         xdo("key", "F3")
         wait_for("the book as the list", lambda: program.state()["wordCount"] == 4)
+        program.click(OPEN_BUTTON)
+        wait_for("the open-file dialog", lambda: (lambda s: s["windows"] >= 2 and not s["mainActive"])(program.state()))
+        xdo("key", "Escape")
+        wait_for("the book as the list again", lambda: (lambda s: s["mainActive"] and s["listLoaded"] == 1
+                                                        and s["wordCount"] == 4)(program.state()))
+
+        log("step: a test of the book takes the right-answered entries out; F8 the word on the canvas")
         program.click(MODE_BUTTON)
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
-        answer_test(program, set())
+        answer_test(program, {0})
+        expect("the book", book(program), [OLD])
+        xdo("key", "space")
+        program.click(MODE_BUTTON)
+        wait_for("practice mode", lambda: program.state()["testMode"] == 0)
+        program.click_answer_box()
+        expect("the word on the canvas", program.state()["practiceIndex"], 0)  # OLD
+        xdo("key", "F8")
         expect("the book", book(program), [])
 
         log("step: 朗读单词 (F5) is written into the data folder")
