@@ -1,6 +1,7 @@
 #include "features/wordbook/book_store.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestran::wordbook {
 
@@ -24,13 +25,19 @@ void BookStore::LearnEntries(const std::vector<BookEntry>& entries, bool appenda
     for (const BookEntry& e : entries) known.keys.insert(Key(e));
     known.size = entries.size();
     known.appendable = appendable;
-    std::lock_guard lock(mutex_);
-    known_ = std::move(known);
+    // What was known before goes only after the lock: freeing a large
+    // book's keys takes long enough to hold up the menu waiting for it.
+    std::optional<Known> before;
+    {
+        std::lock_guard lock(mutex_);
+        before = std::exchange(known_, std::move(known));
+    }
 }
 
 void BookStore::Forget() {
+    std::optional<Known> before;
     std::lock_guard lock(mutex_);
-    known_.reset();
+    before.swap(known_);
 }
 
 std::optional<std::size_t> BookStore::KnownSize() const {
