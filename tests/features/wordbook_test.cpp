@@ -3,6 +3,7 @@
 // as lists, and right answers in a test of the book take entries out.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -252,6 +253,70 @@ TEST_F(WordbookTest, RemovingAWordActsOnTheWordShownWhenTheMenuOpened) {
     EXPECT_EQ(Book(), (std::vector<BookEntry>{Entry(1), Entry(2)}));
     Press(plat::VK_F1 + 7);  // F8 takes the word on the canvas now
     EXPECT_EQ(Book(), (std::vector<BookEntry>{Entry(2)}));
+}
+
+// Whether the program could replace the file now: nothing holds it open
+// (Linux: no descriptor of the process names it; Windows: a replace works,
+// which a file held open without delete sharing refuses).
+bool Replaceable(const std::string& path) {
+#ifdef _WIN32
+    std::string bytes;
+    return plat::ReadWholeFile(path, bytes) == plat::ReadResult::Read && plat::WriteFileAtomically(path, bytes);
+#else
+    const std::filesystem::path file = std::filesystem::canonical(path);
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code gone;
+        if (std::filesystem::read_symlink(fd.path(), gone) == file) return false;
+    }
+    return true;
+#endif
+}
+
+// The book and the round's list, however they became the list (F3, F4, the
+// open button, a cancel in its dialog after F3), are never held open, so
+// the book's changes can still replace them; a list of the learner's own
+// opened through the button stays open as it always did.
+TEST_F(WordbookTest, TheProgramsOwnListsAreNeverHeldOpen) {
+    plat::WriteFileAtomically(wordbook::BookPath(), wordbook::BookText({Entry(0), Entry(1)}));
+    const std::string own = (temp.base / "own.txt").string();
+    plat::WriteFileAtomically(own, wordbook::BookText({Entry(5)}));
+    std::string chosen;
+    backend.windows.openFileAnswer = [&](plat::OpenFileRequest& request) {
+        if (chosen.empty()) return false;  // Cancel: the list named before is read again
+        std::strcpy(request.file, chosen.c_str());
+        return true;
+    };
+    PrepareListOpenRequest(true);
+    Press(plat::VK_F1 + 2);  // F3
+    ASSERT_EQ(drill.wordCount, 2);
+    EXPECT_TRUE(Replaceable(wordbook::BookPath())) << "after F3";
+    LoadWordList();
+    ASSERT_EQ(drill.wordCount, 2);
+    EXPECT_TRUE(Replaceable(wordbook::BookPath())) << "after F3 and a cancel";
+    ToggleMode();
+    RunTest({});
+    EXPECT_EQ(Book(), std::vector<BookEntry>{}) << "right answers leave the book after the cancel";
+
+    ToggleMode();
+    CrossUntyped();  // a miss: the round has one, and the book again
+    wordbook::WaitForBookWrites();
+    chosen = wordbook::BookPath();
+    LoadWordList();
+    EXPECT_TRUE(Replaceable(wordbook::BookPath())) << "the book chosen in the dialog";
+    Press(plat::VK_F1 + 3);  // F4
+    ASSERT_EQ(drill.wordCount, 1);
+    const std::string round = plat::PathInFolder(plat::UserDataFolder(), "\xB1\xBE\xC2\xD6\xB4\xED\xB4\xCA.txt");
+    EXPECT_TRUE(Replaceable(round)) << "the round's list after F4";
+    chosen = round;
+    LoadWordList();
+    EXPECT_TRUE(Replaceable(round)) << "the round's list chosen in the dialog";
+
+    chosen = own;
+    LoadWordList();
+    ASSERT_EQ(drill.wordCount, 1);
+#ifndef _WIN32
+    EXPECT_FALSE(Replaceable(own)) << "a list of the learner's own stays open while drilled";
+#endif
 }
 
 // Esc and OK right after a miss: the book has it when the process ends.
