@@ -20,14 +20,6 @@ std::atomic<std::uint32_t> wordShownAt{0};    // RenderThread: the word now cros
 std::atomic<std::uint32_t> wordBeforeAt{0};   // RenderThread: the one before it
 std::atomic<bool> wordsShown{false};          // RenderThread
 
-bool OnUiMessage(const plat::Message& message) {
-    if (message.message == plat::WM_KEYDOWN || message.message == plat::WM_SYSKEYDOWN) {
-        lastKeyAt = plat::GetTickCount();
-        keyPressed = true;
-    }
-    return false;  // only watched
-}
-
 void OnDialogActivated(bool active) { dialogActive = active; }
 
 void OnPracticeWordShown(const WordRecord&) {
@@ -38,8 +30,14 @@ void OnPracticeWordShown(const WordRecord&) {
 
 }  // namespace
 
+void NoteUiMessage(const plat::Message& message) {
+    if (message.message == plat::WM_KEYDOWN || message.message == plat::WM_SYSKEYDOWN) {
+        lastKeyAt = plat::GetTickCount();
+        keyPressed = true;
+    }
+}
+
 void InstallLearnerPresence() {
-    hooks::uiMessage.Add(OnUiMessage);
     hooks::dialogActivated.Add(OnDialogActivated);
     hooks::practiceWordShown.Add(OnPracticeWordShown);
 }

@@ -8,11 +8,17 @@
 // after typing the one before (or typed part of this one) gets the miss.
 #pragma once
 
+#include "platform/platform.h"
+
 namespace kestran::wordbook {
 
-// Sets the hooks that tell of keys, activation and the words shown. Once,
-// at start-up.
+// Sets the hooks that tell of activation and the words shown. Once, at
+// start-up.
 void InstallLearnerPresence();
+
+// UiThread: every message its loop retrieves (the book's message hook
+// passes them on): a key pressed in the window shows the learner is there.
+void NoteUiMessage(const plat::Message& message);
 
 // TickerThread, as a word crosses untyped: whether that is a miss.
 bool LearnerWasDrilling();

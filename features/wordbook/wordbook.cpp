@@ -201,8 +201,10 @@ void OnListLoaded(const char* path, bool loaded) {
 // replace them.
 bool OnListOpening(const char* path) { return path && IsInDataFolder(path); }
 
-// A list the book's thread handed over is drilled.
+// Keys tell that the learner is there; a list the book's thread handed
+// over is drilled.
 bool OnUiMessage(const plat::Message& message) {
+    NoteUiMessage(message);
     InstalledList installed;
     if (!TakeHandedOverList(message, installed)) return false;
     if (installed.listPath.empty()) return true;
