@@ -19,14 +19,40 @@ struct CloseDatabase {
 };
 using Database = std::unique_ptr<sqlite3, CloseDatabase>;
 
-// The record, read only; a learner who has no record yet gets an empty one,
-// so the report still opens (with zeros).
-Database OpenRecord(const std::string& path, std::string& error) {
+// An empty record in memory, with the record's tables.
+Database EmptyRecord(std::string& error) {
     sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
+    Database database(db);
+    if (opened != SQLITE_OK || sqlite3_exec(db, record::kSchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        error = db ? sqlite3_errmsg(db) : "out of memory";
+        return nullptr;
+    }
+    return database;
+}
+
+// Whether the record's writer has made its tables yet (a record file is
+// made empty, then given its tables by the first program that opens it).
+bool HasTables(sqlite3* db, std::string& error) {
+    sqlite3_stmt* query = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'events'", -1, &query,
+                           nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(db);
+        return true;  // a damaged file: reading it tells why
+    }
+    const bool found = sqlite3_step(query) == SQLITE_ROW;
+    sqlite3_finalize(query);
+    return found;
+}
+
+// The record, read only; a learner who has no record yet (no file, or a
+// file without its tables) gets an empty one, so the report still opens,
+// with zeros.
+Database OpenRecord(const std::string& path, std::string& error) {
     plat::FileStamp stamp;
-    const bool exists = plat::StampOfFile(path, stamp) != plat::ReadResult::Missing;
-    const int opened = exists ? sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
-                              : sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (plat::StampOfFile(path, stamp) == plat::ReadResult::Missing) return EmptyRecord(error);
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     Database database(db);
     if (opened != SQLITE_OK) {
         error = db ? sqlite3_errmsg(db) : "out of memory";
@@ -37,10 +63,8 @@ Database OpenRecord(const std::string& path, std::string& error) {
     // The report reads the whole record once: mapped, it is read without a
     // copy through SQLite's page cache.
     sqlite3_exec(db, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
-    if (!exists && sqlite3_exec(db, record::kSchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        error = sqlite3_errmsg(db);
-        return nullptr;
-    }
+    if (!HasTables(db, error) && error.empty()) return EmptyRecord(error);
+    error.clear();
     return database;
 }
 

@@ -133,6 +133,12 @@ TEST(ReportWriter, ALearnerWithoutARecordGetsAnEmptyReport) {
     EXPECT_EQ(CountMarks(page), 0);
     // Reading created no record.
     EXPECT_FALSE(std::filesystem::exists(folder.Record()));
+
+    // A record file the writer has not given its tables yet is no record either.
+    std::ofstream(folder.Record()).close();
+    const ReportResult empty = WriteReport({folder.path.string(), folder.Record(), {}, 20795LL * 86400 * 1000});
+    ASSERT_TRUE(empty.written) << empty.error;
+    EXPECT_EQ(CountMarks(ReadAll(empty.path)), 0);
 }
 
 TEST(ReportWriter, ADamagedRecordOrAFolderThatCannotBeWrittenIsAFailure) {
