@@ -385,6 +385,13 @@ std::map<std::string, BookProgress> RecordDb::ProgressOfBooks(std::int64_t today
     return books;
 }
 
+std::size_t RecordDb::ReviewsFrom(const std::string& list, std::int64_t day) {
+    if (!db_) return 0;
+    Statement count(db_, "SELECT count(*) FROM events WHERE day = ?1 AND review = 1 AND list = ?2");
+    count.Bind(1, day).Bind(2, list);
+    return count.Step() == SQLITE_ROW ? static_cast<std::size_t>(count.Int(0)) : 0;
+}
+
 std::int64_t RecordDb::EventCount() {
     if (!db_) return 0;
     Statement count(db_, "SELECT count(*) FROM events");

@@ -103,6 +103,8 @@ public:
     // The same for every book drilled from, by folder name.
     std::map<std::string, BookProgress> ProgressOfBooks(std::int64_t today);
     std::int64_t EventCount();
+    // How many entries had their review of `day` in a drill of the list `list`.
+    std::size_t ReviewsFrom(const std::string& list, std::int64_t day);
 
     // Every event as CSV (UTF-8, a header line first).
     bool ExportCsv(std::ostream& out);

@@ -51,6 +51,9 @@ constexpr double kDefaultTarget = 0.9;
 struct CurrentList {
     std::mutex mutex;
     ListOrigin origin;
+    // 今日复习's list is being opened (UiThread): it is recorded under the
+    // data path it was written to, however the loader spells it.
+    bool openingReview = false;
 };
 CurrentList& TheList() {
     static CurrentList list;
@@ -86,6 +89,7 @@ struct Writer {
     bool toldFailure = false;
     std::atomic<std::size_t> due{0};
     std::atomic<int> cap{kDefaultDailyCap};
+    std::atomic<std::size_t> reviewedToday{0};  // entries reviewed in 今日复习 today
     std::string openedAt;  // the record file's path when opened
     std::mutex noticeMutex;
     std::map<std::string, BookProgress> books;  // by folder (UTF-8), under noticeMutex
@@ -150,6 +154,7 @@ void Recount(Writer& writer) {
     if (!EnsureOpen(writer)) return;
     const std::int64_t today = LearnerDay(NowMs());
     writer.due = writer.db.CountDue(today);
+    writer.reviewedToday = writer.db.ReviewsFrom(ReviewListPath(), today);
     auto books = writer.db.ProgressOfBooks(today);
     std::lock_guard lock(writer.noticeMutex);
     writer.books = std::move(books);
@@ -165,6 +170,7 @@ void Write(const Event& event) {
         return;
     }
     if (judged->wasDue && writer.due > 0) --writer.due;
+    if (judged->review && event.list == ReviewListPath()) ++writer.reviewedToday;
 }
 
 // Hands the judgement to the record's thread. Any drill thread.
@@ -218,7 +224,11 @@ void OnTestResult() {
 void OnListLoaded(const char* path, bool loaded) {
     CurrentList& list = TheList();
     std::lock_guard lock(list.mutex);
-    list.origin = loaded && path ? OriginOf(plat::DataPathFromListPath(path)) : ListOrigin{};
+    if (!loaded || !path)
+        list.origin = ListOrigin{};
+    else
+        list.origin = OriginOf(list.openingReview ? ReviewListPath() : plat::DataPathFromListPath(path));
+    list.openingReview = false;
 }
 
 bool OnMessage(const plat::Message& message) {
@@ -239,7 +249,13 @@ bool OnMessage(const plat::Message& message) {
             path = writer.reviewListPath;
         }
         const std::string listPath = plat::ListPathFromDataPath(path);
-        if (!listPath.empty() && LoadWordListFrom(listPath.c_str()) && drill.testMode == 0) ToggleMode();
+        if (listPath.empty()) return true;
+        {
+            CurrentList& list = TheList();
+            std::lock_guard lock(list.mutex);
+            list.openingReview = true;
+        }
+        if (LoadWordListFrom(listPath.c_str()) && drill.testMode == 0) ToggleMode();
         return true;
     }
     return false;
@@ -268,7 +284,14 @@ std::string BookFigures(const wordbooks::Book& book, int chapter) {
 
 // --- Menu: 今日复习 (N) ---------------------------------------------------
 
-std::size_t ShownDue() { return std::min<std::size_t>(TheWriter().due, static_cast<std::size_t>(TheWriter().cap)); }
+// What today's cap leaves: the cap less the entries already reviewed in
+// 今日复习 today.
+std::size_t LeftToday() {
+    const std::size_t cap = static_cast<std::size_t>(TheWriter().cap.load());
+    const std::size_t done = TheWriter().reviewedToday;
+    return done >= cap ? 0 : cap - done;
+}
+std::size_t ShownDue() { return std::min<std::size_t>(TheWriter().due, LeftToday()); }
 
 std::string ReviewText() {
     // The count shown is the last one known; a fresh one is made for the next look.
@@ -283,13 +306,13 @@ void StartReview() {
     TheWriter().queue.Post([] {
         Writer& writer = TheWriter();
         if (!EnsureOpen(writer)) return;
-        const auto due = writer.db.Due(LearnerDay(NowMs()), static_cast<std::size_t>(writer.cap.load()));
+        Recount(writer);  // another window may have reviewed meanwhile
+        const auto due = writer.db.Due(LearnerDay(NowMs()), LeftToday());
         std::vector<wordbook::BookEntry> entries;
         for (const DueEntry& entry : due) {
             wordbook::BookEntry gbk{plat::Utf8ToGbk(entry.word), plat::Utf8ToGbk(entry.meaning)};
             if (wordbook::Storable(gbk)) entries.push_back(std::move(gbk));
         }
-        writer.due = writer.db.CountDue(LearnerDay(NowMs()));
         if (entries.empty()) return;
         // Through the data store: locked against other windows, replaced
         // atomically, a failure told to the learner by the store.

@@ -20,6 +20,7 @@
 #include "features/record/learner_clock.h"
 #include "features/record/record_db.h"
 #include "features/record/record_feature.h"
+#include "features/settings.h"
 #include "features/wordbook/book_format.h"
 #include "features/wordbook/wordbook.h"
 #include "features/wordbooks/wordbooks.h"
@@ -195,6 +196,35 @@ TEST_F(RecordFeatureTest, NextDayTodaysReviewDrillsExactlyTheDueEntriesAsATest) 
     ReviewItem();
     record::WaitForRecordWrites();
     EXPECT_EQ(ReviewItem(), "今日复习 (10)");
+}
+
+// The daily cap counts the entries reviewed in 今日复习 today: with a cap
+// of 1, the second look the same day offers none, the next day one again.
+TEST_F(RecordFeatureTest, TheDailyCapLimitsTheDaysReviews) {
+    settings::ForgetForTest();
+    settings::Set("record.dailyCap", "1");
+    settings::WaitForWrites();
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    drill.effectsOff = 1;
+    ToggleMode();
+    RunTest({3, 6, 9});
+    record::SetClockOffsetForTest(kDayMs);
+    ReviewItem();
+    record::WaitForRecordWrites();
+    EXPECT_EQ(ReviewItem(), "今日复习 (1)") << "three due, the cap one";
+    hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, plat::VK_F1 + 10, 0});
+    record::WaitForRecordWrites();
+    hooks::uiMessage(plat::Message{MainDialog, record::kReviewReadyMessage, 0, 0});
+    EXPECT_EQ(Words(), (std::vector<std::string>{"word3"}));
+    RunTest({});
+    ReviewItem();
+    record::WaitForRecordWrites();
+    EXPECT_EQ(ReviewItem(), "今日复习 (0)-") << "the day's one review is done; two stay due";
+    record::SetClockOffsetForTest(2 * kDayMs);
+    ReviewItem();
+    record::WaitForRecordWrites();
+    EXPECT_EQ(ReviewItem(), "今日复习 (1)");
+    settings::ForgetForTest();
 }
 
 }  // namespace
