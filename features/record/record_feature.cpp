@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
@@ -18,6 +19,7 @@
 #include "features/record/record_db.h"
 #include "features/settings.h"
 #include "features/wordbook/book_format.h"
+#include "features/wordbook/learner_presence.h"
 #include "features/wordbooks/wordbooks.h"
 #include "platform/gbk.h"
 #include "platform/platform.h"
@@ -197,7 +199,14 @@ void Post(const char* kind, const WordRecord& entry, bool right, std::optional<s
 void OnPracticeShown(const WordRecord& entry) { practiceShown.Note(entry); }
 void OnTestShown(const WordRecord& entry) { testShown.Note(entry); }
 void OnHit(const WordRecord& entry) { Post("hit", entry, true, practiceShown.Since(entry)); }
-void OnMiss(const WordRecord& entry) { Post("miss", entry, false, std::nullopt); }
+// A crossing is a miss by the wrong-word book's own rule: only while the
+// learner was drilling.
+void OnMiss(const WordRecord& entry) {
+    if (wordbook::LearnerWasDrilling()) Post("miss", entry, false, std::nullopt);
+}
+// The judgements still queued are written before the process ends, within
+// a bound (each takes well under a millisecond).
+void OnProgramEnding() { TheWriter().queue.FlushWithin(std::chrono::milliseconds(500)); }
 void OnTestAnswer(const WordRecord& entry, bool right) { Post("test", entry, right, testShown.Since(entry)); }
 
 void OnTestResult() {
@@ -340,6 +349,7 @@ void Install() {
     hooks::testResultShown.Add(OnTestResult);
     hooks::listLoaded.Add(OnListLoaded);
     hooks::uiMessage.Add(OnMessage);
+    hooks::programEnding.Add(OnProgramEnding);
     menu::AddItem({ReviewText, plat::VK_F1 + 10, nullptr, HasDue, StartReview, true});
     wordbooks::SetExtraText(BookFigures);
     // Opens the record and counts today's due entries, off the drill's threads.

@@ -22,6 +22,7 @@
 #include "features/record/record_feature.h"
 #include "features/settings.h"
 #include "features/wordbook/book_format.h"
+#include "features/wordbook/learner_presence.h"
 #include "features/wordbook/wordbook.h"
 #include "features/wordbooks/wordbooks.h"
 #include "platform/gbk.h"
@@ -49,6 +50,7 @@ protected:
         DrillTest::SetUp();
         record::SetClockOffsetForTest(0);
         InstallFeatures();
+        wordbook::ForgetLearnerPresenceForTest();
         std::vector<BookEntry> entries;
         for (int i = 0; i < 10; ++i) entries.push_back(Entry(i));
         // A chapter of a word book: <book>/<book>-001.txt
@@ -135,14 +137,21 @@ TEST_F(RecordFeatureTest, EveryAnswerHitAndMissIsRecordedWithItsListAndTime) {
     drill.effectsOff = 1;
     ToggleMode();
     RunTest({2, 5, 7});
-    ToggleMode();  // practice: word0 typed, word1 crosses untyped
+    // Practice: word0 typed; word1 crosses while the learner types (a
+    // miss); word2 crosses a minute after the last key (no miss, by the
+    // wrong-word book's rule).
+    ToggleMode();
     hooks::practiceWordShown(drill.WordTable.load()[drill.practiceIndex]);
     Type("word0");
     process.now += kTickPeriodMs;
     PracticeTick();
     Type("");
+    hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, static_cast<plat::WParam>('X'), 0});
     drill.scrollX = 500;
     process.now += kTickPeriodMs;
+    PracticeTick();
+    process.now += 61000;
+    drill.scrollX = 500;
     PracticeTick();
 
     const auto events = Query("SELECT kind, word, right, ms IS NOT NULL, review, grade, book, chapter, "
