@@ -19,7 +19,7 @@
 #include "features/report/report_figures.h"
 #include "features/report/report_writer.h"
 #include "tests/report/report_test_support.h"
-#include "tests/report/simulated_learner.h"
+#include "bench/report/simulated_learner.h"
 
 using namespace kestran::report;
 using namespace kestran::reporttest;

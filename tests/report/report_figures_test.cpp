@@ -1,179 +1,19 @@
-// The report's figures against a simulated learner's record: every figure
-// is counted again, the simulation's own way, while it writes the record.
+// The report's figures, one rule at a time, on small records made for it
+// (a whole drilled record is in report_from_record_test.cpp).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cmath>
-#include <map>
 #include <memory>
-#include <set>
-#include <tuple>
 
 #include "features/record/record_schema.h"
 #include "features/record/fsrs.h"
 #include "features/report/report_dates.h"
 #include "features/report/report_figures.h"
-#include "tests/report/report_test_support.h"
-#include "tests/report/simulated_learner.h"
 
 namespace {
 
 using namespace kestran::report;
-using namespace kestran::reporttest;
-
-class SimulatedRecord : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        UseUtcClock();
-        folder = new TempFolder;
-        const std::string path = folder->Record();
-        truth = new SimTruth(SimulateLearner(path, config));
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        ReportInputs inputs;
-        inputs.today = config.today;
-        inputs.books = kestran::wordbooks::ParseBooks(SimulatedCatalogue());
-        std::string error;
-        auto computed = ComputeFigures(db, inputs, error);
-        sqlite3_close(db);
-        ASSERT_TRUE(computed) << error;
-        figures = new ReportFigures(std::move(*computed));
-    }
-    static void TearDownTestSuite() {
-        delete figures;
-        delete truth;
-        delete folder;
-    }
-
-    static inline const SimConfig config{};
-    static inline TempFolder* folder = nullptr;
-    static inline SimTruth* truth = nullptr;
-    static inline ReportFigures* figures = nullptr;
-};
-
-TEST_F(SimulatedRecord, CalendarCountsEachDaysAnswersAndTheStreak) {
-    ASSERT_EQ(figures->answers.size(), static_cast<std::size_t>(kCalendarDays));
-    int studied = 0;
-    for (int i = 0; i < kCalendarDays; ++i) {
-        const int day = figures->FirstCalendarDay() + i;
-        const auto found = truth->answers.find(day);
-        EXPECT_EQ(figures->answers[i], found == truth->answers.end() ? 0 : found->second) << IsoDate(day);
-        studied += found != truth->answers.end();
-    }
-    EXPECT_EQ(figures->studiedDays, studied);
-    EXPECT_GT(studied, config.days / 2);
-    EXPECT_EQ(figures->totalEvents, truth->events);
-    EXPECT_EQ(figures->streak, config.streakTail);
-}
-
-TEST_F(SimulatedRecord, NewWordsAndReviewsOfTheLastThirtyDays) {
-    ASSERT_EQ(figures->recent.size(), static_cast<std::size_t>(kRecentDays));
-    EXPECT_EQ(figures->recent.back().day, config.today);
-    int reviews = 0;
-    for (const DayLearning& day : figures->recent) {
-        const auto fresh = truth->newWords.find(day.day);
-        const auto reviewed = truth->reviews.find(day.day);
-        EXPECT_EQ(day.newWords, fresh == truth->newWords.end() ? 0 : fresh->second) << IsoDate(day.day);
-        EXPECT_EQ(day.reviews, reviewed == truth->reviews.end() ? 0 : reviewed->second.count) << IsoDate(day.day);
-        reviews += day.reviews;
-    }
-    EXPECT_GT(reviews, 0);
-}
-
-TEST_F(SimulatedRecord, TestScoresPerListLatestListFirst) {
-    std::map<std::string, std::vector<std::pair<int, int>>> expected;
-    for (const SimTest& test : truth->tests) expected[test.list].emplace_back(test.day, test.score);
-    ASSERT_EQ(figures->scores.size(), expected.size());
-    for (const ListScores& list : figures->scores) {
-        std::vector<std::pair<int, int>> got;
-        for (const TestPoint& test : list.tests) got.emplace_back(test.day, test.score);
-        EXPECT_EQ(got, expected[list.list]) << list.name;
-    }
-    // The list tested last comes first; books' chapters are named by book
-    // and chapter, other lists by their file's name.
-    EXPECT_EQ(figures->scores.front().list, truth->tests.back().list);
-    std::set<std::string> names;
-    for (const ListScores& list : figures->scores) names.insert(list.name);
-    EXPECT_TRUE(names.count("\xE5\x9B\x9B\xE7\xBA\xA7-001"));                            // 四级-001
-    EXPECT_TRUE(names.count("\xE6\x88\x91\xE7\x9A\x84\xE8\xAF\x8D\xE8\xA1\xA8"));        // 我的词表
-    EXPECT_TRUE(names.count("\xE4\xBB\x8A\xE6\x97\xA5\xE5\xA4\x8D\xE4\xB9\xA0"));        // 今日复习
-}
-
-TEST_F(SimulatedRecord, RetentionAndTypingTimeByWeek) {
-    std::map<int, Tally> reviews, typing;
-    for (const auto& [day, tally] : truth->reviews) {
-        reviews[WeekStart(day)].count += tally.count;
-        reviews[WeekStart(day)].right += tally.right;
-    }
-    for (const auto& [day, tally] : truth->typing) {
-        Tally& week = typing[WeekStart(day)];
-        week.count += tally.count;
-        week.ms += tally.ms;
-        week.letters += tally.letters;
-    }
-    ASSERT_EQ(figures->retention.size(), static_cast<std::size_t>(kWeeks));
-    ASSERT_EQ(figures->typing.size(), static_cast<std::size_t>(kWeeks));
-    EXPECT_EQ(figures->retention.back().firstDay, WeekStart(config.today));
-    int weeksWithReviews = 0;
-    for (const WeekShare& week : figures->retention) {
-        EXPECT_EQ(week.reviews, reviews[week.firstDay].count) << IsoDate(week.firstDay);
-        EXPECT_EQ(week.right, reviews[week.firstDay].right) << IsoDate(week.firstDay);
-        weeksWithReviews += week.reviews > 0;
-    }
-    EXPECT_GE(weeksWithReviews, 12);
-    for (const WeekTyping& week : figures->typing) {
-        EXPECT_EQ(week.answers, typing[week.firstDay].count) << IsoDate(week.firstDay);
-        EXPECT_EQ(week.ms, typing[week.firstDay].ms);
-        EXPECT_EQ(week.letters, typing[week.firstDay].letters);
-    }
-}
-
-// A stability is the days after which recall falls to 90 %: a card is due
-// at the first whole day past it.
-TEST_F(SimulatedRecord, ReviewsDueEachOfTheNextThirtyDays) {
-    std::vector<int> due(kForecastDays, 0);
-    for (const SimCard& card : truth->cards) {
-        const int day = card.lastDay + static_cast<int>(std::floor(card.stability)) + 1;
-        const int from = std::max(day - config.today, 0);
-        if (from < kForecastDays) ++due[from];
-    }
-    EXPECT_EQ(figures->due, due);
-    EXPECT_GT(due[0], 0);
-    EXPECT_EQ(figures->entries, static_cast<int>(truth->cards.size()));
-}
-
-TEST_F(SimulatedRecord, ProgressOfEachWordBook) {
-    std::map<std::string, std::pair<int, int>> expected;  // learning, known
-    for (const SimCard& card : truth->cards) {
-        auto& counts = expected[card.book];
-        card.stability >= kKnownStability ? ++counts.second : ++counts.first;
-    }
-    ASSERT_EQ(figures->books.size(), 3u);
-    int known = 0;
-    for (const BookProgress& book : figures->books) {
-        EXPECT_EQ(book.learning, expected[book.book.folder].first) << book.book.folder;
-        EXPECT_EQ(book.known, expected[book.book.folder].second) << book.book.folder;
-        EXPECT_EQ(book.New(), book.book.words - book.learning - book.known);
-        known += book.known;
-    }
-    EXPECT_GT(known, 0);
-    EXPECT_EQ(figures->known, known);
-    EXPECT_EQ(figures->books[0].learning + figures->books[0].known, 0);  // 中考: never drilled
-}
-
-TEST_F(SimulatedRecord, TheTwentyWordsMissedMost) {
-    std::vector<std::tuple<int, int, std::string, std::string>> ranked;  // -count, -last day, word, meaning
-    for (const auto& [entry, miss] : truth->misses) ranked.emplace_back(-miss.first, -miss.second, entry.first, entry.second);
-    std::sort(ranked.begin(), ranked.end());
-    ASSERT_EQ(figures->missed.size(), static_cast<std::size_t>(kMostMissed));
-    for (std::size_t i = 0; i < figures->missed.size(); ++i) {
-        const MissedWord& word = figures->missed[i];
-        EXPECT_EQ(std::make_tuple(-word.misses, -word.lastDay, word.word, word.meaning), ranked[i]) << i;
-    }
-}
-
-// --- Small records made for one rule ------------------------------------------
 
 struct Record {
     std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db{nullptr, sqlite3_close};

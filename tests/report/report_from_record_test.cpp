@@ -1,16 +1,15 @@
-// The report read from a record the record itself wrote: a learner drilled
-// through RecordDb for six weeks (a chapter a day, reviews of what is due,
-// practice hits and misses), then the report's figures set against what
-// the record answers (due today, each book's progress, its event count)
-// and against what each judgement returned (review or not, its grade).
+// The report read from a record the record itself wrote (see
+// drilled_learner.h): its figures set against what the record answers (due
+// each day, each book's progress, its event count) and against what each
+// judgement and test returned.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <map>
-#include <random>
+#include <algorithm>
+#include <tuple>
 
-#include "features/record/record_db.h"
-#include "features/report/report_figures.h"
+#include "features/report/report_dates.h"
+#include "tests/report/drilled_learner.h"
 #include "tests/report/report_test_support.h"
 
 namespace {
@@ -18,58 +17,17 @@ namespace {
 using namespace kestran;
 using namespace kestran::report;
 
-constexpr std::int64_t kDayMs = 86400000;
-constexpr char kBook[] = "\xE5\x9B\x9B\xE7\xBA\xA7";  // 四级
-
 TEST(ReportFromRecord, FiguresAgreeWithTheRecordsOwnAnswers) {
     reporttest::UseUtcClock();
     reporttest::TempFolder folder;
     record::RecordDb db;
     ASSERT_EQ(db.Open(folder.Record()), record::RecordDb::Opened::Ok);
-
     constexpr int kFirst = 20740, kDays = 42, kToday = kFirst + kDays;
-    std::mt19937 random(11);
-    std::map<int, int> reviews, rights;  // by day, from what Add answered
-    std::map<int, int> typingAnswers;
-    std::vector<std::pair<std::string, std::string>> learned;
-    for (int day = kFirst; day < kToday; ++day) {
-        std::int64_t at = day * kDayMs + 10 * 3600 * 1000LL;
-        auto judge = [&](const std::string& kind, const std::string& word, const std::string& meaning, bool right,
-                         bool fromBook) {
-            record::Event event;
-            event.at = at += 5000;
-            event.kind = kind;
-            event.list = fromBook ? "/b/\xE5\x9B\x9B\xE7\xBA\xA7-001.txt" : "/x/review.txt";
-            if (fromBook) {
-                event.book = kBook;
-                event.chapter = 1;
-            }
-            event.word = word;
-            event.meaning = meaning;
-            event.right = right;
-            if (kind != "miss") event.ms = static_cast<std::int64_t>(word.size()) * (150 + random() % 300);
-            const auto judged = db.Add(event);
-            ASSERT_TRUE(judged);
-            if (judged->review && judged->card.firstDay < day) {
-                ++reviews[day];
-                rights[day] += judged->grade > 1;
-            }
-            if (right && kind != "miss") ++typingAnswers[WeekStart(day)];
-        };
-        // Yesterday's and older entries, as a test, when due; then five new.
-        for (const auto& [word, meaning] : learned)
-            if (db.CardOf(word, meaning) && random() % 3 == 0) judge("test", word, meaning, random() % 5 != 0, false);
-        for (int i = 0; i < 5; ++i) {
-            const std::string word = "w" + std::to_string(day) + "x" + std::to_string(i);
-            const std::string meaning = "\xE8\xAF\x8D" + std::to_string(i);
-            judge("test", word, meaning, random() % 4 != 0, true);
-            const bool hit = random() % 5 != 0;
-            judge(hit ? "hit" : "miss", word, meaning, hit, true);
-            learned.emplace_back(word, meaning);
-        }
-    }
+    reporttest::Drilled drilled = reporttest::DrillLearner(db, kFirst, kToday);
+    ASSERT_TRUE(drilled.ok);
     // A second book, never drilled: all its words are new.
-    std::vector<wordbooks::Book> books = {{kBook, kBook, 10, 300}, {"GRE", "GRE", 3, 90}};
+    const char* book = reporttest::kDrilledBook;
+    std::vector<wordbooks::Book> books = {{book, book, 10, 300}, {"GRE", "GRE", 3, 90}};
 
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open_v2(folder.Record().c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
@@ -79,33 +37,65 @@ TEST(ReportFromRecord, FiguresAgreeWithTheRecordsOwnAnswers) {
     ASSERT_TRUE(figures) << error;
 
     EXPECT_EQ(figures->totalEvents, db.EventCount());
+    for (int i = 0; i < kCalendarDays; ++i) EXPECT_EQ(figures->answers[i], drilled.answers[figures->FirstCalendarDay() + i]) << i;
+    EXPECT_EQ(figures->studiedDays, kDays);
+    // The learner studied every day up to yesterday: today does not break it.
+    EXPECT_EQ(figures->streak, kDays);
+    // Today's count holds the overdue; each later day those that fall due then.
+    ASSERT_EQ(figures->due.size(), static_cast<std::size_t>(kForecastDays));
     EXPECT_EQ(figures->due[0], static_cast<int>(db.CountDue(kToday)));
     EXPECT_GT(figures->due[0], 0);
-    const record::BookProgress progress = db.Progress(kBook, kToday);
+    for (int i = 1; i < kForecastDays; ++i)
+        EXPECT_EQ(figures->due[i], static_cast<int>(db.CountDue(kToday + i) - db.CountDue(kToday + i - 1))) << i;
+    const record::BookProgress progress = db.Progress(book, kToday);
     EXPECT_EQ(figures->books[0].learning, progress.learning);
     EXPECT_EQ(figures->books[0].known, progress.known);
-    EXPECT_EQ(figures->books[0].learning + figures->books[0].known, static_cast<int>(learned.size()));
+    EXPECT_EQ(figures->known, progress.known);
+    EXPECT_EQ(figures->books[0].learning + figures->books[0].known, static_cast<int>(drilled.learned.size()));
     EXPECT_EQ(figures->books[1].New(), 90);
-    EXPECT_EQ(figures->entries, static_cast<int>(learned.size()));
+    EXPECT_EQ(figures->entries, static_cast<int>(drilled.learned.size()));
+
     int total = 0;
     for (const DayLearning& day : figures->recent) {
-        EXPECT_EQ(day.reviews, reviews[day.day]) << day.day;
+        EXPECT_EQ(day.reviews, drilled.reviews[day.day]) << day.day;
         EXPECT_EQ(day.newWords, day.day < kToday ? 5 : 0) << day.day;
         total += day.reviews;
     }
     EXPECT_GT(total, 50);
     for (const WeekShare& week : figures->retention) {
-        int expectedReviews = 0, expectedRight = 0;
-        for (int day = week.firstDay; day < week.firstDay + 7; ++day) {
-            expectedReviews += reviews[day];
-            expectedRight += rights[day];
-        }
-        EXPECT_EQ(week.reviews, expectedReviews) << week.firstDay;
-        EXPECT_EQ(week.right, expectedRight) << week.firstDay;
+        int reviews = 0, right = 0;
+        for (int day = week.firstDay; day < week.firstDay + 7; ++day) reviews += drilled.reviews[day], right += drilled.rights[day];
+        EXPECT_EQ(std::make_pair(week.reviews, week.right), std::make_pair(reviews, right)) << IsoDate(week.firstDay);
     }
-    for (const WeekTyping& week : figures->typing) EXPECT_EQ(week.answers, typingAnswers[week.firstDay]) << week.firstDay;
-    // The learner studied every day up to yesterday: today does not break it.
-    EXPECT_EQ(figures->streak, kDays);
+    for (const WeekTyping& week : figures->typing) {
+        const WeekTyping& expected = drilled.typing[week.firstDay];
+        EXPECT_EQ(std::make_tuple(week.answers, week.ms, week.letters), std::make_tuple(expected.answers, expected.ms, expected.letters))
+            << IsoDate(week.firstDay);
+    }
+
+    // Each list's scores, oldest first; the list tested last comes first. A
+    // book's chapter is named by book and chapter, another list by its file.
+    std::map<std::string, std::vector<int>> scores;
+    for (const auto& [list, score] : drilled.tests) scores[list].push_back(score);
+    ASSERT_EQ(figures->scores.size(), 2u);
+    EXPECT_EQ(figures->scores[0].list, drilled.tests.back().first);
+    for (const ListScores& list : figures->scores) {
+        std::vector<int> got;
+        for (const TestPoint& test : list.tests) got.push_back(test.score);
+        EXPECT_EQ(got, scores[list.list]) << list.name;
+        EXPECT_EQ(list.name, list.list == reporttest::kChapterList ? "\xE5\x9B\x9B\xE7\xBA\xA7-001"  // 四级-001
+                                                                  : "\xE4\xBB\x8A\xE6\x97\xA5\xE5\xA4\x8D\xE4\xB9\xA0");  // 今日复习
+    }
+
+    // Most missed first, then missed last latest.
+    std::vector<std::tuple<int, int, std::string, std::string>> ranked;
+    for (const auto& [entry, miss] : drilled.misses) ranked.emplace_back(-miss.first, -miss.second, entry.first, entry.second);
+    std::sort(ranked.begin(), ranked.end());
+    ASSERT_EQ(figures->missed.size(), static_cast<std::size_t>(kMostMissed));
+    for (std::size_t i = 0; i < figures->missed.size(); ++i) {
+        const MissedWord& word = figures->missed[i];
+        EXPECT_EQ(std::make_tuple(-word.misses, -word.lastDay, word.word, word.meaning), ranked[i]) << i;
+    }
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include "features/report/report_html.h"
 #include "features/report/report_writer.h"
 #include "platform/user_data.h"
+#include "tests/report/drilled_learner.h"
 #include "tests/report/report_test_support.h"
-#include "tests/report/simulated_learner.h"
 
 namespace {
 
@@ -106,22 +106,27 @@ std::string ReadAll(const std::string& path) {
 TEST(ReportWriter, WritesThePageFromTheRecordInTheDataFolder) {
     UseUtcClock();
     TempFolder folder;
-    SimConfig config;
-    config.today = 20795;
-    const SimTruth truth = SimulateLearner(folder.Record(), config);
-    const ReportResult result = WriteReport(
-        {folder.path.string(), folder.Record(), kestran::wordbooks::ParseBooks(SimulatedCatalogue()),
-         (20795LL * 86400 + 15 * 3600) * 1000});
+    kestran::record::RecordDb db;
+    ASSERT_EQ(db.Open(folder.Record()), kestran::record::RecordDb::Opened::Ok);
+    const Drilled drilled = DrillLearner(db, 20795 - 42, 20795);
+    const auto progress = db.Progress(kDrilledBook, 20795);
+    db.Close();
+    auto files = [&] {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path))
+            count += entry.is_regular_file() && entry.path().filename().string().rfind("record.db", 0) != 0;  // SQLite's own aside
+        return count;
+    };
+    const std::vector<kestran::wordbooks::Book> books = {{kDrilledBook, kDrilledBook, 50, 5000}, {"GRE", "GRE", 3, 90}};
+    const ReportResult result = WriteReport({folder.path.string(), folder.Record(), books, (20795LL * 86400 + 15 * 3600) * 1000});
     ASSERT_TRUE(result.written) << result.error;
     EXPECT_EQ(result.path, plat::PathInFolder(folder.path.string(), kReportFileName));
     const std::string page = ReadAll(result.path);
     EXPECT_NE(page.find("2026-12-08 15:00"), std::string::npos);
-    EXPECT_EQ(CountMarks(Section(page, "calendar")), static_cast<int>(truth.answers.size()));
-    EXPECT_EQ(CountMarks(Section(page, "books")), 2 * 3 + 1);  // two books drilled: three layers each; one untouched
-    // Nothing but the page is left beside the record.
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path)) files += entry.is_regular_file();
-    EXPECT_EQ(files, 2);
+    EXPECT_EQ(CountMarks(Section(page, "calendar")), static_cast<int>(drilled.answers.size()));
+    // A layer for each of the drilled book's learning, known and new; the untouched one all new.
+    EXPECT_EQ(CountMarks(Section(page, "books")), (progress.learning > 0) + (progress.known > 0) + 1 + 1);
+    EXPECT_EQ(files(), 1) << "nothing but the page is left beside the record";
 }
 
 TEST(ReportWriter, ALearnerWithoutARecordGetsAnEmptyReport) {

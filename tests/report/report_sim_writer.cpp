@@ -1,57 +1,55 @@
-// Writes a simulated learner's record and its report into a folder, for
-// the browser test: prints the page's path, then, one line a chart, the
-// keys (days, weeks' Mondays, rows) that must carry a mark:
+// Writes a drilled learner's record and its report into a folder, for the
+// browser test: prints the page's path, then, one line a chart, the keys
+// (days, weeks' Mondays, rows) that must carry a mark:
 //   calendar 20706 20707 ...
-// Usage: report_sim_writer FOLDER [DAYS]
-#include <cmath>
+// Usage: report_sim_writer FOLDER
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
 
-#include "features/report/report_figures.h"
 #include "features/report/report_writer.h"
+#include "tests/report/drilled_learner.h"
 #include "tests/report/report_test_support.h"
-#include "tests/report/simulated_learner.h"
 
+using namespace kestran;
 using namespace kestran::report;
-using namespace kestran::reporttest;
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FOLDER [DAYS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    UseUtcClock();
-    const std::string folder = argv[1];
-    SimConfig config;
-    config.today = 20795;
-    if (argc > 2) config.days = std::atoi(argv[2]);
-    const std::string record = folder + "/record.db";
-    const SimTruth truth = SimulateLearner(record, config);
-    const ReportResult result =
-        WriteReport({folder, record, kestran::wordbooks::ParseBooks(SimulatedCatalogue()), (config.today * 86400LL + 15 * 3600) * 1000});
+    reporttest::UseUtcClock();
+    const std::string folder = argv[1], path = folder + "/record.db";
+    constexpr int kToday = 20795, kFirst = kToday - 60;
+    record::RecordDb db;
+    const reporttest::Drilled drilled =
+        db.Open(path) == record::RecordDb::Opened::Ok ? reporttest::DrillLearner(db, kFirst, kToday) : reporttest::Drilled{};
+    if (drilled.answers.empty() || !drilled.ok) {
+        std::fprintf(stderr, "record not written\n");
+        return 1;
+    }
+    const char* book = reporttest::kDrilledBook;
+    const std::vector<wordbooks::Book> books = {{"GRE", "GRE", 3, 90}, {book, book, 50, 5000}, {"TOEFL", "TOEFL", 4, 400}};
+    const ReportResult result = WriteReport({folder, path, books, (kToday * 86400LL + 15 * 3600) * 1000});
     if (!result.written) {
         std::fprintf(stderr, "report not written: %s\n", result.error.c_str());
         return 1;
     }
     std::printf("%s\n", result.path.c_str());
 
+    // The learner drilled and tested the chapter every day up to yesterday.
     std::map<std::string, std::set<int>> marks;
-    for (const auto& [day, count] : truth.answers) marks["calendar"].insert(day);
-    for (const auto& [day, count] : truth.newWords)
-        if (day > config.today - kRecentDays) marks["recent"].insert(day);
-    for (const auto& [day, tally] : truth.reviews)
-        if (day > config.today - kRecentDays) marks["recent"].insert(day);
-    for (const SimTest& test : truth.tests) marks["scores"].insert(test.day);
-    for (const auto& [day, tally] : truth.reviews) marks["retention"].insert(WeekStart(day));
-    for (const auto& [day, tally] : truth.typing) marks["typing"].insert(WeekStart(day));
-    for (const SimCard& card : truth.cards) {
-        const int due = std::max(card.lastDay + static_cast<int>(std::floor(card.stability)) + 1, config.today);
-        if (due < config.today + kForecastDays) marks["due"].insert(due);
+    for (const auto& [day, count] : drilled.answers) {
+        marks["calendar"].insert(day);
+        marks["scores"].insert(day);
+        if (day > kToday - kRecentDays) marks["recent"].insert(day);
     }
+    for (const auto& [day, count] : drilled.reviews) marks["retention"].insert(WeekStart(day));
+    for (const auto& [monday, week] : drilled.typing) marks["typing"].insert(monday);
+    for (int day = kToday; day < kToday + kForecastDays; ++day)
+        if (db.CountDue(day) > (day == kToday ? 0 : db.CountDue(day - 1))) marks["due"].insert(day);
     for (int row = 0; row < 3; ++row) marks["books"].insert(row);
     for (int row = 0; row < kMostMissed; ++row) marks["missed"].insert(row);
     for (const auto& [chart, keys] : marks) {

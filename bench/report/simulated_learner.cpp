@@ -1,4 +1,4 @@
-#include "tests/report/simulated_learner.h"
+#include "bench/report/simulated_learner.h"
 
 #include <sqlite3.h>
 
