@@ -3,8 +3,10 @@
 chapter goes into the record, every answer; the program is killed (-9) and
 started again with its clock a day on: 今日复习 (F11) lists exactly the
 entries due (the ones answered wrong: FSRS-6 gives Again 0.212 days of
-stability, Good 2.31) and drills them as a test; its answers are recorded
-as the day's reviews. `kestran --export` then writes them all as CSV.
+stability, Good 2.31) and drills them as a test. Killed again after two of
+its three answers, the record keeps both and 今日复习 lists the one left;
+its answers are recorded as the day's reviews. `kestran --export` then
+writes them all as CSV.
 
 usage: e2e_record.py KESTRAN SOURCE_DIR
 """
@@ -93,6 +95,26 @@ def main():
              {"listLoaded": 1, "wordCount": 3, "testMode": 1})
     expect("the review", sorted(kestran.reader.word(i).decode() for i in range(3)),
            sorted(ENTRIES[i][0] for i in WRONG))
+    kestran.click(ANSWER_BOX)
+    first_two = []
+    for _ in range(2):
+        index = kestran.state("testIndex")["testIndex"]
+        first_two.append(kestran.reader.word(index).decode())
+        kestran.type_text(first_two[-1])
+        kestran.key("Return")
+    wait_for("two reviews in the record", lambda: len(query("SELECT * FROM events")) == 12)
+
+    log("killed (-9) in the middle of 今日复习: both answers are kept, and 今日复习 now lists the one left")
+    kestran.stop()
+    kestran.start()
+    kestran.wait_window()
+    time.sleep(1.0)
+    kestran.click(ANSWER_BOX)
+    kestran.key("F11")
+    wait_for("the rest of the review", lambda: kestran.state("listLoaded", "wordCount", "testMode") ==
+             {"listLoaded": 1, "wordCount": 1, "testMode": 1})
+    left = kestran.reader.word(0).decode()
+    expect("the entry left", sorted(first_two + [left]), sorted(ENTRIES[i][0] for i in WRONG))
     kestran.click(ANSWER_BOX)
     answer_test(set())
     wait_for("the reviews in the record", lambda: len(query("SELECT * FROM events")) == 13)
