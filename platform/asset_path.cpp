@@ -17,13 +17,15 @@ bool IsFolder(const fs::path& path) {
 }
 
 // Read once: the link stops naming the file if it is replaced while running.
+// Never destroyed: the features' threads may look the program up while the
+// process ends.
 const fs::path& ProcSelfFile() {
-    static const fs::path file = [] {
+    static const fs::path* const file = [] {
         std::error_code error;
         fs::path found = fs::read_symlink("/proc/self/exe", error);
-        return error ? fs::path() : found;
+        return new fs::path(error ? fs::path() : found);
     }();
-    return file;
+    return *file;
 }
 
 }  // namespace

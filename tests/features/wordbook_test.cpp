@@ -20,7 +20,9 @@
 #include "features/features.h"
 #include "features/wordbook/book_store.h"
 #include "features/wordbook/learner_presence.h"
+#include "features/record/record_feature.h"
 #include "features/wordbook/wordbook.h"
+#include "features/wordbooks/wordbooks.h"
 #include "platform/gbk.h"
 #include "platform/user_data.h"
 #include "tests/drill/drill_test_support.h"
@@ -43,6 +45,7 @@ protected:
     void SetUp() override {
         DrillTest::SetUp();
         InstallFeatures();
+        wordbooks::WaitForProgressWrites();  // the word books are looked up once
         std::vector<BookEntry> entries;
         for (int i = 0; i < 10; ++i) entries.push_back(Entry(i));
         plat::CreateUserDataFolder();
@@ -51,7 +54,11 @@ protected:
         list = plat::ListPathFromDataPath(path);  // as the loader takes it
     }
     void TearDown() override {
+        // Every feature's thread is done with this data folder before the
+        // next test names another.
         wordbook::WaitForBookWrites();
+        wordbooks::WaitForProgressWrites();
+        record::WaitForRecordWrites();
         hooks::ClearAllForTest();
         menu::ClearItemsForTest();
         wordbook::ForgetLearnerPresenceForTest();
