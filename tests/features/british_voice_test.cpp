@@ -33,20 +33,13 @@ TEST(BritishVoice, SpeaksThePhonesOfTheBritishTranscription) {
     };
     const Case cases[] = {
         {"dance", "dɑːns", {"d", "aa", "n", "s"}},
-        {"can't", "kɑːnt", {"k", "aa", "n", "t"}},
-        {"half", "hɑːf", {"hh", "aa", "f"}},
         {"tomato", "təˈmɑːtəʊ", {"t", "ax", "m", "aa", "t", "ow"}},
-        {"water", "ˈwɔːtə", {"w", "ao", "t", "ax"}},
-        {"car", "kɑː", {"k", "aa"}},
         {"hot", "hɒt", {"hh", "ao", "t"}},
         {"schedule", "ˈʃedjuːl", {"sh", "eh", "d", "y", "uw", "l"}},
-        {"either", "ˈaɪðə", {"ay", "dh", "ax"}},
         {"here", "hɪə", {"hh", "ih", "ax"}},
-        {"better", "ˈbetə", {"b", "eh", "t", "ax"}},
         {"new", "njuː", {"n", "y", "uw"}},
         {"leisure", "ˈleʒə", {"l", "eh", "zh", "ax"}},
         {"garage", "ˈɡærɑːʒ", {"g", "ae", "r", "aa", "zh"}},
-        {"path", "pɑːθ", {"p", "aa", "th"}},
     };
     for (const Case& c : cases) {
         const std::string phones = FlitePhonesFromIpa(c.ipa);

@@ -83,19 +83,15 @@ protected:
         std::string_view note;
         return hooks::practiceWordNote(Entry(word), note) ? std::string(note) : "-";
     }
-    void ChooseTheItem() {
-        backend.windows.popupMenuAnswer = [](const auto& call) {
-            for (std::size_t i = 0; i < call.items.size(); ++i)
-                if (call.items[i].text == "\xCF\xD4\xCA\xBE\xD2\xF4\xB1\xEA") return static_cast<int>(i);  // 显示音标
-            return -1;
-        };
-        menu::Open(0, 0);
-    }
-    bool Checked() {
+    // Opens the menu: whether 显示音标 is checked there, and chooses it if told.
+    bool Item(bool choose = false) {
         bool checked = false;
         backend.windows.popupMenuAnswer = [&](const auto& call) {
-            for (const auto& item : call.items)
-                if (item.text == "\xCF\xD4\xCA\xBE\xD2\xF4\xB1\xEA") checked = item.checked;
+            for (std::size_t i = 0; i < call.items.size(); ++i)
+                if (call.items[i].text == "\xCF\xD4\xCA\xBE\xD2\xF4\xB1\xEA") {  // 显示音标
+                    checked = call.items[i].checked;
+                    return choose ? static_cast<int>(i) : -1;
+                }
             return -1;
         };
         menu::Open(0, 0);
@@ -105,11 +101,11 @@ protected:
 
 TEST_F(ShowPhoneticsTest, OffUntilTurnedOnThenKeptInTheSettings) {
     phonetics::Install();
-    EXPECT_FALSE(Checked());
+    EXPECT_FALSE(Item());
     EXPECT_EQ(Note("car"), "-") << "off: the canvas gets no note";
 
-    ChooseTheItem();
-    EXPECT_TRUE(Checked());
+    Item(true);
+    EXPECT_TRUE(Item());
     EXPECT_EQ(Note("car"), "k\xC9\x91\xCB\x90");
     EXPECT_EQ(Note("bus"), "-") << "a word the table lacks has no note";
     phonetics::FlushSettingsForTest();
@@ -120,9 +116,9 @@ TEST_F(ShowPhoneticsTest, OffUntilTurnedOnThenKeptInTheSettings) {
     TearDown();
     SetUp();
     phonetics::Install();
-    EXPECT_TRUE(Checked());
+    EXPECT_TRUE(Item());
     EXPECT_EQ(Note("car"), "k\xC9\x91\xCB\x90");
-    ChooseTheItem();
+    Item(true);
     EXPECT_EQ(Note("car"), "-");
     phonetics::FlushSettingsForTest();
     settings::ForgetForTest();
