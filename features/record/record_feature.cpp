@@ -396,7 +396,10 @@ int ExportCommand(const std::filesystem::path& file) {
         RecordDb::WriteCsvHeader(out);  // nothing recorded yet
     } else {
         RecordDb db;
-        if (db.Open(RecordPath()) == RecordDb::Opened::Failed || !db.ExportCsv(out)) {
+        const RecordDb::Opened opened = db.Open(RecordPath());
+        if (opened == RecordDb::Opened::Renewed)
+            std::fprintf(stderr, "kestran: the study record was damaged; it is kept as %s\n", db.SetAside().c_str());
+        if (opened == RecordDb::Opened::Failed || !db.ExportCsv(out)) {
             std::fprintf(stderr, "kestran: cannot read the study record %s\n", RecordPath().c_str());
             return 1;
         }

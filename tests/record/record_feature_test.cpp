@@ -207,6 +207,34 @@ TEST_F(RecordFeatureTest, NextDayTodaysReviewDrillsExactlyTheDueEntriesAsATest) 
     EXPECT_EQ(ReviewItem(), "今日复习 (10)");
 }
 
+// A damaged record file: the next judgement moves it aside, starts a new
+// record with that judgement in it, and the learner is told where the old
+// one went; the drill goes on.
+TEST_F(RecordFeatureTest, ADamagedRecordIsKeptAsideAndTheLearnerIsTold) {
+    const std::string damaged(30000, '\x5A');
+    plat::CreateUserDataFolder();
+    plat::WriteFileAtomically(record::RecordPath(), damaged);
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    drill.effectsOff = 1;
+    ToggleMode();
+    RunTest({0});
+    record::WaitForRecordWrites();
+    hooks::uiMessage(plat::Message{MainDialog, record::kNoticeMessage, 0, 0});
+    const auto boxes = backend.windows.MessageBoxCalls();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(plat::GbkToUtf8(boxes[0].text).find("学习记录已损坏，已另存为："), std::string::npos);
+    EXPECT_NE(plat::GbkToUtf8(boxes[0].text).find("学习记录-损坏-"), std::string::npos) << plat::GbkToUtf8(boxes[0].text);
+    EXPECT_EQ(Query("SELECT count(*) FROM events")[0], "10") << "the new record has every answer";
+    int keptAside = 0;
+    const std::string folder = plat::UserDataFolder();
+    for (const auto& file : std::filesystem::directory_iterator(std::u8string(folder.begin(), folder.end())))
+        if (file.path().filename().u8string().find(u8"损坏") != std::u8string::npos) {
+            ++keptAside;
+            EXPECT_EQ(std::filesystem::file_size(file.path()), damaged.size());
+        }
+    EXPECT_EQ(keptAside, 1);
+}
+
 // The daily cap counts the entries reviewed in 今日复习 today: with a cap
 // of 1, the second look the same day offers none, the next day one again.
 TEST_F(RecordFeatureTest, TheDailyCapLimitsTheDaysReviews) {
