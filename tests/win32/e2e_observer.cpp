@@ -26,6 +26,9 @@
 //                   given, was written as the book), once its writes are done
 //   progress        the word books' progress file's bytes, once its writes
 //                   are done
+//   endsession      the dialog told the session ends, as the system tells
+//                   it at log-off (WM_QUERYENDSESSION, then WM_ENDSESSION);
+//                   no answer: the program ends
 #include "platform/win32/windows_fence.h"
 
 #include <windows.h>
@@ -481,6 +484,11 @@ void Serve() {
             answer = Book(argument);
         else if (command == "progress")
             answer = Progress();
+        else if (command == "endsession") {
+            ::SendMessageW(Dialog(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+            ::SendMessageW(Dialog(), plat::WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+            answer = "{\"error\":\"the program went on after the session ended\"}";
+        }
         else
             answer = "{\"error\":\"unknown command\"}";
         std::cout << answer << std::endl;

@@ -9,7 +9,8 @@ right-answered entries out and F8 the word on the canvas: the book is never
 held open against its replacement. The book file is read back through the
 observer after each step. The data folder (APPDATA) is under a folder named
 한글\用户, which GBK cannot name: 朗读单词 (F5) is kept in 设置.txt there
-across a restart, and 打开数据文件夹 (F9) opens that folder.
+across a restart, and 打开数据文件夹 (F9) opens that folder; the session
+ending right after a miss ends the program normally with the miss kept.
 
 usage: e2e_wine_wordbook.py KESTRAN_E2E_WIN_EXE SOURCE_DIR
 """
@@ -27,6 +28,7 @@ OLD = ("old", "\u65e7")  # 旧: in the book from an earlier day
 APPDATA = os.path.join(WORK, "\ud55c\uae00", "\u7528\u6237")  # 한글/用户
 DATA = os.path.join(APPDATA, "KESTRAN")
 SETTINGS = os.path.join(DATA, "\u8bbe\u7f6e.txt")  # 设置.txt
+BOOK = os.path.join(DATA, "\u9519\u9898\u672c.txt")  # 错题本.txt
 
 
 VOLATILE = "HKCU\\Volatile Environment"
@@ -191,7 +193,20 @@ def in_hangul_folder(words):
         shown = wait_for("a window of the data folder", lambda: set(windows_named("KESTRAN")) - before, timeout=30)
         for window in shown:
             xdo("windowkill", window)
-        program.quit()
+
+        log("step: the session ends (log-off) right after a miss: a normal end, the miss in the book")
+        program.open_list(words)
+        drag_slider(program, "right end", 100)
+        program.click_answer_box()
+        cross_typing(program, 1)
+        program.send("endsession")
+        try:
+            status = program.process.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            raise Failed("the end of the session did not end the program") from None
+        expect("the exit status", status, 0)
+        with open(BOOK, "rb") as f:
+            expect("the book", f.read().decode("gbk").split("\r\n")[0], f"{ENTRIES[0][0]} {ENTRIES[0][1]}")
     finally:
         program.kill()
 
