@@ -233,9 +233,15 @@ void PracticeRound() {
 // meanwhile (another window or an editor may have changed it), so the next
 // opening tells what it holds now. The key always opens it as it is.
 std::string OpenBookText() { return WithCount(kOpenBook, BookSize()); }
+// One reading at a time: a menu opened again and again adds no more.
+std::atomic<bool> rereadPending{false};
 void RereadBook() {
+    if (rereadPending.exchange(true)) return;
     BookStore* book = &Book();
-    BookWrites().Post([book] { book->Read(); });
+    BookWrites().Post([book] {
+        rereadPending = false;
+        book->Read();
+    });
 }
 // The book as it is now, read on the book's thread after the changes asked
 // for before (written as the loader reads back the same entries).
