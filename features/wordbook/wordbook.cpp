@@ -28,8 +28,9 @@ constexpr char kOpenBook[] = "\xB4\xF2\xBF\xAA\xB4\xED\xCC\xE2\xB1\xBE";        
 constexpr char kRemoveWord[] = "\xB4\xD3\xB4\xED\xCC\xE2\xB1\xBE\xC9\xBE\xC8\xA5\xB4\xCB\xB4\xCA";  // 从错题本删去此词
 constexpr char kRemoveNamed[] = "\xB4\xD3\xB4\xED\xCC\xE2\xB1\xBE\xC9\xBE\xC8\xA5";  // 从错题本删去
 
-// How long the end of the program waits for the book's last writes.
-constexpr std::chrono::milliseconds kEndingWait{1000};
+// How long the end of the program waits for the book's last writes: the
+// study record waits as long after it, about a second in all.
+constexpr std::chrono::milliseconds kEndingWait{500};
 
 // The current round, written by TickerThread (practice misses), UiThread
 // (test answers, the start of a round) and RenderThread (a click that

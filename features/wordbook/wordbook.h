@@ -11,7 +11,7 @@
 //
 // Menu items: 练习本轮错词 (F4), 打开错题本 (F3), 从错题本删去此词 (F8).
 // When the program ends normally, the misses not yet written are written
-// first (waiting at most a second).
+// first (waiting at most half a second).
 #pragma once
 
 #include <cstddef>
