@@ -3,7 +3,10 @@
 // as lists, and right answers in a test of the book take entries out.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "drill/practice_ticker.h"
 #include "drill/test_check.h"
 #include "drill/toggles.h"
+#include "features/background_queue.h"
 #include "features/feature_menu.h"
 #include "features/data_failure.h"
 #include "features/features.h"
@@ -339,6 +343,30 @@ TEST_F(WordbookTest, ANormalExitRightAfterAMissKeepsIt) {
     std::string bytes;
     ASSERT_EQ(plat::ReadWholeFile(wordbook::BookPath(), bytes), plat::ReadResult::Read) << "read before any wait";
     EXPECT_EQ(wordbook::ReadBookText(bytes).entries, std::vector<BookEntry>{Entry(0)});
+}
+
+}  // namespace
+
+namespace {
+
+// A writer stuck on the disk (a share that went away) holds the end of the
+// program up only for the time given, and is still waited for in full when
+// it comes back.
+TEST(BackgroundQueue, AWriterStuckOnTheDiskHoldsTheEndOnlyForTheTimeGiven) {
+    static std::promise<void> diskBack;  // outlives the queue's thread
+    auto* queue = new kestran::BackgroundQueue();  // its thread is never joined
+    std::atomic<bool> written{false};
+    queue->Post([&] {
+        diskBack.get_future().wait();
+        written = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(queue->FlushWithin(std::chrono::milliseconds(50)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(written);
+    diskBack.set_value();
+    EXPECT_TRUE(queue->FlushWithin(std::chrono::seconds(30)));
+    EXPECT_TRUE(written);
 }
 
 }  // namespace
