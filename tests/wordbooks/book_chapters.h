@@ -17,8 +17,6 @@ std::filesystem::path SourceLibrary();
 
 struct ChapterRead {
     const Book* book = nullptr;
-    int number = 0;
-    std::filesystem::path file;
     std::string label;  // "四级-001.txt", UTF-8, for messages
     listtool::ListCheck check;
 };
@@ -27,12 +25,5 @@ struct ChapterRead {
 // (which reads as the loader does), one at a time.
 void ForEachChapter(const std::filesystem::path& library, const std::vector<Book>& books,
                     const std::function<void(const ChapterRead&)>& visit);
-
-// A distinct meaning and where it was first seen ("四级-001.txt: state").
-struct MeaningSeen {
-    std::string gbk;
-    std::string where;
-};
-std::vector<MeaningSeen> DistinctMeanings(const std::filesystem::path& library);
 
 }  // namespace kestran::wordbooks::test
