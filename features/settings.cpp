@@ -122,6 +122,8 @@ void SetFlag(const std::string& key, bool value) { Set(key, value ? "1" : "0"); 
 
 void WaitForWrites() { Writes().Flush(); }
 
+void WaitForWritesWithin(std::chrono::milliseconds limit) { Writes().FlushWithin(limit); }
+
 void ForgetForTest() {
     WaitForWrites();
     std::lock_guard lock(mutex);

@@ -12,6 +12,7 @@
 // from any thread; Set never waits for the disk.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace kestran::settings {
@@ -26,6 +27,8 @@ void Set(const std::string& key, const std::string& value);
 void SetFlag(const std::string& key, bool value);
 // Returns once every change asked for so far is written (or failed).
 void WaitForWrites();
+// The same at the end of the program: waits at most `limit`.
+void WaitForWritesWithin(std::chrono::milliseconds limit);
 
 // Waits for the writes and forgets what was read, so the next call reads
 // the file again. Tests only.

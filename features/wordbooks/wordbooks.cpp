@@ -232,6 +232,8 @@ void Install() {
     hooks::listLoaded.Add(OnListLoaded);
     hooks::testResultShown.Add(OnTestResult);
     hooks::practicePassFinished.Add(OnPracticePassFinished);
+    // A chapter learned just before the end is kept: its line is small.
+    hooks::programEnding.Add([] { Writes().FlushWithin(std::chrono::milliseconds(200)); });
     menu::AddItem({ItemText, plat::VK_F1 + 6, nullptr, HasBooks, OpenChooser, true});
     Writes().Post([] { ReadFiles(LibraryFolder()); });
 }
