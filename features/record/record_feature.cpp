@@ -205,8 +205,8 @@ void OnMiss(const WordRecord& entry) {
     if (wordbook::LearnerWasDrilling()) Post("miss", entry, false, std::nullopt);
 }
 // The judgements still queued are written before the process ends, within
-// a bound (each takes well under a millisecond).
-void OnProgramEnding() { TheWriter().queue.FlushWithin(std::chrono::milliseconds(500)); }
+// a bound, as every feature waits at the end (each takes about a millisecond).
+void OnProgramEnding() { TheWriter().queue.FlushWithin(std::chrono::milliseconds(200)); }
 void OnTestAnswer(const WordRecord& entry, bool right) { Post("test", entry, right, testShown.Since(entry)); }
 
 void OnTestResult() {
