@@ -24,21 +24,12 @@ TEST(FeatureHooks, ClearingForTestsEmptiesEveryHook) {
     // practiceWordShown and testEntryShown were once left out of the
     // clearing, so a test's procedures reached the next test.
     AddNothing(practiceWordMissed);
-    AddNothing(practicePassFinished);
-    AddNothing(testAnswerJudged);
-    AddNothing(testResultShown);
-    AddNothing(roundStarted);
-    AddNothing(listLoaded);
     AddNothing(practiceWordShown);
     AddNothing(testEntryShown);
     AddNothing(uiMessage);
-    AddNothing(canvasRightClick);
-    ASSERT_TRUE(practiceWordShown.IsSet() && testEntryShown.IsSet());
-
     ClearAllForTest();
     EXPECT_FALSE(AnyHook::AnyHookSetForTest());
-    EXPECT_FALSE(practiceWordShown.IsSet());
-    EXPECT_FALSE(testEntryShown.IsSet());
+    EXPECT_FALSE(practiceWordShown.IsSet() || testEntryShown.IsSet());
 }
 
 TEST(FeatureHooks, AProcedureTooManyEndsTheProgram) {

@@ -1,6 +1,7 @@
 // The learner's settings file: values survive a new start, lines that are
 // no setting survive a rewrite, and a change never undoes what another
-// window or an editor wrote, nor what a failed read did not see.
+// window or an editor wrote, nor what a failed read did not see (the file
+// store's own rules are data_file_test's).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -76,19 +77,4 @@ TEST(Settings, AChangeWritesIntoTheFileAsItIsThenNotAsItWasRead) {
         EXPECT_EQ(settings::Get("b"), "2") << "what the write found is known from then on";
         settings::ForgetForTest();
     }
-}
-
-TEST(Settings, AFileThatCannotBeReadIsNeverWritten) {
-    kestran::testing::TempDataFolder temp;
-    const fs::path file = temp.folder / u8"设置.txt";
-    ASSERT_TRUE(plat::CreateUserDataFolder());
-    fs::create_directory(file);
-    WriteText(file / "inside", "kept");
-    settings::ForgetForTest();
-    settings::SetFlag("speech.speak", true);
-    settings::WaitForWrites();
-    EXPECT_TRUE(fs::is_directory(file));
-    EXPECT_EQ(FileText(file / "inside"), "kept");
-    EXPECT_TRUE(settings::GetFlag("speech.speak", false)) << "the value still holds for this run";
-    settings::ForgetForTest();
 }
