@@ -296,7 +296,7 @@ TEST_F(WordbookTest, TheProgramsOwnListsAreNeverHeldOpen) {
     };
     PrepareListOpenRequest(true);
     for (const std::string& file : {wordbook::BookPath(), round, own}) {
-        chosen = file;
+        chosen = plat::ListPathFromDataPath(file);  // as the dialog names it
         LoadWordList();
         ASSERT_EQ(drill.wordCount, 1) << file;
 #ifdef _WIN32
