@@ -13,6 +13,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 namespace kestran::record {
 namespace {
@@ -121,7 +122,7 @@ TEST_F(RecordDbTest, TypingTimeGradesAgainstTheLearnersMedianOfItsKind) {
     }
 }
 
-// Least retrievable first, at most the cap.
+// Least retrievable first, at most the cap; the book's counts.
 TEST_F(RecordDbTest, DueListIsMostOverdueFirstAndCapped) {
     // a: wrong on day 0 (S 0.212); b: right on day 0 (S 2.3065); d: right on
     // days 0 and 1 (S 7.3153): on day 9 all due, a least retrievable.
@@ -135,6 +136,9 @@ TEST_F(RecordDbTest, DueListIsMostOverdueFirstAndCapped) {
     ASSERT_EQ(due.size(), 2u);
     EXPECT_EQ(due[0].word + due[1].word, "aaaabbbb");
     EXPECT_LT(due[0].retrievability, due[1].retrievability);
+    // As the 词库 chooser counts the book: three learning, all due.
+    const BookProgress progress = db.Progress("\xE5\x9B\x9B\xE7\xBA\xA7", kFirstDay + 9);
+    EXPECT_EQ(std::make_tuple(progress.learning, progress.known, progress.due), std::make_tuple(3, 0, 3));
 }
 
 // A file damaged under an open record (its pages overwritten): the next

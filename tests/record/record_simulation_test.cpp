@@ -37,10 +37,7 @@ constexpr int kPerLetterMs = 400;  // the learner's usual typing time a letter
 struct Answer {
     std::string word;
     std::int64_t day;
-    bool right;
-    int review;
-    std::string grade;  // as stored: "1".."4" or "NULL"
-    std::int64_t ms;
+    int review, grade;
 };
 
 class RecordSimulationTest : public ::testing::Test {
@@ -71,31 +68,16 @@ protected:
         record::SetClockOffsetForTest(0);
         hooks::ClearAllForTest();
     }
-    // The typing time of the n-th right answer: the usual one, but every
-    // 7th slow (Hard) and every 11th fast (Easy).
-    static std::int64_t TypingMs(int n, int letters) {
-        const double factor = n % 7 == 6 ? 2.0 : n % 11 == 10 ? 0.5 : 1.0;
-        return static_cast<std::int64_t>(factor * kPerLetterMs * letters);
-    }
-    // One test answer through the drill's hooks, `ms` after the meaning showed.
-    void Answer(std::int64_t base, const WordRecord& entry, bool right, std::int64_t ms) {
-        record::SetClockOffsetForTest(base);
-        hooks::testEntryShown(entry);
-        record::SetClockOffsetForTest(base + ms);
-        hooks::testAnswerJudged(entry, right);
-        record::WaitForRecordWrites();
-    }
+    static std::string RecordFile() { return plat::PathInFolder(plat::UserDataFolder(), "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db"); }
     std::vector<struct Answer> Answers() {
         sqlite3* db = nullptr;
-        sqlite3_open(plat::PathInFolder(plat::UserDataFolder(), "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db").c_str(), &db);
+        sqlite3_open(RecordFile().c_str(), &db);
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "SELECT word, day, right, review, ifnull(grade, 'NULL'), ms FROM events ORDER BY id", -1,
-                           &stmt, nullptr);
+        sqlite3_prepare_v2(db, "SELECT word, day, review, grade FROM events ORDER BY id", -1, &stmt, nullptr);
         std::vector<struct Answer> answers;
         while (sqlite3_step(stmt) == SQLITE_ROW)
             answers.push_back({reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), sqlite3_column_int64(stmt, 1),
-                               sqlite3_column_int(stmt, 2) == 1, sqlite3_column_int(stmt, 3),
-                               reinterpret_cast<const char*>(sqlite3_column_text(stmt, 4)), sqlite3_column_int64(stmt, 5)});
+                               sqlite3_column_int(stmt, 2), sqlite3_column_int(stmt, 3)});
         sqlite3_finalize(stmt);
         sqlite3_close(db);
         return answers;
@@ -108,9 +90,9 @@ TEST_F(RecordSimulationTest, NinetyDaysFollowTheModel) {
     std::map<std::string, record::fsrs::Memory> memory;
     std::map<std::string, std::int64_t> lastDay;
     int rightAnswers = 0;
+    std::vector<Grade> wanted;  // each answer's grade by the stated rule
     double predicted = 0;
     int dueReviews = 0, dueRight = 0;
-    std::vector<std::size_t> dueCounts;
     // Each day's answers start at 10:00 (UTC, the test's time zone), from today on.
     const std::int64_t now = record::NowMs();
     const std::int64_t dayStart = now / kDayMs * kDayMs + 10 * 3600000 - now;
@@ -128,9 +110,22 @@ TEST_F(RecordSimulationTest, NinetyDaysFollowTheModel) {
             ++dueReviews;
             dueRight += right;
         }
-        const int letters = static_cast<int>(word.size());
-        const std::int64_t ms = right ? TypingMs(rightAnswers++, letters) : 3000;
-        Answer(clock, entry, right, ms);
+        // The typing time of the n-th right answer and the grade it must get:
+        // the usual time is Good, every 7th slow Hard, every 11th fast Easy;
+        // all Good for the first ten, before the learner has a median.
+        double factor = 1;
+        wanted.push_back(Grade::Again);
+        if (right) {
+            const int n = rightAnswers++;
+            factor = n % 7 == 6 ? 2.0 : n % 11 == 10 ? 0.5 : 1.0;
+            wanted.back() = n < 10 || factor == 1 ? Grade::Good : factor > 1 ? Grade::Hard : Grade::Easy;
+        }
+        const auto ms = right ? static_cast<std::int64_t>(factor * kPerLetterMs * word.size()) : 3000;
+        record::SetClockOffsetForTest(clock);  // through the drill's hooks, `ms` after the meaning showed
+        hooks::testEntryShown(entry);
+        record::SetClockOffsetForTest(clock + ms);
+        hooks::testAnswerJudged(entry, right);
+        record::WaitForRecordWrites();
         clock += ms + 1000;
         const Grade grade = right ? Grade::Good : Grade::Again;  // the learner's true memory ignores speed
         memory[word] = memory.count(word) ? model.Next(memory[word], static_cast<int>(day - lastDay[word]), grade)
@@ -143,14 +138,8 @@ TEST_F(RecordSimulationTest, NinetyDaysFollowTheModel) {
         record::SetClockOffsetForTest(clock);
         today = record::LearnerDay(record::NowMs());
         record::RecordDb view;
-        ASSERT_NE(view.Open(plat::PathInFolder(plat::UserDataFolder(), "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db")),
-                  record::RecordDb::Opened::Failed);
-        const auto due = view.Due(today, 100);
-        dueCounts.push_back(due.size());
-        for (const record::DueEntry& entry : due) {
-            const int index = std::stoi(entry.word.substr(5));
-            judge(entries[index], today, clock);
-        }
+        ASSERT_NE(view.Open(RecordFile()), record::RecordDb::Opened::Failed);
+        for (const record::DueEntry& entry : view.Due(today, 100)) judge(entries[std::stoi(entry.word.substr(5))], today, clock);
         if (d % 7 == 0 && d / 7 < 3)  // a new chapter's test
             for (int i = 0; i < 20; ++i) judge(entries[d / 7 * 20 + i], today, clock);
     }
@@ -165,7 +154,7 @@ TEST_F(RecordSimulationTest, NinetyDaysFollowTheModel) {
     for (const auto& [word, list] : byEntry) {
         record::fsrs::Memory m;
         for (std::size_t i = 0; i < list.size(); ++i) {
-            const Grade grade = static_cast<Grade>(std::stoi(list[i].grade));
+            const Grade grade = static_cast<Grade>(list[i].grade);
             EXPECT_EQ(list[i].review, 1) << word << ": one judgement a day, each a review";
             if (i == 0) {
                 m = model.First(grade);
@@ -182,30 +171,12 @@ TEST_F(RecordSimulationTest, NinetyDaysFollowTheModel) {
         EXPECT_GE(model.Retrievability(static_cast<double>(today - list.back().day), m.stability), 0.9)
             << word;
     }
-    // The grades: Again when wrong; right ones by the typing time (the
-    // median is the usual time once ten answers are known).
-    int graded = 0;
-    for (std::size_t n = 0, rights = 0; n < answers.size(); ++n) {
-        const auto& a = answers[n];
-        if (!a.right) {
-            EXPECT_EQ(a.grade, "1");
-            continue;
-        }
-        const std::size_t k = rights++;
-        if (k < 10) continue;  // no median yet: Good
-        const char* wanted = k % 7 == 6 ? "2" : k % 11 == 10 ? "4" : "3";
-        EXPECT_EQ(a.grade, wanted) << a.word << " answer " << n << " ms " << a.ms;
-        ++graded;
-    }
+    ASSERT_EQ(answers.size(), wanted.size());
+    for (std::size_t n = 0; n < answers.size(); ++n) EXPECT_EQ(answers[n].grade, wanted[n]) << answers[n].word << " " << n;
     const double retention = static_cast<double>(dueRight) / dueReviews;
     const double expected = predicted / dueReviews;
-    std::printf("simulation: %zu answers, %d intervals checked, %d graded by time, %d due reviews, retention %.3f "
-                "(predicted %.3f), due per day: first week", answers.size(), intervals, graded, dueReviews, retention,
-                expected);
-    for (int d = 0; d < 7; ++d) std::printf(" %zu", dueCounts[d]);
-    std::printf(", last week");
-    for (int d = kDays - 7; d < kDays; ++d) std::printf(" %zu", dueCounts[d]);
-    std::printf("\n");
+    std::printf("simulation: %zu answers, %d intervals, %d due reviews, retention %.3f (model %.3f)\n", answers.size(),
+                intervals, dueReviews, retention, expected);
     EXPECT_GT(intervals, 300);
     EXPECT_NEAR(retention, expected, 0.05) << "the share of due reviews answered right";
     EXPECT_LT(expected, 0.9);
