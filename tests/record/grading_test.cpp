@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <utility>
 
 #include "features/record/learner_clock.h"
+#include "tests/record/time_zone_for_test.h"
 
 namespace kestran::record {
 namespace {
@@ -47,13 +46,7 @@ TEST(Grading, MedianOfTheRecentWindow) {
 
 // The other tests of this program that need a zone set their own.
 TEST(LearnerClock, DayTurnsAtFourInTheMorningLocalTime) {
-#ifdef _WIN32
-    _putenv_s("TZ", "CST-8");
-    _tzset();
-#else
-    ::setenv("TZ", "CST-8", 1);
-    ::tzset();
-#endif
+    UseTimeZoneForTest("CST-8");
     // 2026-01-01 00:00 in UTC+8 is 2025-12-31 16:00 UTC; day 20454 is 2026-01-01.
     const std::int64_t midnight = (20454LL * 86400 - 8 * 3600) * 1000;
     for (const auto& [offsetMinutes, day] : {std::pair<std::int64_t, std::int64_t>{-60, 20453}, {3 * 60 + 59, 20453},

@@ -7,13 +7,13 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <tuple>
+
+#include "tests/record/time_zone_for_test.h"
 
 namespace kestran::record {
 namespace {
@@ -44,13 +44,7 @@ Event Judgement(const char* kind, const std::string& word, bool right, int day, 
 class RecordDbTest : public testing::Test {
 protected:
     void SetUp() override {
-#ifdef _WIN32
-        _putenv_s("TZ", "UTC0");
-        _tzset();
-#else
-        ::setenv("TZ", "UTC0", 1);
-        ::tzset();
-#endif
+        UseTimeZoneForTest("UTC0");
         // A folder name outside ASCII: the path goes to SQLite as UTF-8.
         folder = fs::temp_directory_path() / ("kestran-record-" + std::to_string(std::random_device()()));
         fs::create_directories(folder / fs::path(u8"\uD559\uC2B5 \u8BB0\u5F55"));

@@ -8,9 +8,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <ctime>
 #include <map>
 #include <random>
 #include <string>
@@ -21,9 +18,9 @@
 #include "features/record/learner_clock.h"
 #include "features/record/record_db.h"
 #include "features/record/record_feature.h"
-#include "platform/gbk.h"
 #include "platform/user_data.h"
 #include "tests/support/temp_data_folder.h"
+#include "tests/record/time_zone_for_test.h"
 
 namespace {
 
@@ -47,13 +44,7 @@ protected:
     std::mt19937 random{2028};
 
     void SetUp() override {
-#ifdef _WIN32
-        _putenv_s("TZ", "UTC0");
-        _tzset();
-#else
-        ::setenv("TZ", "UTC0", 1);
-        ::tzset();
-#endif
+        UseTimeZoneForTest("UTC0");
         for (int i = 0; i < 60; ++i) {
             std::snprintf(entries[i].word, sizeof entries[i].word, "entry%02d", i);
             std::snprintf(entries[i].meaning, sizeof entries[i].meaning, "\xB4\xCA%d", i);  // 词<i>
