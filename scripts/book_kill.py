@@ -26,18 +26,26 @@ def main():
     rng = random.Random(int(os.environ.get("KESTRAN_KILL_SEED", "22")))
     kills = lost_in_flight = 0
     held = 0
+    per_miss = 0.003
     try:
         while held < misses:
             # Killed a random few misses in, a random moment after the last
             # one was reported: somewhere inside the writing of the next.
             p = subprocess.Popen([helper, "add", str(held), str(misses)], stdout=subprocess.PIPE, env=env)
             done = []
+            last = None
             for _ in range(rng.randint(0, 5)):
                 line = p.stdout.readline()
                 if not line:
                     break
                 done.append(int(line))
-            time.sleep(rng.uniform(0.0, 0.003))
+                now = time.monotonic()
+                if last is not None:
+                    # How long one miss takes on this disk, so the kill
+                    # lands inside the next one however fast the disk is.
+                    per_miss = 0.8 * per_miss + 0.2 * (now - last)
+                last = now
+            time.sleep(rng.uniform(0.0, per_miss))
             if p.poll() is None:
                 os.kill(p.pid, signal.SIGKILL)
                 kills += 1
