@@ -2,7 +2,6 @@
 // book's chapter and a practice pass go into the record with their times;
 // a damaged record is kept aside; 今日复习 drills the day's due entries.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -25,6 +24,7 @@
 #include "platform/gbk.h"
 #include "platform/user_data.h"
 #include "tests/drill/drill_test_support.h"
+#include "tests/record/record_rows.h"
 #include "tests/support/temp_data_folder.h"
 #include "drill/load_word_list.h"
 
@@ -95,26 +95,6 @@ protected:
             if (item.keyHint == "F11") return plat::GbkToUtf8(item.text) + (item.greyed ? "-" : "");
         return "none";
     }
-    // Rows of a query on the record file, columns joined by '|'.
-    std::vector<std::string> Query(const std::string& sql) {
-        record::WaitForRecordWrites();
-        sqlite3* db = nullptr;
-        sqlite3_open(plat::PathInFolder(plat::UserDataFolder(), "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db").c_str(), &db);
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
-        std::vector<std::string> rows;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            std::string row;
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                const auto* text = sqlite3_column_text(stmt, c);
-                row += (c ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
-            }
-            rows.push_back(row);
-        }
-        sqlite3_finalize(stmt);
-        sqlite3_close(db);
-        return rows;
-    }
 };
 
 TEST_F(RecordFeatureTest, EveryAnswerHitAndMissIsRecordedWithItsListAndTime) {
@@ -139,7 +119,7 @@ TEST_F(RecordFeatureTest, EveryAnswerHitAndMissIsRecordedWithItsListAndTime) {
     drill.scrollX = 500;
     PracticeTick();
 
-    const auto events = Query("SELECT kind, word, right, ms IS NOT NULL, review, grade, book, chapter, "
+    const auto events = RecordRows("SELECT kind, word, right, ms IS NOT NULL, review, grade, book, chapter, "
                               "list LIKE '%-001.txt' FROM events ORDER BY id");
     std::vector<std::string> expected;
     for (int i = 0; i < 10; ++i) {
@@ -149,9 +129,9 @@ TEST_F(RecordFeatureTest, EveryAnswerHitAndMissIsRecordedWithItsListAndTime) {
     expected.push_back("hit|word0|1|1|0|NULL|" + kBook + "|1|1");   // the same day: no review
     expected.push_back("miss|word1|0|0|0|NULL|" + kBook + "|1|1");
     EXPECT_EQ(events, expected);
-    EXPECT_EQ(Query("SELECT score, right, wrong, book, chapter FROM tests"),
+    EXPECT_EQ(RecordRows("SELECT score, right, wrong, book, chapter FROM tests"),
               (std::vector<std::string>{"70|7|3|" + kBook + "|1"}));
-    EXPECT_EQ(Query("SELECT count(*) FROM cards")[0], "10");
+    EXPECT_EQ(RecordRows("SELECT count(*) FROM cards")[0], "10");
 }
 
 // A damaged record file: the next judgement moves it aside, starts a new
@@ -171,7 +151,7 @@ TEST_F(RecordFeatureTest, ADamagedRecordIsKeptAsideAndTheLearnerIsTold) {
     ASSERT_EQ(boxes.size(), 1u);
     const std::string told = plat::GbkToUtf8(boxes[0].text);
     EXPECT_TRUE(told.find("学习记录已损坏，已另存为：") != std::string::npos && told.find("学习记录-损坏-") != std::string::npos) << told;
-    EXPECT_EQ(Query("SELECT count(*) FROM events")[0], "10") << "the new record has every answer";
+    EXPECT_EQ(RecordRows("SELECT count(*) FROM events")[0], "10") << "the new record has every answer";
     int keptAside = 0;
     const std::string folder = plat::UserDataFolder();
     for (const auto& file : std::filesystem::directory_iterator(std::u8string(folder.begin(), folder.end())))

@@ -6,7 +6,6 @@
 // retrievability falls under 90 %, grade every answer by the stated rule,
 // and keep the share of due reviews answered right near what was predicted.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <map>
 #include <random>
@@ -19,6 +18,7 @@
 #include "features/record/record_db.h"
 #include "features/record/record_feature.h"
 #include "platform/user_data.h"
+#include "tests/record/record_rows.h"
 #include "tests/support/temp_data_folder.h"
 #include "tests/record/time_zone_for_test.h"
 
@@ -32,8 +32,8 @@ constexpr int kDays = 90;
 constexpr int kPerLetterMs = 400;  // the learner's usual typing time a letter
 
 struct Answer {
-    std::string word;
-    std::int64_t day;
+    int entry;
+    long long day;
     int review, grade;
 };
 
@@ -58,20 +58,6 @@ protected:
         record::CloseForTest();
         record::SetClockOffsetForTest(0);
         hooks::ClearAllForTest();
-    }
-    static std::string RecordFile() { return plat::PathInFolder(plat::UserDataFolder(), "\xD1\xA7\xCF\xB0\xBC\xC7\xC2\xBC.db"); }
-    std::vector<struct Answer> Answers() {
-        sqlite3* db = nullptr;
-        sqlite3_open(RecordFile().c_str(), &db);
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "SELECT word, day, review, grade FROM events ORDER BY id", -1, &stmt, nullptr);
-        std::vector<struct Answer> answers;
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            answers.push_back({reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), sqlite3_column_int64(stmt, 1),
-                               sqlite3_column_int(stmt, 2), sqlite3_column_int(stmt, 3)});
-        sqlite3_finalize(stmt);
-        sqlite3_close(db);
-        return answers;
     }
 };
 
@@ -129,41 +115,45 @@ TEST_F(RecordSimulationTest, NinetyDaysFollowTheModel) {
         record::SetClockOffsetForTest(clock);
         today = record::LearnerDay(record::NowMs());
         record::RecordDb view;
-        ASSERT_NE(view.Open(RecordFile()), record::RecordDb::Opened::Failed);
+        ASSERT_NE(view.Open(record::RecordPath()), record::RecordDb::Opened::Failed);
         for (const record::DueEntry& entry : view.Due(today, 100)) judge(entries[std::stoi(entry.word.substr(5))], today, clock);
         if (d % 7 == 0 && d / 7 < 3)  // a new chapter's test
             for (int i = 0; i < 20; ++i) judge(entries[d / 7 * 20 + i], today, clock);
     }
 
-    const std::vector<struct Answer> answers = Answers();
+    std::vector<struct Answer> answers;
+    for (const std::string& row : RecordRows("SELECT word, day, review, grade FROM events ORDER BY id")) {
+        struct Answer& a = answers.emplace_back();
+        ASSERT_EQ(std::sscanf(row.c_str(), "entry%d|%lld|%d|%d", &a.entry, &a.day, &a.review, &a.grade), 4) << row;
+    }
     // Each entry's answers, replayed through the model: every review comes
     // on the first day the entry's retrievability is under 90 %.
-    std::map<std::string, std::vector<struct Answer>> byEntry;
-    for (const auto& a : answers) byEntry[a.word].push_back(a);
+    std::map<int, std::vector<struct Answer>> byEntry;
+    for (const auto& a : answers) byEntry[a.entry].push_back(a);
     ASSERT_EQ(byEntry.size(), 60u);
     int intervals = 0;
-    for (const auto& [word, list] : byEntry) {
+    for (const auto& [index, list] : byEntry) {
         record::fsrs::Memory m;
         for (std::size_t i = 0; i < list.size(); ++i) {
             const Grade grade = static_cast<Grade>(list[i].grade);
-            EXPECT_EQ(list[i].review, 1) << word << ": one judgement a day, each a review";
+            EXPECT_EQ(list[i].review, 1) << "entry" << index << ": one judgement a day, each a review";
             if (i == 0) {
                 m = model.First(grade);
                 continue;
             }
             const std::int64_t elapsed = list[i].day - list[i - 1].day;
-            EXPECT_LT(model.Retrievability(static_cast<double>(elapsed), m.stability), 0.9) << word << " #" << i;
+            EXPECT_LT(model.Retrievability(static_cast<double>(elapsed), m.stability), 0.9) << "entry" << index << " #" << i;
             EXPECT_GE(model.Retrievability(static_cast<double>(elapsed - 1), m.stability), 0.9)
-                << word << " #" << i << ": reviewed a day late";
+                << "entry" << index << " #" << i << ": reviewed a day late";
             m = model.Next(m, static_cast<int>(elapsed), grade);
             ++intervals;
         }
         // An entry not reviewed at the end of the run is not overdue.
         EXPECT_GE(model.Retrievability(static_cast<double>(today - list.back().day), m.stability), 0.9)
-            << word;
+            << "entry" << index;
     }
     ASSERT_EQ(answers.size(), wanted.size());
-    for (std::size_t n = 0; n < answers.size(); ++n) EXPECT_EQ(answers[n].grade, wanted[n]) << answers[n].word << " " << n;
+    for (std::size_t n = 0; n < answers.size(); ++n) EXPECT_EQ(answers[n].grade, wanted[n]) << answers[n].entry << " " << n;
     const double retention = static_cast<double>(dueRight) / dueReviews;
     const double expected = predicted / dueReviews;
     std::printf("simulation: %zu answers, %d intervals, %d due reviews, retention %.3f (model %.3f)\n", answers.size(),
