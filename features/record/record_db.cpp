@@ -3,10 +3,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "features/record/learner_clock.h"
 #include "features/record/record_schema.h"
@@ -133,7 +135,14 @@ void RecordDb::Close() {
 RecordDb::Opened RecordDb::Open(const std::string& utf8Path, double target) {
     path_ = utf8Path;
     target_ = target;
-    if (Prepare()) return Opened::Ok;
+    // Another window opening the same file at the same moment may hold it
+    // while it turns the log on, which SQLite answers with busy at once,
+    // not after the busy wait: try again for a while before giving up.
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        if (Prepare()) return Opened::Ok;
+        if (!db_ || (sqlite3_errcode(db_) & 0xFF) != SQLITE_BUSY) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     if (!db_) return Opened::Failed;
     const int code = sqlite3_errcode(db_);
     if (!IsDamage(code)) {

@@ -25,6 +25,8 @@ struct sqlite3;
 namespace kestran::record {
 
 inline constexpr int kBusyWaitMs = 10000;
+// Opening tries again this often (20 ms apart) while another window holds the file.
+inline constexpr int kOpenAttempts = 50;
 
 // One judgement as the drill saw it. Texts are UTF-8.
 struct Event {
