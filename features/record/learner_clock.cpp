@@ -48,4 +48,17 @@ std::int64_t LearnerDay(std::int64_t unixMs) {
     return FloorDiv(local - 4 * 3600, 86400);
 }
 
+std::string LocalTimeText(std::int64_t unixMs, const char* format) {
+    const std::time_t seconds = static_cast<std::time_t>(unixMs / 1000);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    char text[64] = {};
+    std::strftime(text, sizeof text, format, &local);
+    return text;
+}
+
 }  // namespace kestran::record

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kestran::record {
 
@@ -18,5 +19,7 @@ void SetClockOffsetForTest(std::int64_t ms);
 // The learner's day of a Unix-millisecond time: days since 1970-01-01 of
 // the local time minus 4 hours.
 std::int64_t LearnerDay(std::int64_t unixMs);
+// A Unix-millisecond time as local time, written by strftime's `format`.
+std::string LocalTimeText(std::int64_t unixMs, const char* format);
 
 }  // namespace kestran::record

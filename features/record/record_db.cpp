@@ -110,19 +110,6 @@ void WriteCsvField(std::ostream& out, const std::string& text) {
     out << '"';
 }
 
-std::string LocalTimeText(std::int64_t unixMs) {
-    const std::time_t seconds = static_cast<std::time_t>(unixMs / 1000);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
 }  // namespace
 
 RecordDb::~RecordDb() { Close(); }
@@ -422,7 +409,7 @@ bool RecordDb::ExportCsv(std::ostream& out) {
     int code;
     while ((code = rows.Step()) == SQLITE_ROW) {
         auto number = [&](int column) { return rows.IsNull(column) ? std::string() : std::to_string(rows.Int(column)); };
-        out << rows.Int(0) << ',' << rows.Int(1) << ',' << LocalTimeText(rows.Int(1)) << ',' << rows.Int(2) << ',';
+        out << rows.Int(0) << ',' << rows.Int(1) << ',' << LocalTimeText(rows.Int(1), "%Y-%m-%d %H:%M:%S") << ',' << rows.Int(2) << ',';
         WriteCsvField(out, rows.Text(3));
         out << ',';
         WriteCsvField(out, rows.Text(4));

@@ -68,19 +68,6 @@ Database OpenRecord(const std::string& path, std::string& error) {
     return database;
 }
 
-std::string LocalTimeText(std::int64_t nowMs) {
-    const std::time_t seconds = static_cast<std::time_t>(nowMs / 1000);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
-}
-
 }  // namespace
 
 ReportResult WriteReport(const ReportRequest& request) {
@@ -98,7 +85,7 @@ ReportResult WriteReport(const ReportRequest& request) {
     inputs.books = request.books;
     const auto figures = ComputeFigures(db.get(), inputs, result.error);
     if (!figures) return result;
-    const std::string page = RenderReportHtml(*figures, LocalTimeText(request.nowMs));
+    const std::string page = RenderReportHtml(*figures, record::LocalTimeText(request.nowMs, "%Y-%m-%d %H:%M"));
     // A learner without a record may have no data folder yet.
     if (request.dataFolder == plat::UserDataFolder()) plat::CreateUserDataFolder();
     if (!plat::WriteFileAtomically(result.path, page)) {
