@@ -18,6 +18,10 @@ constexpr char kAsIs[] = "-\xD4\xAD\xD1\xF9-";  // -原样-
 
 void SetDataFailureHandler(void (*handler)(const std::string& folder)) { failureHandler = handler; }
 
+void ReportDataFailure(const std::string& folder) {
+    if (const auto handler = failureHandler.load()) handler(folder);
+}
+
 std::string KeptCopyName(const std::string& gbkName, long long when) {
     const auto dot = gbkName.find_last_of('.');
     const std::string stem = dot == std::string::npos ? gbkName : gbkName.substr(0, dot);

@@ -74,6 +74,9 @@ private:
 // Called, on the thread that failed, each time a file in `folder` could not
 // be locked, read or written. Set once at start-up; null: nobody is told.
 void SetDataFailureHandler(void (*handler)(const std::string& folder));
+// Tells the handler of a failure the store did not see itself (a data
+// file the list loader has no path for).
+void ReportDataFailure(const std::string& folder);
 
 // The name of the copy kept of a file that did not read cleanly, taken at
 // local time `when`: "<stem>-原样-YYYYMMDD-HHMMSS<ext>" (GBK).

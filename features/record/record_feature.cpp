@@ -258,7 +258,10 @@ bool OnMessage(const plat::Message& message) {
             path = writer.reviewListPath;
         }
         const std::string listPath = plat::ListPathFromDataPath(path);
-        if (listPath.empty()) return true;
+        if (listPath.empty()) {
+            plat::ReportDataFailure(plat::UserDataFolder());
+            return true;
+        }
         {
             CurrentList& list = TheList();
             std::lock_guard lock(list.mutex);

@@ -6,6 +6,8 @@
 
 #include "drill/drill_state.h"
 #include "drill/load_word_list.h"
+#include "platform/data_file.h"
+#include "platform/user_data.h"
 #include "wordlist/list_source.h"
 #include "wordlist/word_list_parser.h"
 
@@ -34,7 +36,13 @@ Handover& TheHandover() {
 void HandOverList(std::string listPath, std::string bytes, bool isBook) {
     ReadyList list{std::move(listPath), {}, isBook};
     const ListSource source = ListSourceFromBytes(std::move(bytes));
-    if (list.listPath.empty() || !source.stream || !ParseWordList(*source.stream, list.blocks).loaded) return;
+    if (list.listPath.empty()) {
+        // On Windows a data folder GBK cannot name, on a volume without
+        // short names: the loader cannot open it, and the learner is told.
+        plat::ReportDataFailure(plat::UserDataFolder());
+        return;
+    }
+    if (!source.stream || !ParseWordList(*source.stream, list.blocks).loaded) return;
     {
         Handover& handover = TheHandover();
         std::lock_guard lock(handover.mutex);

@@ -23,6 +23,7 @@
 #include "features/data_failure.h"
 #include "features/features.h"
 #include "features/wordbook/book_store.h"
+#include "features/wordbook/list_handover.h"
 #include "features/wordbook/learner_presence.h"
 #include "features/record/record_feature.h"
 #include "features/wordbook/wordbook.h"
@@ -274,6 +275,16 @@ bool Replaceable(const std::string& path) {
     }
     return true;
 #endif
+}
+
+// A list of the data folder the loader has no path for (on Windows, a
+// folder GBK cannot name on a volume without short names) is told to the
+// learner, not dropped in silence.
+TEST_F(WordbookTest, AListTheLoaderCannotNameIsTold) {
+    data_failure::ResetForTest();
+    wordbook::HandOverList("", wordbook::BookText({Entry(0)}), true);
+    EXPECT_TRUE(data_failure::ToldForTest());
+    data_failure::ResetForTest();
 }
 
 // The book and the round's list, however they became the list, are never
