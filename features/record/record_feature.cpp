@@ -96,7 +96,7 @@ struct Writer {
     std::mutex noticeMutex;
     std::map<std::string, BookProgress> books;  // by folder (UTF-8), under noticeMutex
     std::string notice;         // GBK, shown by UiThread
-    std::string reviewListPath; // written, for UiThread to load
+    std::string reviewListPath; // written, in the loader's form, for UiThread to load
 };
 // Never destroyed: its thread runs until the process ends.
 Writer& TheWriter() {
@@ -257,17 +257,13 @@ bool OnMessage(const plat::Message& message) {
             std::lock_guard lock(writer.noticeMutex);
             path = writer.reviewListPath;
         }
-        const std::string listPath = plat::ListPathFromDataPath(path);
-        if (listPath.empty()) {
-            plat::ReportDataFailure(plat::UserDataFolder());
-            return true;
-        }
+        if (path.empty()) return true;
         {
             CurrentList& list = TheList();
             std::lock_guard lock(list.mutex);
             list.openingReview = true;
         }
-        if (LoadWordListFrom(listPath.c_str()) && drill.testMode == 0) ToggleMode();
+        if (LoadWordListFrom(path.c_str()) && drill.testMode == 0) ToggleMode();
         return true;
     }
     return false;
@@ -332,7 +328,13 @@ void StartReview() {
         const std::string text = wordbook::BookText(entries);
         if (!list.Update([&](plat::ReadResult, const std::string&) { return plat::DataFile::Change{true, text, false}; }))
             return;
-        const std::string path = list.Path();
+        // The loader's form of the path is found here: on Windows it may ask
+        // the file system for the short name, which UiThread must not wait for.
+        const std::string path = plat::ListPathFromDataPath(list.Path());
+        if (path.empty()) {
+            plat::ReportDataFailure(plat::UserDataFolder());
+            return;
+        }
         {
             std::lock_guard lock(writer.noticeMutex);
             writer.reviewListPath = path;
