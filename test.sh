@@ -43,11 +43,25 @@ if [ $status -ne 0 ]; then
   grep -v -E "^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed" build/test/ctest.log | tail -n 300
   [ "$windows" = "passed" ] || tail -n 150 build/windows-stage.log
 fi
-grep -E "^KESTRAN.exe imports:|^Imports:|^Unpacked|^Esc then|^Setup program" build/windows-stage.log || true
+grep -E "^KESTRAN.exe imports:|^Imports:|^Unpacked|^Esc then|^Setup program|^Passed only when run again" build/windows-stage.log || true
+# A CI log keeps only its last lines: the first lines of each failure once
+# more, right above the summary.
+brief_failures() {
+  grep -E -A4 ': Failure|^\[  FAILED  \] [^ ]+ \(|^FAILED|Error: |Traceback' "$1" | grep -v -- '^--$' | head -n "$2"
+}
+if [ $status -ne 0 ]; then
+  echo "Failures in brief:"
+  grep -q "tests failed out of" build/test/ctest.log && ! grep -q " 0 tests failed out of" build/test/ctest.log &&
+    brief_failures build/test/ctest.log 12
+  [ "$windows" = "passed" ] || brief_failures build/windows-stage.log 14
+elif grep -q "^Passed only when run again" build/windows-stage.log; then
+  echo "The first run's failure under Wine:"
+  brief_failures build/windows-stage.log 14
+fi
 echo "Sanitizer and fuzz runs: $sanitizers"
 echo "Stage times (s): setup $t_setup, sanitizers and fuzz $t_sanitizers, Linux build $t_build," \
   "Linux tests $t_ctest, Windows build and Wine tests $t_windows"
 echo "Windows build and Wine tests: $windows;" \
-  "$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" build/windows-stage.log | tail -n 1)"
+  "$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" build/windows-stage.log | head -n 1)"
 grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" build/test/ctest.log | tail -n 1
 exit $status
