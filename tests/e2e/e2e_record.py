@@ -13,70 +13,45 @@ usage: e2e_record.py KESTRAN SOURCE_DIR
 
 import csv
 import os
-import shutil
-import sqlite3
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
-from kestran_driver import (ANSWER_BOX, MODE_BUTTON, DriverError, Kestran, StateLayout, VirtualScreen,  # noqa: E402
-                            wait_for)
+from kestran_driver import (ANSWER_BOX, MODE_BUTTON, Kestran, VirtualScreen, expect, log, record_rows,  # noqa: E402
+                            run_scenario, wait_for, write_list)
 
 KESTRAN, SOURCE = sys.argv[1:3]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-record-")
 screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy"))
 kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
-RECORD = os.path.join(screen.data_home, "kestran", "\u5b66\u4e60\u8bb0\u5f55.db")  # 学习记录.db
 ENTRIES = [(f"word{i}", f"\u8bcd{i}") for i in range(10)]  # word<i> 词<i>
 WRONG = {1, 4, 8}
 
 
-def log(text):
-    print(text, flush=True)
-
-
-def expect(what, actual, wanted):
-    if actual != wanted:
-        raise DriverError(f"{what}: {actual} instead of {wanted}")
-
-
 def query(sql):
-    if not os.path.exists(RECORD):
-        return []
-    with sqlite3.connect(f"file:{RECORD}?mode=ro", uri=True, timeout=10) as db:
-        return db.execute(sql).fetchall()
+    return record_rows(screen, sql)
 
 
-def answer_test(wrong):
-    """Answers every question of a file-order test; the positions in `wrong` get a wrong word."""
-    count = kestran.state("wordCount")["wordCount"]
-    for i in range(count):
-        index = kestran.state("testIndex")["testIndex"]
-        kestran.type_text("nope" if i in wrong else kestran.reader.word(index).decode())
-        kestran.key("Return")
-    wait_for("the result", lambda: kestran.state("testFinished")["testFinished"] == 1)
+def restart():
+    """Killed (-9) and started again."""
+    kestran.stop()
+    kestran.launch()
+    kestran.click(ANSWER_BOX)
 
 
 def main():
-    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
     chapter = os.path.join(WORK, "cet4", "cet4-001.txt")  # a word book's chapter 1
-    os.makedirs(os.path.dirname(chapter))
-    with open(chapter, "wb") as f:
-        f.write("".join(f"{w} {m}\r\n" for w, m in ENTRIES).encode("gbk"))
-    screen.wait_ready()
-    kestran.layout = StateLayout(KESTRAN)
-    kestran.start()
-    kestran.wait_window()
-    time.sleep(1.0)
+    write_list(chapter, ENTRIES)
+    kestran.prepare(SOURCE)
+    kestran.launch()
 
     log("a test of the chapter, 3 answers wrong: the record holds every answer")
     kestran.open_list(chapter)
     wait_for("the list", lambda: kestran.state("listLoaded", "wordCount") == {"listLoaded": 1, "wordCount": 10})
     kestran.click(MODE_BUTTON)
     kestran.click(ANSWER_BOX)
-    answer_test(WRONG)
+    kestran.answer_test(WRONG)
     wait_for("the test in the record", lambda: len(query("SELECT * FROM tests")) == 1)
     events = query("SELECT kind, word, right, ms > 0, review, grade, book, chapter FROM events ORDER BY id")
     expect("the answers", events,
@@ -84,12 +59,8 @@ def main():
     expect("the test", query("SELECT score, right, wrong FROM tests"), [(70, 7, 3)])
 
     log("killed (-9) and started a day later: 今日复习 (F11) drills exactly the 3 due, as a test")
-    kestran.stop()
     screen.env["KESTRAN_TEST_CLOCK_OFFSET_HOURS"] = "24"
-    kestran.start()
-    kestran.wait_window()
-    time.sleep(1.0)
-    kestran.click(ANSWER_BOX)
+    restart()
     kestran.key("F11")
     wait_for("the review list", lambda: kestran.state("listLoaded", "wordCount", "testMode") ==
              {"listLoaded": 1, "wordCount": 3, "testMode": 1})
@@ -105,18 +76,14 @@ def main():
     wait_for("two reviews in the record", lambda: len(query("SELECT * FROM events")) == 12)
 
     log("killed (-9) in the middle of 今日复习: both answers are kept, and 今日复习 now lists the one left")
-    kestran.stop()
-    kestran.start()
-    kestran.wait_window()
-    time.sleep(1.0)
-    kestran.click(ANSWER_BOX)
+    restart()
     kestran.key("F11")
     wait_for("the rest of the review", lambda: kestran.state("listLoaded", "wordCount", "testMode") ==
              {"listLoaded": 1, "wordCount": 1, "testMode": 1})
     left = kestran.reader.word(0).decode()
     expect("the entry left", sorted(first_two + [left]), sorted(ENTRIES[i][0] for i in WRONG))
     kestran.click(ANSWER_BOX)
-    answer_test(set())
+    kestran.answer_test()
     wait_for("the reviews in the record", lambda: len(query("SELECT * FROM events")) == 13)
     reviews = query("SELECT word, right, review, grade, day - (SELECT min(day) FROM events) FROM events WHERE id > 10")
     expect("the reviews", sorted(reviews), sorted((ENTRIES[i][0], 1, 1, 3, 1) for i in WRONG))
@@ -130,19 +97,7 @@ def main():
         rows = list(csv.DictReader(f))
     expect("the exported events", len(rows), 13)
     expect("an exported meaning", rows[0]["meaning"], ENTRIES[0][1])
-    log("PASSED")
 
 
 if __name__ == "__main__":
-    status = 1
-    try:
-        main()
-        status = 0
-    except DriverError as e:
-        log(f"FAILED: {e}; files in {WORK}")
-    finally:
-        kestran.stop()
-        screen.close()
-        if status == 0 and not os.environ.get("KESTRAN_E2E_KEEP"):
-            shutil.rmtree(WORK, ignore_errors=True)
-    sys.exit(status)
+    sys.exit(run_scenario(main, WORK, screen, kestran))

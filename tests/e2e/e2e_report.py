@@ -12,16 +12,13 @@ usage: e2e_report.py KESTRAN SOURCE_DIR
 
 import os
 import re
-import shutil
-import sqlite3
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
-from kestran_driver import (ANSWER_BOX, MODE_BUTTON, DriverError, Kestran, StateLayout, VirtualScreen,  # noqa: E402
-                            wait_for)
+from kestran_driver import (ANSWER_BOX, MODE_BUTTON, DriverError, Kestran, VirtualScreen, log,  # noqa: E402
+                            record_rows, run_scenario, stand_in_opener, wait_for, write_list)
 
 KESTRAN, SOURCE = sys.argv[1:3]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-report-")
@@ -30,24 +27,8 @@ OPENED = os.path.join(WORK, "opened")
 screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy", PATH=BIN + ":" + os.environ["PATH"]))
 kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
 PAGE = os.path.join(screen.data_home, "kestran", "\u5b66\u4e60\u62a5\u544a.html")  # 学习报告.html
-RECORD = os.path.join(screen.data_home, "kestran", "\u5b66\u4e60\u8bb0\u5f55.db")  # 学习记录.db
 ENTRIES = [(f"word{i}", f"\u8bcd{i}") for i in range(10)]  # word<i> 词<i>
 WRONG = {1, 4, 8}
-
-
-def log(text):
-    print(text, flush=True)
-
-
-def opener(status):
-    """The desktop's opener: notes its argument, answers `status`."""
-    os.makedirs(BIN, exist_ok=True)
-    path = os.path.join(BIN, "xdg-open")
-    with open(path, "w") as f:
-        f.write(f"#!/bin/sh\nprintf '%s' \"$1\" > '{OPENED}'\nexit {status}\n")
-    os.chmod(path, 0o755)
-    if os.path.exists(OPENED):
-        os.remove(OPENED)
 
 
 def boxes():
@@ -56,47 +37,23 @@ def boxes():
     return [w for w in out.split() if w]
 
 
-def recorded():
-    """The events in the record so far."""
-    if not os.path.exists(RECORD):
-        return 0
-    with sqlite3.connect(f"file:{RECORD}?mode=ro", uri=True, timeout=10) as db:
-        return db.execute("SELECT COUNT(*) FROM events").fetchone()[0]
-
-
-def answer_test(wrong):
-    """Answers every question of a file-order test; the positions in `wrong` get a wrong word."""
-    count = kestran.state("wordCount")["wordCount"]
-    for i in range(count):
-        index = kestran.state("testIndex")["testIndex"]
-        kestran.type_text("nope" if i in wrong else kestran.reader.word(index).decode())
-        kestran.key("Return")
-    wait_for("the result", lambda: kestran.state("testFinished")["testFinished"] == 1)
-
-
 def main():
-    os.makedirs(kestran.home)
-    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
     words = os.path.join(WORK, "words.txt")
-    with open(words, "wb") as f:
-        f.write("".join(f"{w} {m}\r\n" for w, m in ENTRIES).encode("gbk"))
-    screen.wait_ready()
-    kestran.layout = StateLayout(KESTRAN)
-    kestran.start()
-    kestran.wait_window()
-    time.sleep(1.0)
+    write_list(words, ENTRIES)
+    kestran.prepare(SOURCE)
+    kestran.launch()
 
     log("a test of 10 entries, 3 of them wrong")
     kestran.open_list(words)
     wait_for("the list", lambda: kestran.state("listLoaded", "wordCount") == {"listLoaded": 1, "wordCount": 10})
     kestran.click(MODE_BUTTON)
     kestran.click(ANSWER_BOX)
-    answer_test(WRONG)
+    kestran.answer_test(WRONG)
     kestran.key("space")
-    wait_for("the record", lambda: recorded() == 10, timeout=20)
+    wait_for("the record", lambda: record_rows(screen, "SELECT COUNT(*) FROM events") == [(10,)], timeout=20)
 
     log("F12: the page is written and handed to the desktop")
-    opener(0)
+    stand_in_opener(BIN, OPENED, 0)
     kestran.key("F12")
     wait_for("the opener", lambda: os.path.exists(OPENED), timeout=20)
     with open(OPENED, encoding="utf-8") as f:
@@ -121,7 +78,7 @@ def main():
 
     log("F12 with no program for the page: a box names it; the drill keeps running")
     os.remove(PAGE)
-    opener(3)
+    stand_in_opener(BIN, OPENED, 3)
     kestran.key("F12")
     wait_for("the box", lambda: boxes(), timeout=20)
     if not os.path.exists(PAGE) or not kestran.alive():
@@ -136,12 +93,7 @@ def main():
     result = subprocess.run([KESTRAN, "--report"], env=env, capture_output=True, text=True, timeout=60)
     if result.returncode != 0 or result.stdout != PAGE + "\n" or not os.path.exists(PAGE):
         raise DriverError(f"--report: exit {result.returncode}, printed {result.stdout!r}, {result.stderr!r}")
-    log("ok")
 
 
-try:
-    main()
-finally:
-    kestran.stop()
-    screen.close()
-    shutil.rmtree(WORK, ignore_errors=True)
+if __name__ == "__main__":
+    sys.exit(run_scenario(main, WORK, screen, kestran))

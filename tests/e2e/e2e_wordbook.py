@@ -14,15 +14,14 @@ usage: e2e_wordbook.py KESTRAN SOURCE_DIR
 """
 
 import os
-import shutil
 import signal
 import sys
 import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
-from kestran_driver import (ANSWER_BOX, CANVAS, MODE_BUTTON, DriverError, Kestran, Screenshot, StateLayout,
-                            VirtualScreen, wait_for)  # noqa: E402
+from kestran_driver import (ANSWER_BOX, CANVAS, MODE_BUTTON, Kestran, Screenshot, VirtualScreen, expect, log,
+                            run_scenario, stand_in_opener, wait_for, write_list)  # noqa: E402
 
 KESTRAN, SOURCE = sys.argv[1:3]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-book-")
@@ -37,10 +36,6 @@ BOOK = os.path.join(DATA, "\u9519\u9898\u672c.txt")  # 错题本.txt
 SETTINGS = os.path.join(DATA, "\u8bbe\u7f6e.txt")  # 设置.txt
 ENTRIES = [(f"w{i}", f"\u8bcd{i}") for i in range(10)]  # w<i> 词<i>
 OLD = ("old", "\u65e7")  # 旧: in the book from an earlier day
-
-
-def log(text):
-    print(text, flush=True)
 
 
 def book():
@@ -59,21 +54,6 @@ def speak_words_setting():
         return [line for line in f.read().decode("gbk").splitlines() if line.startswith("speech.speakWords=")]
 
 
-def expect(what, actual, wanted):
-    if actual != wanted:
-        raise DriverError(f"{what}: {actual} instead of {wanted}")
-
-
-def answer_test(wrong):
-    """Answers every question of a file-order test; the positions in `wrong` get a wrong word."""
-    count = kestran.state("wordCount")["wordCount"]
-    for i in range(count):
-        index = kestran.state("testIndex")["testIndex"]
-        kestran.type_text("nope" if i in wrong else kestran.reader.word(index).decode())
-        kestran.key("Return")
-    wait_for("the result", lambda: kestran.state("testFinished")["testFinished"] == 1)
-
-
 def cross_typing(index, timeout=15):
     """A wrong letter in the box, then the word crosses: the learner is there and missed it."""
     kestran.type_text("q")
@@ -82,29 +62,19 @@ def cross_typing(index, timeout=15):
 
 
 def main():
-    os.makedirs(BIN)
-    with open(os.path.join(BIN, "xdg-open"), "w") as f:
-        f.write(f'#!/bin/sh\nprintf %s "$1" > "{OPENED}"\n')
-    os.chmod(os.path.join(BIN, "xdg-open"), 0o755)
-    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
+    stand_in_opener(BIN, OPENED)
     words = os.path.join(WORK, "words.txt")
-    with open(words, "wb") as f:
-        f.write("".join(f"{w} {m}\r\n" for w, m in ENTRIES).encode("gbk"))
-    os.makedirs(os.path.dirname(BOOK))
-    with open(BOOK, "wb") as f:
-        f.write(f"{OLD[0]} {OLD[1]}\r\n".encode("gbk"))
-    screen.wait_ready()
-    kestran.layout = StateLayout(KESTRAN)
-    kestran.start()
-    kestran.wait_window()
-    time.sleep(1.0)
+    write_list(words, ENTRIES)
+    write_list(BOOK, [OLD])
+    kestran.prepare(SOURCE)
+    kestran.launch()
 
     log("a test of 10 entries with 3 wrong answers puts those 3 into the book")
     kestran.open_list(words)
     wait_for("the list", lambda: kestran.state("listLoaded", "wordCount") == {"listLoaded": 1, "wordCount": 10})
     kestran.click(MODE_BUTTON)
     kestran.click(ANSWER_BOX)
-    answer_test({2, 5, 7})
+    kestran.answer_test({2, 5, 7})
     wait_for("the book", lambda: len(book()) == 4)
     expect("the book", book(), [OLD, ENTRIES[2], ENTRIES[5], ENTRIES[7]])
     kestran.key("space")
@@ -143,7 +113,7 @@ def main():
     wait_for("the book as the list", lambda: kestran.state("wordCount")["wordCount"] == 5)
     kestran.click(MODE_BUTTON)
     kestran.click(ANSWER_BOX)
-    answer_test(set())
+    kestran.answer_test()
     wait_for("the empty book", lambda: book() == [])
     kestran.key("space")
 
@@ -151,9 +121,7 @@ def main():
     kestran.key("F5")
     wait_for("设置.txt with 朗读单词 on", lambda: speak_words_setting() == ["speech.speakWords=1"])
     kestran.stop()
-    kestran.start()
-    kestran.wait_window()
-    time.sleep(1.0)
+    kestran.launch()
     kestran.click(ANSWER_BOX)
     kestran.key("F5")
     wait_for("设置.txt with 朗读单词 off", lambda: speak_words_setting() == ["speech.speakWords=0"])
@@ -172,19 +140,7 @@ def main():
     kestran.process.send_signal(signal.SIGTERM)
     expect("the exit status", kestran.process.wait(timeout=5), 0)
     expect("the book", book(), [ENTRIES[0]])
-    log("PASSED")
 
 
 if __name__ == "__main__":
-    status = 1
-    try:
-        main()
-        status = 0
-    except DriverError as e:
-        log(f"FAILED: {e}; screenshots in {WORK}")
-    finally:
-        kestran.stop()
-        screen.close()
-        if status == 0 and not os.environ.get("KESTRAN_E2E_KEEP"):
-            shutil.rmtree(WORK, ignore_errors=True)
-    sys.exit(status)
+    sys.exit(run_scenario(main, WORK, screen, kestran))

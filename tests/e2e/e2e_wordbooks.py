@@ -9,14 +9,13 @@ usage: e2e_wordbooks.py KESTRAN SOURCE_DIR
 """
 
 import os
-import shutil
 import sys
 import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
-from kestran_driver import (ANSWER_BOX, MODE_BUTTON, DriverError, Kestran, Screenshot, StateLayout,  # noqa: E402
-                            VirtualScreen, wait_for)
+from kestran_driver import (ANSWER_BOX, MODE_BUTTON, DriverError, Kestran, Screenshot, VirtualScreen, log,  # noqa: E402
+                            run_scenario, wait_for)
 
 KESTRAN, SOURCE = sys.argv[1:3]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-books-")
@@ -25,10 +24,6 @@ BOOK = "\u56db\u7ea7"  # 四级
 screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy"))
 kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
 PROGRESS = os.path.join(screen.data_home, "kestran", "\u8bcd\u5e93\u8fdb\u5ea6.txt")  # 词库进度.txt
-
-
-def log(text):
-    print(text, flush=True)
 
 
 def chapter_words(n):
@@ -69,20 +64,16 @@ def progress():
 
 
 def start():
-    kestran.start()
-    kestran.wait_window()
-    time.sleep(1.0)
+    kestran.launch()
     kestran.click(ANSWER_BOX)
 
 
 def main():
-    os.makedirs(os.path.join(kestran.home, "lists"))
-    shutil.copytree(os.path.join(SOURCE, "RES"), os.path.join(kestran.home, "RES"))
     # The books where ./run.sh finds them: lists/词库 in the working folder.
+    os.makedirs(os.path.join(kestran.home, "lists"))
     os.symlink(LIBRARY, os.path.join(kestran.home, "lists", "\u8bcd\u5e93"))
     first, second = chapter_words(1), chapter_words(2)
-    screen.wait_ready()
-    kestran.layout = StateLayout(KESTRAN)
+    kestran.prepare(SOURCE)
     start()
 
     log("F7: the books; 四级: its groups; 第1-20章: its chapters; 第1章 is the list")
@@ -99,11 +90,8 @@ def main():
     log("a test of the chapter with every answer right makes it 学过 with 100")
     kestran.click(MODE_BUTTON)
     kestran.click(ANSWER_BOX)
-    for _ in first:
-        index = kestran.state("testIndex")["testIndex"]
-        kestran.type_text(kestran.reader.word(index).decode())
-        kestran.key("Return")
-    wait_for("the result", lambda: kestran.state("testFinished", "testScore") == {"testFinished": 1, "testScore": 100})
+    kestran.answer_test()
+    wait_for("the score", lambda: kestran.state("testScore")["testScore"] == 100)
     wait_for("the progress file", lambda: f"{BOOK}\t1\t100\n" in progress())
     kestran.key("space")
 
@@ -125,19 +113,7 @@ def main():
     kestran.key("F7")
     choose(1)
     list_is(second)
-    log("PASSED")
 
 
 if __name__ == "__main__":
-    status = 1
-    try:
-        main()
-        status = 0
-    except DriverError as e:
-        log(f"FAILED: {e}; screenshots in {WORK}")
-    finally:
-        kestran.stop()
-        screen.close()
-        if status == 0 and not os.environ.get("KESTRAN_E2E_KEEP"):
-            shutil.rmtree(WORK, ignore_errors=True)
-    sys.exit(status)
+    sys.exit(run_scenario(main, WORK, screen, kestran))

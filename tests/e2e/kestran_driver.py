@@ -15,6 +15,7 @@ import os
 import re
 import select
 import shutil
+import sqlite3
 import subprocess
 import tempfile
 import time
@@ -38,6 +39,15 @@ BLUE, YELLOW, BLACK, WHITE = (0, 0, 255), (255, 255, 0), (0, 0, 0), (255, 255, 2
 
 class DriverError(Exception):
     pass
+
+
+def log(text):
+    print(text, flush=True)
+
+
+def expect(what, actual, wanted):
+    if actual != wanted:
+        raise DriverError(f"{what}: {actual} instead of {wanted}")
 
 
 def run(*args, **kw):
@@ -389,6 +399,19 @@ class Kestran:
     def alive(self):
         return self.process is not None and self.process.poll() is None
 
+    def prepare(self, source):
+        """RES from the source tree in the program's folder, the X server up,
+        and the drill state's layout read."""
+        shutil.copytree(os.path.join(source, "RES"), os.path.join(self.home, "RES"))
+        self.screen.wait_ready()
+        self.layout = StateLayout(self.exe)
+
+    def launch(self, settle=1.0):
+        """Starts the program and gives its window a moment to settle."""
+        self.start()
+        self.wait_window()
+        time.sleep(settle)
+
     def stop(self):
         if self.reader:
             self.reader.close()
@@ -462,6 +485,14 @@ class Kestran:
         self.type_text(path)
         self.key("Return")
 
+    def answer_test(self, wrong=()):
+        """Answers every question of a file-order test; the positions in `wrong` get a wrong word."""
+        for i in range(self.state("wordCount")["wordCount"]):
+            index = self.state("testIndex")["testIndex"]
+            self.type_text("nope" if i in wrong else self.reader.word(index).decode())
+            self.key("Return")
+        wait_for("the result", lambda: self.state("testFinished")["testFinished"] == 1)
+
     # --- State -----------------------------------------------------------------
     def state(self, *fields):
         if self.reader is None or self.reader.pid != self.pid:
@@ -484,3 +515,52 @@ class Kestran:
         with open(f"/proc/{self.pid}/stat") as stat:
             fields = stat.read().rsplit(")", 1)[1].split()
         return int(fields[11]) + int(fields[12])  # utime + stime
+
+
+# --- What the scenario drivers share -----------------------------------------
+
+def write_list(path, entries):
+    """A word list as a learner's file holds it: GBK, one `word meaning` a line."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write("".join(f"{w} {m}\r\n" for w, m in entries).encode("gbk"))
+
+
+def stand_in_opener(folder, opened, status=0):
+    """The desktop's opener as `folder`/xdg-open (the folder goes first on
+    PATH): notes its argument in `opened` and answers `status`."""
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "xdg-open")
+    with open(path, "w") as f:
+        f.write(f"#!/bin/sh\nprintf '%s' \"$1\" > '{opened}'\nexit {status}\n")
+    os.chmod(path, 0o755)
+    if os.path.exists(opened):
+        os.remove(opened)
+
+
+def record_rows(screen, sql):
+    """Rows of the study record in the screen's data folder; none before it exists."""
+    path = os.path.join(screen.env["XDG_DATA_HOME"], "kestran", "\u5b66\u4e60\u8bb0\u5f55.db")  # 学习记录.db
+    if not os.path.exists(path):
+        return []
+    with sqlite3.connect(f"file:{path}?mode=ro", uri=True, timeout=10) as db:
+        return db.execute(sql).fetchall()
+
+
+def run_scenario(main, work, screen, kestran):
+    """Runs a driver's main(); its exit status. The program and the X server
+    end either way; `work` is kept for a look when main() failed, or when
+    KESTRAN_E2E_KEEP is set."""
+    status = 1
+    try:
+        main()
+        status = 0
+        log("PASSED")
+    except DriverError as e:
+        log(f"FAILED: {e}; files kept in {work}")
+    finally:
+        kestran.stop()
+        screen.close()
+        if status == 0 and not os.environ.get("KESTRAN_E2E_KEEP"):
+            shutil.rmtree(work, ignore_errors=True)
+    return status
