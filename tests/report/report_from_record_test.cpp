@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "features/report/report_dates.h"
+#include "tests/record/time_zone_for_test.h"
 #include "tests/report/drilled_learner.h"
 #include "tests/report/report_test_support.h"
 
@@ -18,7 +19,7 @@ using namespace kestran;
 using namespace kestran::report;
 
 TEST(ReportFromRecord, FiguresAgreeWithTheRecordsOwnAnswers) {
-    reporttest::UseUtcClock();
+    UseTimeZoneForTest("UTC0");
     reporttest::TempFolder folder;
     record::RecordDb db;
     ASSERT_EQ(db.Open(folder.Record()), record::RecordDb::Opened::Ok);

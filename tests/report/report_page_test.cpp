@@ -12,6 +12,7 @@
 #include "features/report/report_writer.h"
 #include "platform/user_data.h"
 #include "tests/report/drilled_learner.h"
+#include "tests/record/time_zone_for_test.h"
 #include "tests/report/report_test_support.h"
 
 namespace {
@@ -96,70 +97,47 @@ TEST(ReportPage, IsWholeWithoutScriptOrAnythingFetched) {
         EXPECT_NE(Section(page, chart).find("<table>"), std::string::npos) << chart;
 }
 
-// The page, read as the program names it (GBK on Windows).
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    plat::ReadWholeFile(path, bytes);
-    return bytes;
-}
-
-TEST(ReportWriter, WritesThePageFromTheRecordInTheDataFolder) {
-    UseUtcClock();
-    TempFolder folder;
-    kestran::record::RecordDb db;
-    ASSERT_EQ(db.Open(folder.Record()), kestran::record::RecordDb::Opened::Ok);
-    const Drilled drilled = DrillLearner(db, 20795 - 42, 20795);
-    const auto progress = db.Progress(kDrilledBook, 20795);
-    db.Close();
-    auto files = [&] {
-        int count = 0;
+// The page goes beside the record whatever the record holds, or is none
+// at all; a damaged record or a folder that cannot take the page is a
+// failure with its reason, and no page.
+TEST(ReportWriter, WritesThePageBesideTheRecordOrSaysWhyNot) {
+    UseTimeZoneForTest("UTC0");
+    enum Record { kNone, kNoTables, kDamaged, kDrilled };
+    struct Case {
+        const char* what;
+        Record record;
+        bool folderIsAFile, written;
+    } const cases[] = {{"no record", kNone, false, true},         {"a record without tables", kNoTables, false, true},
+                       {"a drilled record", kDrilled, false, true}, {"a damaged record", kDamaged, false, false},
+                       {"the folder is a file", kNone, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        if (c.record == kNoTables) std::ofstream(folder.Record()).close();
+        if (c.record == kDamaged) std::ofstream(folder.Record()) << std::string(5000, 'x');
+        int drilledDays = 0;
+        if (c.record == kDrilled) {
+            kestran::record::RecordDb db;
+            ASSERT_EQ(db.Open(folder.Record()), kestran::record::RecordDb::Opened::Ok);
+            drilledDays = static_cast<int>(DrillLearner(db, 20795 - 7, 20795).answers.size());
+        }
+        const std::string target = c.folderIsAFile ? folder.File("plain-file") : folder.path.string();
+        if (c.folderIsAFile) std::ofstream(target) << "x";
+        const ReportResult result = WriteReport({target, folder.Record(), {}, (20795LL * 86400 + 15 * 3600) * 1000});
+        EXPECT_EQ(result.written, c.written) << result.error;
+        EXPECT_EQ(result.error.empty(), c.written);
+        std::string page;  // read as the program names it (GBK on Windows)
+        ASSERT_EQ(plat::ReadWholeFile(result.path, page) == plat::ReadResult::Read, c.written) << result.path;
+        EXPECT_EQ(std::filesystem::exists(folder.Record()), c.record != kNone) << "reading made a record";
+        if (!c.written) continue;
+        EXPECT_EQ(result.path, plat::PathInFolder(folder.path.string(), kReportFileName));
+        EXPECT_NE(page.find("2026-12-08 15:00"), std::string::npos);
+        EXPECT_EQ(CountMarks(Section(page, "calendar")), drilledDays);
+        int files = 0;  // SQLite's own files aside
         for (const auto& entry : std::filesystem::directory_iterator(folder.path))
-            count += entry.is_regular_file() && entry.path().filename().string().rfind("record.db", 0) != 0;  // SQLite's own aside
-        return count;
-    };
-    const std::vector<kestran::wordbooks::Book> books = {{kDrilledBook, kDrilledBook, 50, 5000}, {"GRE", "GRE", 3, 90}};
-    const ReportResult result = WriteReport({folder.path.string(), folder.Record(), books, (20795LL * 86400 + 15 * 3600) * 1000});
-    ASSERT_TRUE(result.written) << result.error;
-    EXPECT_EQ(result.path, plat::PathInFolder(folder.path.string(), kReportFileName));
-    const std::string page = ReadAll(result.path);
-    EXPECT_NE(page.find("2026-12-08 15:00"), std::string::npos);
-    EXPECT_EQ(CountMarks(Section(page, "calendar")), static_cast<int>(drilled.answers.size()));
-    // A layer for each of the drilled book's learning, known and new; the untouched one all new.
-    EXPECT_EQ(CountMarks(Section(page, "books")), (progress.learning > 0) + (progress.known > 0) + 1 + 1);
-    EXPECT_EQ(files(), 1) << "nothing but the page is left beside the record";
-}
-
-TEST(ReportWriter, ALearnerWithoutARecordGetsAnEmptyReport) {
-    UseUtcClock();
-    TempFolder folder;
-    const ReportResult result = WriteReport({folder.path.string(), folder.Record(), {}, 20795LL * 86400 * 1000});
-    ASSERT_TRUE(result.written) << result.error;
-    const std::string page = ReadAll(result.path);
-    EXPECT_EQ(CountMarks(page), 0);
-    // Reading created no record.
-    EXPECT_FALSE(std::filesystem::exists(folder.Record()));
-
-    // A record file the writer has not given its tables yet is no record either.
-    std::ofstream(folder.Record()).close();
-    const ReportResult empty = WriteReport({folder.path.string(), folder.Record(), {}, 20795LL * 86400 * 1000});
-    ASSERT_TRUE(empty.written) << empty.error;
-    EXPECT_EQ(CountMarks(ReadAll(empty.path)), 0);
-}
-
-TEST(ReportWriter, ADamagedRecordOrAFolderThatCannotBeWrittenIsAFailure) {
-    TempFolder folder;
-    std::ofstream(folder.Record()) << std::string(5000, 'x');
-    ReportResult result = WriteReport({folder.path.string(), folder.Record(), {}, 20795LL * 86400 * 1000});
-    EXPECT_FALSE(result.written);
-    EXPECT_FALSE(result.error.empty());
-    std::string bytes;
-    EXPECT_EQ(plat::ReadWholeFile(result.path, bytes), plat::ReadResult::Missing);
-
-    const std::string notAFolder = folder.File("plain-file");
-    std::ofstream(notAFolder) << "x";
-    result = WriteReport({notAFolder, folder.Record(), {}, 20795LL * 86400 * 1000});
-    EXPECT_FALSE(result.written);
-    EXPECT_FALSE(result.error.empty());
+            files += entry.path().filename().string().rfind("record.db", 0) != 0;
+        EXPECT_EQ(files, 1) << "nothing but the page is left beside the record";
+    }
     EXPECT_FALSE(WriteReport({"", "", {}, 0}).written);
 }
 

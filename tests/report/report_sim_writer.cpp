@@ -9,8 +9,8 @@
 #include <string>
 
 #include "features/report/report_writer.h"
+#include "tests/record/time_zone_for_test.h"
 #include "tests/report/drilled_learner.h"
-#include "tests/report/report_test_support.h"
 
 using namespace kestran;
 using namespace kestran::report;
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    reporttest::UseUtcClock();
+    UseTimeZoneForTest("UTC0");
     const std::string folder = argv[1], path = folder + "/record.db";
     constexpr int kToday = 20795, kFirst = kToday - 60;
     record::RecordDb db;

@@ -1,24 +1,11 @@
-// What the report tests share: the learner's clock fixed to UTC (so the
-// simulation's days are the record's), and a folder of their own.
+// A folder of the report tests' own, gone with them.
 #pragma once
 
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <random>
 #include <string>
 
 namespace kestran::reporttest {
-
-inline void UseUtcClock() {
-#ifdef _WIN32
-    _putenv_s("TZ", "UTC0");
-    _tzset();
-#else
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
-#endif
-}
 
 struct TempFolder {
     std::filesystem::path path =
