@@ -12,6 +12,7 @@
 
 #include "features/record/learner_clock.h"
 #include "features/record/record_schema.h"
+#include "features/record/sqlite_statement.h"
 
 namespace kestran::record {
 namespace {
@@ -26,51 +27,6 @@ bool IsDamage(int code) {
     const int primary = code & 0xFF;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
-
-// One prepared statement; finalised when it goes.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) { code_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool Ok() const { return stmt_ != nullptr; }
-    int Code() const { return code_; }
-    Statement& Bind(int i, std::int64_t v) { return Check(sqlite3_bind_int64(stmt_, i, v)); }
-    Statement& Bind(int i, double v) { return Check(sqlite3_bind_double(stmt_, i, v)); }
-    Statement& Bind(int i, const std::string& v) {
-        return Check(sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
-    }
-    template <class T>
-    Statement& Bind(int i, const std::optional<T>& v) {
-        if (v) return Bind(i, *v);
-        return Check(sqlite3_bind_null(stmt_, i));
-    }
-    Statement& Bind(int i, int v) { return Bind(i, static_cast<std::int64_t>(v)); }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int Step() {
-        if (!stmt_) return code_;
-        const int code = sqlite3_step(stmt_);
-        if (code != SQLITE_ROW && code != SQLITE_DONE) code_ = code;
-        return code;
-    }
-    std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
-    double Real(int column) const { return sqlite3_column_double(stmt_, column); }
-    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
-    std::string Text(int column) const {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
-    }
-
-private:
-    Statement& Check(int code) {
-        if (code != SQLITE_OK && code_ == SQLITE_OK) code_ = code;
-        return *this;
-    }
-    sqlite3_stmt* stmt_ = nullptr;
-    int code_ = SQLITE_OK;
-};
 
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 

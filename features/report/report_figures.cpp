@@ -10,10 +10,12 @@
 #include <unordered_map>
 
 #include "features/record/fsrs.h"
-#include "features/report/sqlite_statement.h"
+#include "features/record/sqlite_statement.h"
 
 namespace kestran::report {
 namespace {
+
+using record::Statement;
 
 std::string ListName(const std::string& list, const std::string& book, std::int64_t chapter, bool hasChapter) {
     if (!book.empty() && hasChapter) {
@@ -68,7 +70,7 @@ private:
     // each entry's first day, for telling reviews from first sight.
     bool Cards() {
         Statement cards(db_, "SELECT word, meaning, first_day, stability, last_day FROM cards");
-        while (cards.Step()) {
+        while (cards.Step() == SQLITE_ROW) {
             const int firstDay = static_cast<int>(cards.Int(2));
             const double stability = cards.Real(3);
             firstDays_.emplace(EntryKey(cards, 0), firstDay);
@@ -93,7 +95,7 @@ private:
     bool ScanEvents() {
         std::unordered_map<std::uint64_t, MissedWord> missed;
         Statement events(db_, "SELECT day, kind, right, ms, letters, review, grade, word, meaning FROM events");
-        while (events.Step()) {
+        while (events.Step() == SQLITE_ROW) {
             ++out_.totalEvents;
             const int day = static_cast<int>(events.Int(0));
             const char kind = events.FirstChar(1);  // 't'est, 'h'it, 'm'iss
@@ -147,7 +149,7 @@ private:
         Statement days(db_, "SELECT DISTINCT day FROM events WHERE day <= ?1 ORDER BY day DESC");
         days.Bind(1, in_.today);
         int expected = in_.today;
-        while (days.Step()) {
+        while (days.Step() == SQLITE_ROW) {
             const int day = static_cast<int>(days.Int(0));
             if (day == expected) {
                 ++out_.streak;
@@ -167,7 +169,7 @@ private:
                         "SELECT list, book, chapter, day, at, score FROM tests WHERE day BETWEEN ?1 AND ?2 ORDER BY at, id");
         tests.Bind(1, out_.FirstCalendarDay()).Bind(2, in_.today);
         std::map<std::string, std::size_t> byList;
-        while (tests.Step()) {
+        while (tests.Step() == SQLITE_ROW) {
             const std::string list = tests.Text(0);
             auto [at, added] = byList.try_emplace(list, out_.scores.size());
             if (added) out_.scores.push_back({list, ListName(list, tests.Text(1), tests.Int(2), !tests.IsNull(2)), {}});
@@ -189,7 +191,7 @@ private:
                         "SELECT b.book, SUM(c.stability < ?1), SUM(c.stability >= ?1) FROM card_books b "
                         "JOIN cards c ON c.word = b.word AND c.meaning = b.meaning GROUP BY b.book");
         query.Bind(1, static_cast<std::int64_t>(kKnownStability));
-        while (query.Step()) {
+        while (query.Step() == SQLITE_ROW) {
             const std::string folder = query.Text(0);
             for (BookProgress& progress : out_.books) {
                 if (progress.book.folder != folder) continue;

@@ -7,6 +7,7 @@
 
 #include "features/record/record_schema.h"
 #include "features/record/learner_clock.h"
+#include "features/record/sqlite_statement.h"
 #include "features/report/report_figures.h"
 #include "features/report/report_html.h"
 #include "platform/user_data.h"
@@ -33,16 +34,10 @@ Database EmptyRecord(std::string& error) {
 
 // Whether the record's writer has made its tables yet (a record file is
 // made empty, then given its tables by the first program that opens it).
-bool HasTables(sqlite3* db, std::string& error) {
-    sqlite3_stmt* query = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'events'", -1, &query,
-                           nullptr) != SQLITE_OK) {
-        error = sqlite3_errmsg(db);
-        return true;  // a damaged file: reading it tells why
-    }
-    const bool found = sqlite3_step(query) == SQLITE_ROW;
-    sqlite3_finalize(query);
-    return found;
+// A file that cannot be asked is taken as having them: reading it tells why.
+bool HasTables(sqlite3* db) {
+    record::Statement query(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'events'");
+    return query.Step() != SQLITE_DONE;
 }
 
 // The record, read only; a learner who has no record yet (no file, or a
@@ -63,8 +58,7 @@ Database OpenRecord(const std::string& path, std::string& error) {
     // The report reads the whole record once: mapped, it is read without a
     // copy through SQLite's page cache.
     sqlite3_exec(db, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
-    if (!HasTables(db, error) && error.empty()) return EmptyRecord(error);
-    error.clear();
+    if (!HasTables(db)) return EmptyRecord(error);
     return database;
 }
 
