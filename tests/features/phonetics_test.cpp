@@ -103,26 +103,18 @@ TEST_F(ShowPhoneticsTest, OffUntilTurnedOnThenKeptInTheSettings) {
     phonetics::Install();
     EXPECT_FALSE(Item());
     EXPECT_EQ(Note("car"), "-") << "off: the canvas gets no note";
-
-    Item(true);
-    EXPECT_TRUE(Item());
-    EXPECT_EQ(Note("car"), "k\xC9\x91\xCB\x90");
-    EXPECT_EQ(Note("bus"), "-") << "a word the table lacks has no note";
-    phonetics::FlushSettingsForTest();
-    settings::ForgetForTest();
-    EXPECT_TRUE(settings::GetFlag("phonetics.show", false));
-
-    // The next start finds it on.
-    TearDown();
-    SetUp();
-    phonetics::Install();
-    EXPECT_TRUE(Item());
-    EXPECT_EQ(Note("car"), "k\xC9\x91\xCB\x90");
-    Item(true);
-    EXPECT_EQ(Note("car"), "-");
-    phonetics::FlushSettingsForTest();
-    settings::ForgetForTest();
-    EXPECT_FALSE(settings::GetFlag("phonetics.show", true));
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "turned on" : "turned off");
+        Item(true);
+        EXPECT_EQ(Note("car"), on ? "k\xC9\x91\xCB\x90" : "-");
+        EXPECT_EQ(Note("bus"), "-") << "a word the table lacks has no note";
+        phonetics::FlushSettingsForTest();
+        TearDown();  // the next start finds it as it was left
+        SetUp();
+        phonetics::Install();
+        EXPECT_EQ(Item(), on);
+        EXPECT_EQ(Note("car"), on ? "k\xC9\x91\xCB\x90" : "-");
+    }
 }
 
 }  // namespace

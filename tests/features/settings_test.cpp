@@ -54,8 +54,8 @@ TEST(Settings, AChangeWritesIntoTheFileAsItIsThenNotAsItWasRead) {
         std::string expected;  // the file after one toggle
     };
     const Case cases[] = {
-        {"another window set a key since", false, "a=1\nb=2\n", "a=1\nb=2\nspeech.speak=1\n"},
-        {"an editor removed a key and added a comment", false, "# mine\nb=2\n", "# mine\nb=2\nspeech.speak=1\n"},
+        {"another window set b, an editor took a out and added a comment", false, "# mine\nb=2\n",
+         "# mine\nb=2\nspeech.speak=1\n"},
         {"the first read failed: the toggle erases nothing", true, "a=1\nb=2\n", "a=1\nb=2\nspeech.speak=1\n"},
     };
     for (const Case& c : cases) {

@@ -79,13 +79,16 @@ protected:
         for (int i = 0; i < drill.wordCount; ++i) entries.push_back(wordbook::EntryOf(drill.WordTable.load()[i]));
         return entries;
     }
-    // A key as UiThread's loop sees it; then what the book's thread handed
-    // over to UiThread meanwhile (a list to drill) is taken, as the loop would.
-    void Press(int key) {
-        hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, static_cast<plat::WParam>(key), 0});
+    // What the book's thread handed over to UiThread (a list to drill, a
+    // failure to tell) is taken, as UiThread's loop would.
+    void TakeHandedOver() {
         wordbook::WaitForBookWrites();
         plat::Message message;
         while (plat::PeekMessage(message)) hooks::uiMessage(message);
+    }
+    void Press(int key) {
+        hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, static_cast<plat::WParam>(key), 0});
+        TakeHandedOver();
     }
     // A sequential test over the loaded list, `wrong` the positions answered
     // wrong, up to its result, then one more answer while the result shows
@@ -180,10 +183,8 @@ TEST_F(WordbookTest, ABookThatCannotBeWrittenIsToldOnceWithTheFolder) {
     std::filesystem::create_directories(temp.folder / u8"错题本.txt");
     ASSERT_TRUE(LoadWordListFrom(list.c_str()));
     const auto told = [this] {
-        wordbook::WaitForBookWrites();
+        TakeHandedOver();
         int boxes = 0;
-        plat::Message message;
-        while (plat::PeekMessage(message)) hooks::uiMessage(message);
         for (const auto& box : backend.windows.MessageBoxCalls())
             boxes += box.text.find(plat::GbkFromPath(plat::UserDataFolder())) != std::string::npos;
         return boxes;

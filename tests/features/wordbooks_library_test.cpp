@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "features/wordbooks/book_list.h"
 #include "features/wordbooks/library_folder.h"
+#include "tests/support/temp_data_folder.h"
 
 namespace {
 
@@ -21,49 +21,39 @@ const std::string kGaokao = "\xE9\xAB\x98\xE8\x80\x83";  // 高考
 
 fs::path U8(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
-struct TempFolder {
-    fs::path root = fs::temp_directory_path() / ("kestran-books-" + std::to_string(std::random_device()()));
-    TempFolder() { fs::create_directories(root); }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-    // A library under `folder`; with books.tsv unless told otherwise.
-    fs::path Library(const fs::path& folder, bool withBooks = true) const {
-        const fs::path library = root / folder / "lists" / LibraryFolderName();
-        fs::create_directories(library);
-        if (withBooks) std::ofstream(library / kBooksFile) << kSiji << "\t" << kSiji << "\t2\t6\n";
-        return library;
-    }
-};
+// A library under `folder`; with books.tsv unless told otherwise.
+fs::path Library(const kestran::testing::TempDataFolder& temp, const fs::path& folder, bool withBooks = true) {
+    const fs::path library = temp.base / folder / "lists" / LibraryFolderName();
+    fs::create_directories(library);
+    if (withBooks) std::ofstream(library / kBooksFile) << kSiji << "\t" << kSiji << "\t2\t6\n";
+    return library;
+}
 
 TEST(WordBooksLibrary, TheWorkingFolderWinsThenBesideTheProgramThenTheInstalledDataFolder) {
-    TempFolder temp;
-    const fs::path source = temp.Library("source");             // ./run.sh in the source tree
-    const fs::path zip = temp.Library(U8(kGaokao) / "zip");      // lists beside KESTRAN.exe, a Chinese folder
-    const fs::path installed = temp.Library("usr/share/kestran");  // /usr/share/kestran/lists/词库
-    temp.Library("empty", false);                                // a folder without books.tsv is none
-    fs::create_directories(temp.root / "usr/bin");
-    const fs::path bare = temp.root / "bare";
+    kestran::testing::TempDataFolder temp;
+    const fs::path source = Library(temp, "source");             // ./run.sh in the source tree
+    const fs::path zip = Library(temp, U8(kGaokao) / "zip");      // lists beside KESTRAN.exe, a Chinese folder
+    const fs::path installed = Library(temp, "usr/share/kestran");  // /usr/share/kestran/lists/词库
+    Library(temp, "empty", false);                                // a folder without books.tsv is none
+    fs::create_directories(temp.base / "usr/bin");
+    const fs::path bare = temp.base / "bare";
     fs::create_directories(bare);
 
     struct Case {
         fs::path working, program, expected;
     } cases[] = {
-        {temp.root / "source", temp.root / "zip/KESTRAN.exe", source},
-        {bare, temp.root / U8(kGaokao) / "zip" / "KESTRAN.exe", zip},
-        {bare, temp.root / "usr/bin/kestran", installed},
-        {temp.root / "empty", temp.root / "usr/bin/kestran", installed},
+        {temp.base / "source", temp.base / "zip/KESTRAN.exe", source},
+        {bare, temp.base / U8(kGaokao) / "zip" / "KESTRAN.exe", zip},
+        {bare, temp.base / "usr/bin/kestran", installed},
+        {temp.base / "empty", temp.base / "usr/bin/kestran", installed},
         {bare, fs::path(), fs::path()},
         {fs::path(), fs::path(), fs::path()},
-        {bare, temp.root / "empty/kestran", fs::path()},
+        {bare, temp.base / "empty/kestran", fs::path()},
     };
     for (const Case& c : cases) {
         const fs::path found = LibraryFolderAmong(c.working, c.program);
         EXPECT_EQ(found, c.expected.lexically_normal()) << c.working << " " << c.program;
-        if (!found.empty()) {
-            EXPECT_TRUE(found.is_absolute());
-        }
+        EXPECT_TRUE(found.empty() || found.is_absolute());
     }
 }
 
@@ -93,8 +83,8 @@ TEST(WordBooksLibrary, BooksTsvGivesTheBooksInOrderAndLeavesOutBrokenLines) {
 }
 
 TEST(WordBooksLibrary, AChapterFileIsKnownAgainByItsNameAndFolder) {
-    TempFolder temp;
-    const fs::path library = temp.Library("source");
+    kestran::testing::TempDataFolder temp;
+    const fs::path library = Library(temp, "source");
     const std::vector<Book> books = ReadBooks(library);
     ASSERT_EQ(books.size(), 1u);
     const Book& siji = books[0];
@@ -117,7 +107,7 @@ TEST(WordBooksLibrary, AChapterFileIsKnownAgainByItsNameAndFolder) {
     };
     for (const Case& c : cases) EXPECT_EQ(ChapterOf(c.file, siji), c.expected) << c.file;
     EXPECT_EQ(ChapterOf(ChapterFile(library, gaokao, 20), gaokao), 20);
-    EXPECT_TRUE(ReadBooks(temp.root / "nowhere").empty());
+    EXPECT_TRUE(ReadBooks(temp.base / "nowhere").empty());
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "platform/user_data.h"
@@ -69,7 +68,8 @@ TEST(UserData, AFileIsReplacedWholeAndReadBack) {
     EXPECT_TRUE(fs::exists(ahead));
 }
 
-TEST(UserData, AFolderNameOutsideGbkWorksEndToEnd) {
+// Books and settings written and read there are the end-to-end drivers'.
+TEST(UserData, AFolderNameOutsideGbkIsKeptWholeAndTheLoadersFormNamesTheSameFile) {
     // A data folder under 한글\用户: Hangul has no GBK form.
     kestran::testing::TempDataFolder temp;
     const fs::path base = temp.base / u8"한글" / u8"用户";
@@ -84,18 +84,18 @@ TEST(UserData, AFolderNameOutsideGbkWorksEndToEnd) {
     ASSERT_TRUE(plat::CreateUserDataFolder());
     const std::string path = plat::PathInFolder(plat::UserDataFolder(), "\xb4\xed\xcc\xe2\xb1\xbe.txt");  // 错题本.txt
     ASSERT_TRUE(plat::WriteFileAtomically(path, "apple \xc6\xbb\xb9\xfb\r\n"));
-    std::ifstream in(folder / u8"错题本.txt", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "apple \xc6\xbb\xb9\xfb\r\n");
+    EXPECT_TRUE(fs::exists(folder / u8"错题本.txt"));
     // The loader's form names the same file, or nothing (a volume without
     // short names on Windows), never another.
     const std::string listPath = plat::ListPathFromDataPath(path);
 #ifndef _WIN32
     EXPECT_EQ(listPath, path);
 #endif
-    if (!listPath.empty()) EXPECT_TRUE(plat::SameFile(plat::DataPathFromListPath(listPath), path)) << listPath;
+    EXPECT_TRUE(listPath.empty() || plat::SameFile(plat::DataPathFromListPath(listPath), path)) << listPath;
 }
 
-// The lock is data_file_test's and book_file_test's (other processes).
+// The lock is data_file_test's and book_file_test's (other processes), and
+// an editor's save in place data_file_test's (appending then decides again).
 TEST(UserData, StampsTellEveryWrite) {
     kestran::testing::TempDataFolder temp;
     ASSERT_TRUE(plat::CreateUserDataFolder());
@@ -114,8 +114,5 @@ TEST(UserData, StampsTellEveryWrite) {
     EXPECT_FALSE(written == read);
     ASSERT_EQ(plat::StampOfFile(path, now), plat::ReadResult::Read);
     EXPECT_EQ(now, written);
-    std::ofstream(temp.folder / "book.txt", std::ios::binary | std::ios::trunc) << "an editor's\n";  // in place
-    ASSERT_EQ(plat::StampOfFile(path, now), plat::ReadResult::Read);
-    EXPECT_FALSE(now == written);
     EXPECT_EQ(plat::StampOfFile(plat::UserDataFolder(), now), plat::ReadResult::Failed) << "a folder is no file";
 }
