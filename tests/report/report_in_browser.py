@@ -14,10 +14,9 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import threading
-import time
-import urllib.parse
 import pathlib
+import select
+import time
 
 BROWSER_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                  "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -25,7 +24,9 @@ BROWSER_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic"
 
 
 class Browser:
-    """Chromium with the protocol on fds 3 (commands in) and 4 (answers out)."""
+    """Chromium with the protocol on fds 3 (commands in) and 4 (answers out),
+    each message ending in a NUL. Commands go one at a time: each waits for
+    its answer, keeping the events that come meanwhile."""
 
     def __init__(self, profile):
         exe = shutil.which("chromium") or shutil.which("chromium-browser")
@@ -45,27 +46,28 @@ class Browser:
         os.close(to_browser_r)
         os.close(from_browser_w)
         self.next_id = 0
-        self.answers = {}
         self.events = []
-        self.lock = threading.Condition()
-        threading.Thread(target=self._read, daemon=True).start()
+        self.unread = b""
 
-    def _read(self):
-        buffer = b""
+    def _read(self, found, timeout):
+        """Reads messages until one is found(message) and answers it; None
+        when `timeout` passes first."""
+        deadline = time.time() + timeout
         while True:
-            chunk = os.read(self.from_browser, 1 << 16)
-            if not chunk:
-                break
-            buffer += chunk
-            while b"\0" in buffer:
-                message, buffer = buffer.split(b"\0", 1)
-                data = json.loads(message)
-                with self.lock:
-                    if "id" in data:
-                        self.answers[data["id"]] = data
-                    else:
-                        self.events.append(data)
-                    self.lock.notify_all()
+            while b"\0" not in self.unread:
+                left = deadline - time.time()
+                if left <= 0 or not select.select([self.from_browser], [], [], left)[0]:
+                    return None
+                chunk = os.read(self.from_browser, 1 << 16)
+                if not chunk:
+                    raise RuntimeError("the browser ended")
+                self.unread += chunk
+            text, self.unread = self.unread.split(b"\0", 1)
+            message = json.loads(text)
+            if "id" not in message:
+                self.events.append(message)
+            if found(message):
+                return message
 
     def send(self, method, params=None, session=None, timeout=30):
         self.next_id += 1
@@ -73,22 +75,12 @@ class Browser:
         if session:
             request["sessionId"] = session
         os.write(self.to_browser, json.dumps(request).encode() + b"\0")
-        deadline = time.time() + timeout
-        with self.lock:
-            while self.next_id not in self.answers:
-                if not self.lock.wait(deadline - time.time()):
-                    raise TimeoutError(method)
-            answer = self.answers.pop(self.next_id)
+        answer = self._read(lambda m: m.get("id") == self.next_id, timeout)
+        if answer is None:
+            raise TimeoutError(method)
         if "error" in answer:
             raise RuntimeError(f"{method}: {answer['error']}")
         return answer["result"]
-
-    def wait_event(self, method, session, timeout=30):
-        deadline = time.time() + timeout
-        with self.lock:
-            while not any(e["method"] == method and e.get("sessionId") == session for e in self.events):
-                if not self.lock.wait(deadline - time.time()):
-                    raise TimeoutError(method)
 
     def open_page(self, url):
         """A new tab watched from before it loads `url`; answers its session."""
@@ -96,19 +88,22 @@ class Browser:
         session = self.send("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
         for domain in ("Page", "Network", "Runtime", "Log"):
             self.send(domain + ".enable", session=session)
-        self.send("Emulation.setDeviceMetricsOverride",
-                  {"width": 860, "height": 1000, "deviceScaleFactor": 1, "mobile": False}, session)
+        self.viewport(session, 1000)
         self.send("Page.navigate", {"url": url}, session)
-        self.wait_event("Page.loadEventFired", session)
-        time.sleep(0.3)  # late console messages
+        loaded = lambda m: m.get("method") == "Page.loadEventFired" and m.get("sessionId") == session  # noqa: E731
+        if not any(map(loaded, self.events)) and self._read(loaded, 30) is None:
+            raise TimeoutError("the page's load")
+        self._read(lambda m: False, 0.3)  # late console messages
         return session
+
+    def viewport(self, session, height):
+        self.send("Emulation.setDeviceMetricsOverride",
+                  {"width": 860, "height": height, "deviceScaleFactor": 1, "mobile": False}, session)
 
     def troubles(self, session, page_url):
         """Console errors, exceptions and requests for anything but the page."""
         found = []
-        with self.lock:
-            events = [e for e in self.events if e.get("sessionId") == session]
-        for e in events:
+        for e in (e for e in self.events if e.get("sessionId") == session):
             p = e.get("params", {})
             if e["method"] == "Runtime.consoleAPICalled" and p.get("type") in ("error", "assert", "warning"):
                 found.append("console: " + json.dumps(p.get("args"), ensure_ascii=False))
@@ -116,10 +111,8 @@ class Browser:
                 found.append("exception: " + json.dumps(p.get("exceptionDetails"), ensure_ascii=False))
             elif e["method"] == "Log.entryAdded" and p["entry"]["level"] in ("error", "warning"):
                 found.append("log: " + p["entry"]["text"])
-            elif e["method"] == "Network.requestWillBeSent":
-                url = p["request"]["url"]
-                if url != page_url:
-                    found.append("request: " + url)
+            elif e["method"] == "Network.requestWillBeSent" and p["request"]["url"] != page_url:
+                found.append("request: " + p["request"]["url"])
         return found
 
     def close(self):
@@ -158,8 +151,7 @@ def main():
         browser = Browser(profile)
         try:
             session = browser.open_page(page_url)
-            for trouble in browser.troubles(session, page_url):
-                failures.append(trouble)
+            failures += browser.troubles(session, page_url)
             marks = json.loads(browser.send("Runtime.evaluate", {"expression": MARKS_SCRIPT, "returnByValue": True},
                                             session)["result"]["value"])
             for chart, keys in expected.items():
@@ -167,8 +159,7 @@ def main():
                 if got != keys:
                     failures.append(f"{chart}: marks for {got}, expected {keys}")
             height = browser.send("Page.getLayoutMetrics", session=session)["cssContentSize"]["height"]
-            browser.send("Emulation.setDeviceMetricsOverride",
-                         {"width": 860, "height": int(height), "deviceScaleFactor": 1, "mobile": False}, session)
+            browser.viewport(session, int(height))
             shot = browser.send("Page.captureScreenshot", {"format": "png"}, session)["data"]
             (out / "report.png").write_bytes(base64.b64decode(shot))
 
