@@ -177,7 +177,7 @@ TEST_F(WordbookTest, MissesEnterTheBookOnceComeBackAsListsAndRightAnswersInATest
     EXPECT_EQ(wordbook::RoundMisses().size(), 1u) << "which takes over with its first miss";
 }
 
-TEST_F(WordbookTest, ABookThatCannotBeWrittenIsToldOnceWithTheFolder) {
+TEST_F(WordbookTest, ABookThatCannotBeWrittenIsToldOnceWithTheFolderAndSoIsAListTheLoaderCannotName) {
     data_failure::ResetForTest();
     // The book's name taken by a folder: no miss can be written.
     std::filesystem::create_directories(temp.folder / u8"错题本.txt");
@@ -196,6 +196,13 @@ TEST_F(WordbookTest, ABookThatCannotBeWrittenIsToldOnceWithTheFolder) {
     CrossUntyped();
     EXPECT_EQ(told(), 1) << "and only the first";
     EXPECT_EQ(wordbook::RoundMisses().size(), 3u) << "the round still has its misses";
+
+    // A list of the data folder the loader has no path for (on Windows, a
+    // folder GBK cannot name on a volume without short names).
+    data_failure::ResetForTest();
+    wordbook::HandOverList("", wordbook::BookText({Entry(0)}), true);
+    EXPECT_TRUE(data_failure::ToldForTest());
+    data_failure::ResetForTest();
 }
 
 // Whether a crossing is a miss, at the moment the word leaves: `steps` are
@@ -276,16 +283,6 @@ bool Replaceable(const std::string& path) {
     }
     return true;
 #endif
-}
-
-// A list of the data folder the loader has no path for (on Windows, a
-// folder GBK cannot name on a volume without short names) is told to the
-// learner, not dropped in silence.
-TEST_F(WordbookTest, AListTheLoaderCannotNameIsTold) {
-    data_failure::ResetForTest();
-    wordbook::HandOverList("", wordbook::BookText({Entry(0)}), true);
-    EXPECT_TRUE(data_failure::ToldForTest());
-    data_failure::ResetForTest();
 }
 
 // The book and the round's list, however they became the list, are never

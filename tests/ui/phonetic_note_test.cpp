@@ -97,25 +97,21 @@ TEST_F(PhoneticNoteTest, DrawnRightOfTheWordAndClearOfEverythingElse) {
     }
 }
 
+// Nor in the test view, which shows no note at all.
 TEST_F(PhoneticNoteTest, WithoutANoteEveryPixelIsAsBefore) {
     Show("tomato", 60);
-    hooks::practiceWordNote.ClearForTest();
-    const QImage before = Render();
-    hooks::practiceWordNote.Add(NoteOf);
-    note.clear();
-    drill.scrollX = 61;
-    Render();  // a different frame in between, so the next is drawn anew
-    drill.scrollX = 60;
-    EXPECT_EQ(Render(), before);
-    // Nor in the test view, which shows no note at all.
-    note = "x";
-    drill.testMode = 1;
-    const QImage test = Render();
-    hooks::practiceWordNote.ClearForTest();
-    drill.testMode = 0;
-    Render();
-    drill.testMode = 1;
-    EXPECT_EQ(Render(), test);
+    for (const int testMode : {0, 1}) {
+        SCOPED_TRACE(testMode ? "the test view, a note given" : "practice, no note given");
+        drill.testMode = testMode;
+        hooks::practiceWordNote.ClearForTest();
+        const QImage before = Render();
+        hooks::practiceWordNote.Add(NoteOf);
+        note = testMode ? "x" : "";
+        drill.testMode = !testMode;
+        Render();  // a different frame in between, so the next is drawn anew
+        drill.testMode = testMode;
+        EXPECT_EQ(Render(), before);
+    }
 }
 
 }  // namespace
