@@ -87,5 +87,8 @@ sh packaging/windows/make_setup.sh "$stage" "$version" "$cross/app/windows/kestr
 echo "Wrote $setup"
 
 if [ $run_tests -eq 1 ]; then
-  xvfb-run -a -s "-screen 0 1024x768x24" sh tests/win32/run_under_wine.sh "$cross" "$out/$name.zip" "$setup"
+  # Without shared memory: on a busy machine the software OpenGL's and
+  # Wine's shared-memory image puts into this virtual screen now and then
+  # fail (BadValue, X_ShmPutImage), and Xlib ends the program under test.
+  xvfb-run -a -s "-screen 0 1024x768x24 -extension MIT-SHM" sh tests/win32/run_under_wine.sh "$cross" "$out/$name.zip" "$setup"
 fi
