@@ -83,17 +83,19 @@ protected:
         ASSERT_EQ(drill.testFinished, 1);
         drilltest::AcknowledgeResultAndReset();
     }
-    std::vector<std::string> Words() {
-        std::vector<std::string> words;
-        for (int i = 0; i < drill.wordCount; ++i) words.push_back(drill.WordTable.load()[i].word);
-        return words;
-    }
+    // The F11 item as the menu shows it once the record has counted: the
+    // first opening has the count made off UiThread, the second shows it.
     std::string ReviewItem() {
-        menu::Open(10, 10);
-        const auto calls = backend.windows.PopupMenuCalls();  // a copy: kept while its items are read
-        for (const auto& item : calls.back().items)
-            if (item.keyHint == "F11") return plat::GbkToUtf8(item.text) + (item.greyed ? "-" : "");
-        return "none";
+        std::string item;
+        for (int opening = 0; opening < 2; ++opening) {
+            record::WaitForRecordWrites();
+            menu::Open(10, 10);
+            const auto calls = backend.windows.PopupMenuCalls();  // a copy: kept while its items are read
+            item = "none";
+            for (const auto& shown : calls.back().items)
+                if (shown.keyHint == "F11") item = plat::GbkToUtf8(shown.text) + (shown.greyed ? "-" : "");
+        }
+        return item;
     }
 };
 
@@ -164,26 +166,20 @@ TEST_F(RecordFeatureTest, TodaysReviewDrillsTheDueEntriesUpToTheDailyCap) {
     drill.effectsOff = 1;
     ToggleMode();
     RunTest({9, 3, 6});
-    record::WaitForRecordWrites();
     EXPECT_EQ(ReviewItem(), "今日复习 (0)-") << "nothing is due the day it was drilled";
 
     record::SetClockOffsetForTest(kDayMs);  // tomorrow
-    ReviewItem();
-    record::WaitForRecordWrites();
     EXPECT_EQ(ReviewItem(), "今日复习 (2)") << "three due, the cap two";
     ToggleMode();  // back to practice: 今日复习 starts a test all the same
     hooks::uiMessage(plat::Message{MainDialog, plat::WM_KEYDOWN, plat::VK_F1 + 10, 0});
     record::WaitForRecordWrites();
     hooks::uiMessage(plat::Message{MainDialog, record::kReviewReadyMessage, 0, 0});
     EXPECT_EQ(drill.testMode, 1);
-    EXPECT_EQ(Words(), (std::vector<std::string>{"word3", "word6"}));
+    ASSERT_EQ(drill.wordCount, 2);
+    EXPECT_EQ(std::string(drill.WordTable.load()[0].word) + drill.WordTable.load()[1].word, "word3word6");
     RunTest({});
-    ReviewItem();
-    record::WaitForRecordWrites();
     EXPECT_EQ(ReviewItem(), "今日复习 (0)-") << "the day's two reviews are done; one stays due";
     record::SetClockOffsetForTest(2 * kDayMs);
-    ReviewItem();
-    record::WaitForRecordWrites();
     EXPECT_EQ(ReviewItem(), "今日复习 (1)");
     settings::ForgetForTest();
 }

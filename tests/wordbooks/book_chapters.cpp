@@ -18,12 +18,12 @@ std::string ReadBytes(const fs::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+}  // namespace
+
 std::string Utf8(const fs::path& path) {
     const std::u8string name = path.u8string();
     return std::string(name.begin(), name.end());
 }
-
-}  // namespace
 
 void ForEachChapter(const fs::path& library, const std::vector<Book>& books,
                     const std::function<void(const ChapterRead&)>& visit) {

@@ -15,6 +15,9 @@ namespace kestran::wordbooks::test {
 // lists/词库 under the working folder (the tests run in the source tree).
 std::filesystem::path SourceLibrary();
 
+// A path as UTF-8 bytes, for messages.
+std::string Utf8(const std::filesystem::path& path);
+
 struct ChapterRead {
     const Book* book = nullptr;
     std::string label;  // "四级-001.txt", UTF-8, for messages

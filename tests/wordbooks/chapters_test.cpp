@@ -16,11 +16,6 @@ using namespace kestran;
 using namespace kestran::wordbooks;
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 class WordBookFiles : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,7 +55,7 @@ TEST_F(WordBookFiles, BooksListTheirChaptersAndWordsAndEachWordOnce) {
         for (const auto& entry : fs::directory_iterator(library_ / fs::path(std::u8string(
                                                              book.folder.begin(), book.folder.end())))) {
             ++files;
-            EXPECT_EQ(ChapterOf(entry.path(), book) > 0, true) << Utf8(entry.path());
+            EXPECT_GT(ChapterOf(entry.path(), book), 0) << test::Utf8(entry.path());
         }
         EXPECT_EQ(files, book.chapters) << book.name;
     }
