@@ -14,27 +14,17 @@ import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
+sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wordbooks"))
+from shipped_books import book_position, chapter_words, library  # noqa: E402
 from kestran_driver import (ANSWER_BOX, MODE_BUTTON, DriverError, Kestran, Screenshot, VirtualScreen, log,  # noqa: E402
                             run_scenario, wait_for)
 
 KESTRAN, SOURCE = sys.argv[1:3]
 WORK = tempfile.mkdtemp(prefix="kestran-e2e-books-")
-LIBRARY = os.path.join(SOURCE, "lists", "\u8bcd\u5e93")  # lists/词库
 BOOK = "\u56db\u7ea7"  # 四级
 screen = VirtualScreen(extra_env=dict(SDL_AUDIODRIVER="dummy"))
 kestran = Kestran(KESTRAN, screen, os.path.join(WORK, "home"))
 PROGRESS = os.path.join(screen.data_home, "kestran", "\u8bcd\u5e93\u8fdb\u5ea6.txt")  # 词库进度.txt
-
-
-def chapter_words(n):
-    with open(os.path.join(LIBRARY, BOOK, f"{BOOK}-{n:03d}.txt"), "rb") as f:
-        return [line.split(b" ", 1)[0].decode("ascii") for line in f.read().splitlines() if line.strip()]
-
-
-def book_position():
-    """Where 四级 stands among the books (0 first)."""
-    with open(os.path.join(LIBRARY, "books.tsv"), encoding="utf-8") as f:
-        return [line.split("\t")[0] for line in f if line.strip()].index(BOOK)
 
 
 def choose(downs, shot=None):
@@ -71,14 +61,14 @@ def start():
 def main():
     # The books where ./run.sh finds them: lists/词库 in the working folder.
     os.makedirs(os.path.join(kestran.home, "lists"))
-    os.symlink(LIBRARY, os.path.join(kestran.home, "lists", "\u8bcd\u5e93"))
-    first, second = chapter_words(1), chapter_words(2)
+    os.symlink(library(SOURCE), os.path.join(kestran.home, "lists", "\u8bcd\u5e93"))
+    first, second = chapter_words(SOURCE, BOOK, 1), chapter_words(SOURCE, BOOK, 2)
     kestran.prepare(SOURCE)
     start()
 
     log("F7: the books; 四级: its groups; 第1-20章: its chapters; 第1章 is the list")
     kestran.key("F7")
-    choose(book_position() + 1, "books.png")
+    choose(book_position(SOURCE, BOOK) + 1, "books.png")
     choose(2, "groups.png")  # 继续学习, then the first group
     choose(1, "chapters.png")
     list_is(first)
@@ -104,7 +94,7 @@ def main():
     kestran.stop()
     start()
     kestran.key("F7")
-    choose(book_position() + 2)  # 继续学习 stands above the books
+    choose(book_position(SOURCE, BOOK) + 2)  # 继续学习 stands above the books
     choose(2)
     time.sleep(0.8)
     Screenshot(screen, os.path.join(WORK, "restarted-chapters.png"))  # 第1章 学过 · 最高 100分

@@ -145,10 +145,30 @@ class Program:
         if status != 0:
             raise Failed(f"Esc then OK ended the program with status {status}")
 
+    def answer_test(self, wrong=()):
+        """Answers every question of the test in the answer box; the positions
+        in `wrong` get a wrong word."""
+        count = self.state()["wordCount"]
+        self.click_answer_box()
+        for n in range(count):
+            asked = bytes.fromhex(self.state()["testWord"]).decode("ascii")
+            xdo("type", "--delay", 15, "nope" if n in wrong else asked)
+            xdo("key", "Return")
+            wait_for("the answer to count", lambda: (lambda t: t["correctCount"] + t["wrongCount"] == n + 1
+                                                     or t["testFinished"])(self.state()))
+        wait_for("the result", lambda: self.state()["testFinished"] == 1)
+
     def kill(self):
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+
+    # `with Program(...) as program:` ends it however the steps end.
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.kill()
 
 
 def read_ppm(path):

@@ -45,12 +45,6 @@ def appdata(value=None):
     return found.stdout.split("REG_SZ", 1)[1].strip()
 
 
-def start_program(name):
-    program = Program("zh_CN.UTF-8", name=name)
-    program.start()
-    return program
-
-
 def speak_words_setting():
     with open(SETTINGS, "rb") as f:
         lines = f.read().decode("gbk").splitlines()
@@ -71,18 +65,6 @@ def book(program, seed=None):
 def expect(what, actual, wanted):
     if actual != wanted:
         raise Failed(f"{what}: {actual} instead of {wanted}")
-
-
-def answer_test(program, wrong):
-    count = program.state()["wordCount"]
-    program.click_answer_box()
-    for n in range(count):
-        s = program.state()
-        xdo("type", "--delay", 15, "nope" if n in wrong else bytes.fromhex(s["testWord"]).decode("ascii"))
-        xdo("key", "Return")
-        wait_for("the answer to count", lambda: (lambda t: t["correctCount"] + t["wrongCount"] == n + 1
-                                                 or t["testFinished"])(program.state()))
-    wait_for("the result", lambda: program.state()["testFinished"] == 1)
 
 
 def cross_typing(program, index):
@@ -114,8 +96,8 @@ def steps():
 
 
 def in_hangul_folder(words):
-    program = start_program("first")
-    try:
+    with Program("zh_CN.UTF-8", name="first") as program:
+        program.start()
         expect("the seeded book", book(program, f"{OLD[0]} {OLD[1]}\r\n"), [OLD])
         path = bytes.fromhex(program.ask("book")["path"]).decode("utf-8")
         expect("the book's folder", path.rsplit("\\", 1)[0], "Z:" + DATA.replace("/", "\\"))
@@ -124,7 +106,7 @@ def in_hangul_folder(words):
         program.open_list(words)
         program.click(MODE_BUTTON)
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
-        answer_test(program, {1, 4})
+        program.answer_test({1, 4})
         expect("the book", book(program), [OLD, ENTRIES[1], ENTRIES[4]])
         xdo("key", "space")
 
@@ -162,7 +144,7 @@ def in_hangul_folder(words):
         log("step: a test of the book takes the right-answered entries out; F8 the word on the canvas")
         program.click(MODE_BUTTON)
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
-        answer_test(program, {0})
+        program.answer_test({0})
         expect("the book", book(program), [OLD])
         xdo("key", "space")
         program.click(MODE_BUTTON)
@@ -177,12 +159,10 @@ def in_hangul_folder(words):
         wait_for("设置.txt with 朗读单词 on", lambda: os.path.exists(SETTINGS) and speak_words_setting() == [
             "speech.speakWords=1"])
         program.quit()
-    finally:
-        program.kill()
 
     log("step: after a restart 朗读单词 is on: F5 turns it off")
-    program = start_program("second")
-    try:
+    with Program("zh_CN.UTF-8", name="second") as program:
+        program.start()
         program.click_answer_box()
         xdo("key", "F5")
         wait_for("设置.txt with 朗读单词 off", lambda: speak_words_setting() == ["speech.speakWords=0"])
@@ -207,8 +187,6 @@ def in_hangul_folder(words):
         expect("the exit status", status, 0)
         with open(BOOK, "rb") as f:
             expect("the book", f.read().decode("gbk").split("\r\n")[0], f"{ENTRIES[0][0]} {ENTRIES[0][1]}")
-    finally:
-        program.kill()
 
 
 if __name__ == "__main__":

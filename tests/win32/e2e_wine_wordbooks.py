@@ -14,21 +14,12 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
+sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wordbooks"))
+from shipped_books import book_position, chapter_words  # noqa: E402
 from e2e_wine import MODE_BUTTON, SOURCE, WORK, Program  # noqa: E402
 from wine_driver import Failed, log, run, wait_for, xdo  # noqa: E402
 
-LIBRARY = os.path.join(SOURCE, "lists", "\u8bcd\u5e93")  # lists/词库
 BOOK = "\u56db\u7ea7"  # 四级
-
-
-def chapter_words(n):
-    with open(os.path.join(LIBRARY, BOOK, f"{BOOK}-{n:03d}.txt"), "rb") as f:
-        return [line.split(b" ", 1)[0].decode("ascii") for line in f.read().splitlines() if line.strip()]
-
-
-def book_position():
-    with open(os.path.join(LIBRARY, "books.tsv"), encoding="utf-8") as f:
-        return [line.split("\t")[0] for line in f if line.strip()].index(BOOK)
 
 
 def choose(program, downs):
@@ -53,15 +44,21 @@ def progress(program):
     return bytes.fromhex(program.ask("progress")["bytes"]).decode("utf-8")
 
 
+def continue_learning(program, words):
+    """F7's 继续学习 opens the chapter of `words`."""
+    xdo("key", "F7")
+    choose(program, 1)
+    list_is(program, words)
+
+
 def steps():
-    first, second = chapter_words(1), chapter_words(2)
-    program = Program("zh_CN.UTF-8", books=[BOOK])
-    try:
+    first, second = chapter_words(SOURCE, BOOK, 1), chapter_words(SOURCE, BOOK, 2)
+    with Program("zh_CN.UTF-8", books=[BOOK]) as program:
         program.start()
         program.click_answer_box()
         log("step: F7, 四级, 第1-20章, 第1章: chapter 1 is the list")
         xdo("key", "F7")
-        choose(program, book_position() + 1)
+        choose(program, book_position(SOURCE, BOOK) + 1)
         choose(program, 2)  # 继续学习, then the first group
         choose(program, 1)
         list_is(program, first)
@@ -74,36 +71,22 @@ def steps():
         log("step: a test of the chapter with every answer right makes it 学过 with 100")
         program.click(MODE_BUTTON)
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
-        program.click_answer_box()
-        for n in range(len(first)):
-            xdo("type", "--delay", 15, bytes.fromhex(program.state()["testWord"]).decode("ascii"))
-            xdo("key", "Return")
-            wait_for("the answer to count", lambda: (lambda t: t["correctCount"] == n + 1 or t["testFinished"])(
-                program.state()))
-        wait_for("the result", lambda: (lambda s: s["testFinished"] == 1 and s["testScore"] == 100)(program.state()))
+        program.answer_test()
+        wait_for("the score", lambda: program.state()["testScore"] == 100)
         if f"{BOOK}\t1\t100\n" not in progress(program):
             raise Failed(f"the progress file holds {progress(program)!r}")
         xdo("key", "space")
 
         log("step: F7's 继续学习 opens chapter 2")
-        xdo("key", "F7")
-        choose(program, 1)
-        list_is(program, second)
+        continue_learning(program, second)
         program.quit()
-    finally:
-        program.kill()
 
     log("step: after a restart, 继续学习 still opens chapter 2")
-    program = Program("zh_CN.UTF-8", name="restarted", books=[BOOK])
-    try:
+    with Program("zh_CN.UTF-8", name="restarted", books=[BOOK]) as program:
         program.start()
         program.click_answer_box()
-        xdo("key", "F7")
-        choose(program, 1)
-        list_is(program, second)
+        continue_learning(program, second)
         program.quit()
-    finally:
-        program.kill()
     log("all steps passed")
 
 
