@@ -12,7 +12,7 @@
 
 namespace kestran::record {
 
-inline constexpr int kSchemaVersion = 1;  // PRAGMA user_version
+inline constexpr int kSchemaVersion = 2;  // PRAGMA user_version; 2 added events.due
 
 inline constexpr const char kSchemaSql[] = R"SQL(
 CREATE TABLE IF NOT EXISTS events(
@@ -29,7 +29,9 @@ CREATE TABLE IF NOT EXISTS events(
   ms INTEGER,                       -- typing time; NULL for a miss
   letters INTEGER NOT NULL,         -- letters in the word
   review INTEGER NOT NULL DEFAULT 0,-- 1: the day's first judgement of the entry
-  grade INTEGER                     -- 1..4 Again..Easy; NULL when not a review
+  grade INTEGER,                    -- 1..4 Again..Easy; NULL when not a review
+  due INTEGER                       -- 1/0: a review of an entry that was due; NULL when
+                                    -- not a review of a known entry, or kept before version 2
 );
 CREATE TABLE IF NOT EXISTS tests(
   id INTEGER PRIMARY KEY,

@@ -266,7 +266,7 @@ std::string Retention(const ReportFigures& f) {
     chart.targetLabel = "目标 Target " + Number(100 * f.target) + "%";
     chart.unit = "%";
     return "<section id=\"retention\" data-chart=\"retention\">" +
-           Heading("每周记忆保持率", "Retention: share of reviews answered right, per week") + svg::Draw(chart) +
+           Heading("每周记忆保持率", "Retention: share of due reviews answered right, per week") + svg::Draw(chart) +
            table.Html() + "</section>";
 }
 

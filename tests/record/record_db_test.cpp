@@ -163,18 +163,30 @@ TEST_F(RecordDbTest, ExportsEveryEventAsCsv) {
     odd.chapter.reset();
     db.Add(odd);
     db.Add(Judgement("miss", "apple", false, 1));
+    // A record kept before the due column: opened again, it gains it, its
+    // earlier rows unknown (empty).
+    db.Close();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "ALTER TABLE events DROP COLUMN due; PRAGMA user_version=1", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    ASSERT_EQ(db.Open(path), RecordDb::Opened::Ok);
+    db.Add(Judgement("test", "apple", true, 3));  // a day's first judgement of a known entry
     std::ostringstream out;
     ASSERT_TRUE(db.ExportCsv(out));
     std::istringstream in(out.str());
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "\xEF\xBB\xBFid,at,time,day,kind,list,book,chapter,word,meaning,right,ms,letters,review,grade\r");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBFid,at,time,day,kind,list,book,chapter,word,meaning,right,ms,letters,review,grade,due\r");
     // Quotes doubled; no book nor chapter, empty fields; a miss has no time.
     EXPECT_NE(lines[1].find(",test,/lists/"), std::string::npos) << lines[1];
-    EXPECT_NE(lines[1].find(",,,quote,\"a \"\"b\"\", c\",1,1000,5,1,3\r"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(",,,quote,\"a \"\"b\"\", c\",1,1000,5,1,3,\r"), std::string::npos) << lines[1];
     EXPECT_NE(lines[2].find(",miss,"), std::string::npos) << lines[2];
-    EXPECT_NE(lines[2].find(",1,apple,n. \xE8\x8B\xB9\xE6\x9E\x9C,0,,5,1,1\r"), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find(",1,apple,n. \xE8\x8B\xB9\xE6\x9E\x9C,0,,5,1,1,\r"), std::string::npos) << lines[2];
+    // Two days after a miss the entry is long due.
+    EXPECT_NE(lines[3].find(",1,1000,5,1,3,1\r"), std::string::npos) << lines[3];
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ inline constexpr char kChapterList[] = "/b/\xE5\x9B\x9B\xE7\xBA\xA7-001.txt";
 inline constexpr char kReviewList[] = "/x/\xE4\xBB\x8A\xE6\x97\xA5\xE5\xA4\x8D\xE4\xB9\xA0.txt";  // 今日复习.txt
 
 struct Drilled {
-    std::map<int, int> answers, reviews, rights;  // by day
+    std::map<int, int> answers, reviews, rights, dueReviews, dueRights;  // by day
     std::map<int, report::WeekTyping> typing;     // by Monday
     std::vector<std::pair<std::string, int>> tests;  // list, score, in order
     std::map<std::pair<std::string, std::string>, std::pair<int, int>> misses;  // entry: count, last day
@@ -52,6 +52,8 @@ inline Drilled DrillLearner(record::RecordDb& db, int firstDay, int today) {
             if (judged->review && judged->card.firstDay < day) {
                 ++out.reviews[day];
                 out.rights[day] += judged->grade > 1;
+                out.dueReviews[day] += judged->wasDue;
+                out.dueRights[day] += judged->wasDue && judged->grade > 1;
             }
             if (ok && event.ms) {
                 report::WeekTyping& week = out.typing[report::WeekStart(day)];
