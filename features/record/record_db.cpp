@@ -66,6 +66,12 @@ void WriteCsvField(std::ostream& out, const std::string& text) {
     out << '"';
 }
 
+// A record kept before events.due gets the column, its old rows unknown.
+bool KeepsDue(sqlite3* db) {
+    return Statement(db, "SELECT due FROM events LIMIT 0").Ok() ||
+           Exec(db, "ALTER TABLE events ADD COLUMN due INTEGER") == SQLITE_OK;
+}
+
 }  // namespace
 
 RecordDb::~RecordDb() { Close(); }
@@ -110,7 +116,7 @@ bool RecordDb::Prepare() {
     if (Exec(db_, "PRAGMA journal_mode=WAL") != SQLITE_OK) return false;
     if (Exec(db_, "PRAGMA synchronous=FULL") != SQLITE_OK) return false;
     if (Exec(db_, "BEGIN IMMEDIATE") != SQLITE_OK) return false;
-    if (Exec(db_, kSchemaSql) != SQLITE_OK ||
+    if (Exec(db_, kSchemaSql) != SQLITE_OK || !KeepsDue(db_) ||
         Exec(db_, ("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str()) != SQLITE_OK) {
         Exec(db_, "ROLLBACK");
         return false;
@@ -249,11 +255,12 @@ std::optional<Judged> RecordDb::AddOnce(const Event& event, bool& damaged) {
 
     Statement insert(db_,
                      "INSERT INTO events(at, day, kind, list, book, chapter, word, meaning, right, ms, letters, review, "
-                     "grade) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+                     "grade, due) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
     insert.Bind(1, event.at).Bind(2, day).Bind(3, event.kind).Bind(4, event.list).Bind(5, event.book);
     insert.Bind(6, event.chapter).Bind(7, event.word).Bind(8, event.meaning).Bind(9, event.right ? 1 : 0);
     insert.Bind(10, event.ms).Bind(11, letters).Bind(12, judged.review ? 1 : 0);
     insert.Bind(13, judged.review ? std::optional<int>(judged.grade) : std::nullopt);
+    insert.Bind(14, judged.review && before ? std::optional<int>(judged.wasDue ? 1 : 0) : std::nullopt);
     if (insert.Step() != SQLITE_DONE) return fail(insert.Code());
 
     if (event.book) {
@@ -353,14 +360,14 @@ std::int64_t RecordDb::EventCount() {
 
 void RecordDb::WriteCsvHeader(std::ostream& out) {
     out << "\xEF\xBB\xBF"  // a byte-order mark: spreadsheets then read the Chinese as UTF-8
-        << "id,at,time,day,kind,list,book,chapter,word,meaning,right,ms,letters,review,grade\r\n";
+        << "id,at,time,day,kind,list,book,chapter,word,meaning,right,ms,letters,review,grade,due\r\n";
 }
 
 bool RecordDb::ExportCsv(std::ostream& out) {
     if (!db_) return false;
     WriteCsvHeader(out);
     Statement rows(db_,
-                   "SELECT id, at, day, kind, list, book, chapter, word, meaning, right, ms, letters, review, grade "
+                   "SELECT id, at, day, kind, list, book, chapter, word, meaning, right, ms, letters, review, grade, due "
                    "FROM events ORDER BY id");
     int code;
     while ((code = rows.Step()) == SQLITE_ROW) {
@@ -376,7 +383,7 @@ bool RecordDb::ExportCsv(std::ostream& out) {
         out << ',';
         WriteCsvField(out, rows.Text(8));
         out << ',' << number(9) << ',' << number(10) << ',' << number(11) << ',' << number(12) << ',' << number(13)
-            << "\r\n";
+            << ',' << number(14) << "\r\n";
     }
     return code == SQLITE_DONE && out.good();
 }

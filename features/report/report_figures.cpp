@@ -94,7 +94,11 @@ private:
     //  - the entries missed (a miss or a wrong test answer), over all time.
     bool ScanEvents() {
         std::unordered_map<std::uint64_t, MissedWord> missed;
-        Statement events(db_, "SELECT day, kind, right, ms, letters, review, grade, word, meaning FROM events");
+        // A record no program of this version has written to yet has no
+        // `due`: its reviews count as due.
+        const bool keepsDue = Statement(db_, "SELECT due FROM events LIMIT 0").Ok();
+        Statement events(db_, keepsDue ? "SELECT day, kind, right, ms, letters, review, grade, word, meaning, due FROM events"
+                                       : "SELECT day, kind, right, ms, letters, review, grade, word, meaning, NULL FROM events");
         while (events.Step() == SQLITE_ROW) {
             ++out_.totalEvents;
             const int day = static_cast<int>(events.Int(0));
@@ -124,6 +128,9 @@ private:
             if (card == firstDays_.end() || day <= card->second) continue;
             const bool remembered = events.IsNull(6) ? (kind == 'h' || right) : events.Int(6) > 1;
             if (day > in_.today - kRecentDays) ++out_.recent[day - out_.recent.front().day].reviews;
+            // Retention is of due reviews: an entry seen again before it fell
+            // due tells little of what is remembered.
+            if (!events.IsNull(9) && events.Int(9) == 0) continue;
             WeekShare& week = out_.retention[WeekIndex(day)];
             ++week.reviews;
             week.right += remembered;
