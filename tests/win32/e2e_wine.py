@@ -46,9 +46,9 @@ class Program:
     """The program in a folder of its own. where: "here" starts it in the
     folder that holds RES, "elsewhere" puts it beside RES and starts it from
     an empty folder, "alone" gives it no RES at all. books: the word books
-    copied beside it."""
+    copied beside it. env: more environment for it."""
 
-    def __init__(self, lang, name=None, dll_overrides=None, where="here", books=()):
+    def __init__(self, lang, name=None, dll_overrides=None, where="here", books=(), env=None):
         name = name or lang
         home = os.path.join(WORK, name)
         os.makedirs(home)
@@ -64,7 +64,7 @@ class Program:
             exe, cwd = shutil.copy(EXE, home), os.path.join(WORK, name + "-started-here")
             os.makedirs(cwd)
         self.home = home
-        env = dict(os.environ, LANG=lang, WINEDEBUG="-all")
+        env = dict(os.environ, **(env or {}), LANG=lang, WINEDEBUG="-all")
         if dll_overrides:
             env["WINEDLLOVERRIDES"] = dll_overrides
         # Ahead of other work on a busy machine, so the 8 ms ticks are timed
@@ -147,16 +147,18 @@ class Program:
 
     def answer_test(self, wrong=()):
         """Answers every question of the test in the answer box; the positions
-        in `wrong` get a wrong word."""
+        in `wrong` get a wrong word. The words asked, in order."""
         count = self.state()["wordCount"]
         self.click_answer_box()
+        words = []
         for n in range(count):
-            asked = bytes.fromhex(self.state()["testWord"]).decode("ascii")
-            xdo("type", "--delay", 15, "nope" if n in wrong else asked)
+            words.append(bytes.fromhex(self.state()["testWord"]).decode("ascii"))
+            xdo("type", "--delay", 15, "nope" if n in wrong else words[-1])
             xdo("key", "Return")
             wait_for("the answer to count", lambda: (lambda t: t["correctCount"] + t["wrongCount"] == n + 1
                                                      or t["testFinished"])(self.state()))
         wait_for("the result", lambda: self.state()["testFinished"] == 1)
+        return words
 
     def kill(self):
         if self.process.poll() is None:
