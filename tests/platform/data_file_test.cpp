@@ -110,7 +110,9 @@ TEST(DataFile, AFileThatCannotBeReadIsNeverWrittenAndEveryFailureIsTold) {
 
 TEST(DataFile, TheKeptCopyIsNamedAfterTheFileAndTheTime) {
     // 2026-03-04 05:06:07 local time.
-    std::tm local{.tm_sec = 7, .tm_min = 6, .tm_hour = 5, .tm_mday = 4, .tm_mon = 2, .tm_year = 126, .tm_isdst = -1};
+    std::tm local{};
+    local.tm_sec = 7, local.tm_min = 6, local.tm_hour = 5, local.tm_mday = 4, local.tm_mon = 2, local.tm_year = 126;
+    local.tm_isdst = -1;
     const long long when = static_cast<long long>(std::mktime(&local));
     EXPECT_EQ(plat::KeptCopyName("\xB4\xED\xCC\xE2\xB1\xBE.txt", when), "\xB4\xED\xCC\xE2\xB1\xBE-\xD4\xAD\xD1\xF9-20260304-050607.txt");
     EXPECT_EQ(plat::KeptCopyName("plain", when), "plain-\xD4\xAD\xD1\xF9-20260304-050607");
