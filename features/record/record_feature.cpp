@@ -45,6 +45,10 @@ constexpr char kStartedAfresh[] = "\n\xD0\xC2\xB5\xC4\xD1\xA7\xCF\xB0\xBC\xC7\xC
 
 
 constexpr int kDefaultDailyCap = 100;
+// The caps the menu offers in turn.
+constexpr int kDailyCaps[] = {20, 50, 100, 200, 500};
+constexpr char kDailyCapText[] = "\xC3\xBF\xC8\xD5\xB8\xB4\xCF\xB0\xC9\xCF\xCF\xDE ";  // 每日复习上限
+constexpr char kChangeTo[] = " (\xB8\xC4\xCE\xAA ";                                                // (改为
 constexpr double kDefaultTarget = 0.9;
 
 // --- What the drill's threads hand over ------------------------------------
@@ -308,6 +312,25 @@ std::string ReviewText() {
 }
 bool HasDue() { return ShownDue() > 0; }
 
+// The cap after the present one among those offered; after the largest,
+// the smallest.
+int NextDailyCap() {
+    const int cap = TheWriter().cap;
+    for (int offered : kDailyCaps)
+        if (offered > cap) return offered;
+    return kDailyCaps[0];
+}
+// "每日复习上限 100 (改为 200)": choosing it sets the cap it names, kept in
+// 设置.txt; 今日复习's count follows at once.
+std::string DailyCapText() {
+    return kDailyCapText + std::to_string(TheWriter().cap.load()) + kChangeTo + std::to_string(NextDailyCap()) + ")";
+}
+void ChangeDailyCap() {
+    const int cap = NextDailyCap();
+    TheWriter().cap = cap;
+    settings::Set("record.dailyCap", std::to_string(cap));
+}
+
 // Writes today's due entries as a list in the data folder, then has
 // UiThread open it as a test.
 void StartReview() {
@@ -356,6 +379,7 @@ void Install() {
     hooks::uiMessage.Add(OnMessage);
     hooks::programEnding.Add(OnProgramEnding);
     menu::AddItem({ReviewText, plat::VK_F1 + 10, nullptr, HasDue, StartReview, true});
+    menu::AddItem({DailyCapText, 0, nullptr, nullptr, ChangeDailyCap, false});
     wordbooks::SetExtraText(BookFigures);
     // Opens the record and counts today's due entries, off the drill's threads.
     TheWriter().queue.Post([] { Recount(TheWriter()); });

@@ -97,6 +97,22 @@ protected:
         }
         return item;
     }
+    // Chooses the daily cap's item; what it said.
+    std::string ChooseDailyCap() {
+        record::WaitForRecordWrites();
+        std::string said = "none";
+        backend.windows.popupMenuAnswer = [&](const auto& call) {
+            for (std::size_t i = 0; i < call.items.size(); ++i)
+                if (plat::GbkToUtf8(call.items[i].text).rfind("每日复习上限", 0) == 0) {
+                    said = plat::GbkToUtf8(call.items[i].text);
+                    return static_cast<int>(i);
+                }
+            return -1;
+        };
+        menu::Open(10, 10);
+        backend.windows.popupMenuAnswer = nullptr;
+        return said;
+    }
 };
 
 // Practice: word0 typed; word1 crosses while the learner types (a miss);
@@ -180,6 +196,27 @@ TEST_F(RecordFeatureTest, TodaysReviewDrillsTheDueEntriesUpToTheDailyCap) {
     EXPECT_EQ(ReviewItem(), "今日复习 (0)-") << "the day's two reviews are done; one stays due";
     record::SetClockOffsetForTest(2 * kDayMs);
     EXPECT_EQ(ReviewItem(), "今日复习 (1)");
+    settings::ForgetForTest();
+}
+
+// The menu offers the caps in turn; the one chosen counts at once and is
+// kept in 设置.txt.
+TEST_F(RecordFeatureTest, TheDailyCapIsChosenInTheMenuAndKept) {
+    settings::ForgetForTest();
+    settings::Set("record.dailyCap", "2");
+    ASSERT_TRUE(LoadWordListFrom(list.c_str()));
+    drill.effectsOff = 1;
+    ToggleMode();
+    RunTest({9, 3, 6});
+    record::SetClockOffsetForTest(kDayMs);
+    EXPECT_EQ(ReviewItem(), "今日复习 (2)");
+    for (const char* said : {"每日复习上限 2 (改为 20)", "每日复习上限 20 (改为 50)", "每日复习上限 50 (改为 100)",
+                             "每日复习上限 100 (改为 200)", "每日复习上限 200 (改为 500)", "每日复习上限 500 (改为 20)"})
+        EXPECT_EQ(ChooseDailyCap(), said);
+    EXPECT_EQ(ReviewItem(), "今日复习 (3)") << "the cap of 20 leaves all three due";
+    settings::WaitForWrites();
+    settings::ForgetForTest();
+    EXPECT_EQ(settings::Get("record.dailyCap"), "20");
     settings::ForgetForTest();
 }
 
