@@ -108,15 +108,28 @@ std::string Utf8(const fs::path& path) {
     return std::string(u8.begin(), u8.end());
 }
 
+// A path in the loader's form when that form is the path itself (GBK holds
+// it); empty otherwise.
+std::string PlainListPath(const std::string& utf8) {
+    std::string path = plat::ListPathFromDataPath(utf8);
+    return !path.empty() && plat::DataPathFromListPath(path) == utf8 ? path : std::string();
+}
+
 // A file's path in the loader's form (GBK on Windows); empty when that form
 // cannot name it.
 std::string ListPathOf(const fs::path& file) {
-    if (std::string path = plat::ListPathFromDataPath(Utf8(file)); !path.empty()) return path;
-    // A folder name GBK cannot hold, on a volume without short names: the
-    // program works in its own folder, so the path from there is plain.
+    if (std::string path = PlainListPath(Utf8(file)); !path.empty()) return path;
+    // A folder name GBK cannot hold (most often above the program's folder):
+    // the short form would hide the book's and the chapter's names from
+    // whoever is told which list loaded, so the path from the program's own
+    // folder, where it works, comes first.
     std::error_code error;
-    const fs::path relative = fs::relative(file, fs::current_path(error), error);
-    return error || relative.empty() ? std::string() : plat::ListPathFromDataPath(Utf8(relative));
+    fs::path relative = fs::relative(file, fs::current_path(error), error);
+    if (error) relative.clear();
+    if (std::string path = relative.empty() ? "" : PlainListPath(Utf8(relative)); !path.empty()) return path;
+    if (std::string path = plat::ListPathFromDataPath(Utf8(file)); !path.empty()) return path;
+    // No short form either (a volume without them): any form of the path from there.
+    return relative.empty() ? std::string() : plat::ListPathFromDataPath(Utf8(relative));
 }
 
 fs::path FileOfListPath(const char* path) {

@@ -180,7 +180,8 @@ TEST_F(WordbooksTest, AProgressFileThatCannotBeWrittenIsToldAndTheChapterStaysLe
 
 TEST_F(WordbooksTest, ABookUnderAFolderNameGbkCannotHoldOpensFromTheProgramsFolder) {
     // The program beside its books in a folder named in Hangul: on Windows
-    // the loader's GBK path cannot name it, the path from the working folder can.
+    // the loader's GBK path cannot name it, the path from the working folder
+    // can, and keeps the chapter known as the chapter (a short form would not).
     const fs::path program = temp.base / U8("\xED\x95\x9C\xEA\xB8\x80");  // 한글
     fs::create_directories(program / "lists");
     fs::rename(library, program / "lists" / U8("词库"));
@@ -188,8 +189,10 @@ TEST_F(WordbooksTest, ABookUnderAFolderNameGbkCannotHoldOpensFromTheProgramsFold
     fs::current_path(program);
     wordbooks::UseLibraryForTest(fs::absolute(fs::path("lists") / U8("词库")));
     Choose({"四级", "第2章"});
-    fs::current_path(before);
     EXPECT_EQ(Words(), (std::vector<std::string>{"dare", "each", "fact"}));
+    RunTest(-1);
+    fs::current_path(before);
+    EXPECT_EQ(ProgressFile(), "last\t四级\n四级\t2\t100\n");
     EXPECT_TRUE(backend.windows.MessageBoxCalls().empty());
 }
 

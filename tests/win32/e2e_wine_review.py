@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """今日复习 in the Windows program under Wine: a test of 四级's chapter 1
-with three answers wrong; the program ended and started again with its clock
+with three answers wrong, the program in a folder whose name GBK cannot hold
+(the chapter is still known as the chapter, to the progress file and the
+record); the program ended and started again with its clock
 a day on (KESTRAN_TEST_CLOCK_OFFSET_HOURS, read with getenv); F11 then drills
 exactly the three answered wrong as a test, loaded from 今日复习.txt in
 %APPDATA%\\KESTRAN; and the record (学习记录.db) holds every answer.
@@ -19,11 +21,12 @@ import time
 
 sys.dont_write_bytecode = True  # no cache folder in the source tree
 from e2e_wine import MODE_BUTTON, SOURCE, WORK, Program  # noqa: E402
-from e2e_wine_wordbooks import BOOK, choose, list_is  # noqa: E402
+from e2e_wine_wordbooks import BOOK, choose, list_is, progress  # noqa: E402
 from shipped_books import book_position, chapter_words  # noqa: E402
 from wine_driver import PREFIX_OWN, Failed, log, run, wait_for, xdo  # noqa: E402
 
 WRONG = {2, 9, 17}  # positions in the test
+HANGUL = "\ud55c\uae00"  # 한글
 REVIEW = "\\KESTRAN\\\u4eca\u65e5\u590d\u4e60.txt"  # \KESTRAN\今日复习.txt
 
 
@@ -39,8 +42,8 @@ def record(sql):
 
 def steps():
     started = time.monotonic()
-    with Program("zh_CN.UTF-8", books=[BOOK]) as program:
-        log("step: F7, 四级, 第1-20章, 第1章; its test with 3 answers wrong")
+    with Program("zh_CN.UTF-8", name=HANGUL, books=[BOOK]) as program:
+        log("step: in a folder named 한글, F7, 四级, 第1-20章, 第1章; its test with 3 wrong: 90 in the progress")
         program.start()
         program.click_answer_box()
         xdo("key", "F7")
@@ -51,6 +54,8 @@ def steps():
         program.click(MODE_BUTTON)
         wait_for("test mode", lambda: program.state()["testMode"] == 1)
         asked = program.answer_test(WRONG)
+        if f"{BOOK}\t1\t90\n" not in progress(program):
+            raise Failed(f"the progress file holds {progress(program)!r}")
         program.quit()
     wrong = sorted(asked[n] for n in WRONG)
 
