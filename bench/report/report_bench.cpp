@@ -18,6 +18,7 @@
 
 #include "features/report/report_figures.h"
 #include "features/report/report_writer.h"
+#include "tests/record/time_zone_for_test.h"
 #include "tests/report/report_test_support.h"
 #include "bench/report/simulated_learner.h"
 
@@ -38,7 +39,7 @@ double CpuMs() { return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_
 }  // namespace
 
 int main(int argc, char** argv) {
-    UseUtcClock();
+    UseTimeZoneForTest("UTC0");
     TempFolder temporary;
     const std::string folder = argc > 1 ? argv[1] : temporary.path.string();
     std::filesystem::create_directories(folder);
