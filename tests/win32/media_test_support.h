@@ -75,9 +75,12 @@ inline testing::FramePixels ToPixels(const plat::win32::CanvasFrame& frame) {
 template <class Made>
 struct DeviceHarness {
     struct Shared {
-        CanvasWindow window;
+        // A window each, as in the program: with two devices presenting into
+        // one window, Wine's software OpenGL now and then ended this program
+        // with an X error on an image put (BadValue, or a broken connection).
+        CanvasWindow window, otherWindow;
         Made* main = Made::Create(window.handle()).release();
-        Made* other = Made::Create(window.handle()).release();
+        Made* other = Made::Create(otherWindow.handle()).release();
         Shared() {
             for (Made* device : {main, other})
                 if (device) device->KeepFrames(true);
