@@ -47,7 +47,8 @@ grep -E "^KESTRAN.exe imports:|^Imports:|^Unpacked|^Esc then|^Setup program|^Pas
 # A CI log keeps only its last lines: the first lines of each failure once
 # more, right above the summary.
 brief_failures() {
-  grep -E -A4 ': Failure|^\[  FAILED  \] [^ ]+ \(|^FAILED|Error: |Traceback' "$1" | grep -v -- '^--$' | head -n "$2"
+  grep -E -A4 ': Failure|^\[  FAILED  \] [^ ]+ \(|^FAILED|Error: |Traceback|^X Error of failed|^XIO: ' "$1" |
+    grep -v -- '^--$' | head -n "$2"
 }
 if [ $status -ne 0 ]; then
   echo "Failures in brief:"
